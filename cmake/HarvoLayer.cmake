@@ -7,10 +7,19 @@ function(harvo_add_layer_if_present layer)
   endif()
 endfunction()
 
+# harvo_layer_library(<layer> [DEPENDS <lower layers>...]) builds the layer
+# from every source in its folder and links the lower layers it builds on.
 function(harvo_layer_library layer)
+  cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS *.cpp *.h)
   add_library(harvo_${layer} STATIC ${sources})
   target_include_directories(harvo_${layer} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(harvo_${layer} PUBLIC Qt6::Core)
+  foreach(dep IN LISTS ARG_DEPENDS)
+    if(TARGET harvo_${dep})
+      target_link_libraries(harvo_${layer} PUBLIC harvo_${dep})
+    endif()
+  endforeach()
 endfunction()
 
 # One test program per layer, made of every *.cpp in tests/<layer>/.

@@ -18,7 +18,7 @@ QString WithoutTrailingSeparator(QString Folder)
     return Folder;
 }
 
-// Folder, a separator and Name, where "\\" in Name counts as a separator.
+// Folder, a separator and Name, where a backslash in Name counts as a separator.
 QString JoinPath(const QString& Folder, const QString& Name)
 {
     QString Tail = Name;

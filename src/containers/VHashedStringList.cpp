@@ -1,5 +1,6 @@
 #include "VHashedStringList.h"
 
+#include <QHashFunctions>
 #include <algorithm>
 
 TVStringHash::TVStringHash(uint32_t Size)
@@ -20,16 +21,6 @@ uint32_t TVStringHash::HashKey(const QString& Key) const
     return H;
 }
 
-PVHashItem& TVStringHash::Bucket(const QString& Key)
-{
-    return FBuckets[HashKey(Key) % FBuckets.size()];
-}
-
-PVHashItem TVStringHash::Bucket(const QString& Key) const
-{
-    return FBuckets[HashKey(Key) % FBuckets.size()];
-}
-
 template <typename Visitor> void TVStringHash::ForEachItem(Visitor&& Visit)
 {
     for (PVHashItem Head : FBuckets)
@@ -41,17 +32,35 @@ void TVStringHash::Add(const QString& Key, int Value)
 {
     if (FCount >= 2 * FBuckets.size())
         Grow();
-    PVHashItem& Head = Bucket(Key);
-    Head = new TVHashItem { Head, Key, Value };
+    const uint32_t Hash = HashKey(Key);
+    PVHashItem& Head = FBuckets[BucketOf(Hash)];
+    Head = new TVHashItem { Head, Key, Value, Hash };
     ++FCount;
 }
 
-// Doubles the bucket count. Each chain is walked from its head and its
+// The least prime at or above N. Bucket counts grow through primes because
+// the hash leaves its high bits to the last few code units: a power-of-two
+// count would use only a small part of a large table.
+static size_t PrimeAtLeast(size_t N)
+{
+    const auto IsPrime = [](size_t Candidate) {
+        for (size_t D = 3; D * D <= Candidate; D += 2)
+            if (Candidate % D == 0)
+                return false;
+        return true;
+    };
+    N |= 1;
+    while (!IsPrime(N))
+        N += 2;
+    return N;
+}
+
+// Doubles the bucket count (to the next prime). Each chain is walked from its head and its
 // entries are appended to the tails of the new chains, so equal keys keep
 // their newest-first order.
 void TVStringHash::Grow()
 {
-    std::vector<PVHashItem> Old(FBuckets.size() * 2, nullptr);
+    std::vector<PVHashItem> Old(PrimeAtLeast(FBuckets.size() * 2), nullptr);
     Old.swap(FBuckets);
     std::vector<PVHashItem*> Tails(FBuckets.size());
     for (size_t B = 0; B < FBuckets.size(); ++B)
@@ -59,7 +68,7 @@ void TVStringHash::Grow()
     for (PVHashItem Item : Old) {
         while (Item) {
             const PVHashItem Next = Item->Next;
-            const size_t B = HashKey(Item->Key) % FBuckets.size();
+            const size_t B = BucketOf(Item->Hash);
             Item->Next = nullptr;
             *Tails[B] = Item;
             Tails[B] = &Item->Next;
@@ -82,17 +91,19 @@ void TVStringHash::Clear()
 
 int TVStringHash::ValueOf(const QString& Key) const
 {
-    for (PVHashItem Item = Bucket(Key); Item; Item = Item->Next)
-        if (Item->Key == Key)
+    const uint32_t Hash = HashKey(Key);
+    for (PVHashItem Item = FBuckets[BucketOf(Hash)]; Item; Item = Item->Next)
+        if (Item->Hash == Hash && Item->Key == Key)
             return Item->Value;
     return -1;
 }
 
 bool TVStringHash::Delete(const QString& Key, int Value)
 {
-    for (PVHashItem* Link = &Bucket(Key); *Link; Link = &(*Link)->Next) {
+    const uint32_t Hash = HashKey(Key);
+    for (PVHashItem* Link = &FBuckets[BucketOf(Hash)]; *Link; Link = &(*Link)->Next) {
         const PVHashItem Item = *Link;
-        if (Item->Value == Value && Item->Key == Key) {
+        if (Item->Value == Value && Item->Hash == Hash && Item->Key == Key) {
             *Link = Item->Next;
             delete Item;
             --FCount;
@@ -118,7 +129,13 @@ void TVStringHash::IncValues(int Value)
     });
 }
 
-QString UpperCaseKey(const QString& S)
+uint32_t TVSpreadStringHash::HashKey(const QString& Key) const
+{
+    const size_t H = qHash(QStringView(Key), 0);
+    return static_cast<uint32_t>(H ^ (H >> 32));
+}
+
+QString UpperCaseKey(QStringView S)
 {
     QString Key(S.size(), Qt::Uninitialized);
     QChar* Out = Key.data();
@@ -146,9 +163,9 @@ void TVHashedStringList::FreeObjects()
         PutObject(I, nullptr);
 }
 
-QString TVHashedStringList::KeyOf(const QString& S) const
+QString TVHashedStringList::KeyOf(QStringView S) const
 {
-    return CaseSensitive() ? S : UpperCaseKey(S);
+    return CaseSensitive() ? S.toString() : UpperCaseKey(S);
 }
 
 bool TVHashedStringList::NameKeyOf(const QString& Line, QString& Key) const
@@ -156,14 +173,14 @@ bool TVHashedStringList::NameKeyOf(const QString& Line, QString& Key) const
     const int P = Line.indexOf(NameValueSeparator());
     if (P < 0)
         return false;
-    Key = KeyOf(Line.left(P));
+    Key = KeyOf(QStringView(Line).left(P));
     return true;
 }
 
-TVStringHash& TVHashedStringList::Table(std::unique_ptr<TVStringHash>& Hash) const
+TVStringHash& TVHashedStringList::Table(std::unique_ptr<TVSpreadStringHash>& Hash) const
 {
     if (!Hash)
-        Hash = std::make_unique<TVStringHash>(FBucketsSize);
+        Hash = std::make_unique<TVSpreadStringHash>(FBucketsSize);
     return *Hash;
 }
 

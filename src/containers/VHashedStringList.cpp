@@ -168,6 +168,12 @@ QString TVHashedStringList::KeyOf(QStringView S) const
     return CaseSensitive() ? S.toString() : UpperCaseKey(S);
 }
 
+bool TVHashedStringList::LineKeyOf(const QString& Line, QString& Key) const
+{
+    Key = KeyOf(Line);
+    return true;
+}
+
 bool TVHashedStringList::NameKeyOf(const QString& Line, QString& Key) const
 {
     const int P = Line.indexOf(NameValueSeparator());
@@ -184,28 +190,27 @@ TVStringHash& TVHashedStringList::Table(std::unique_ptr<TVSpreadStringHash>& Has
     return *Hash;
 }
 
+void TVHashedStringList::Rebuild(std::unique_ptr<TVSpreadStringHash>& Hash, bool& Valid, TKeyOf Key) const
+{
+    if (Valid)
+        return;
+    TVStringHash& Built = Table(Hash);
+    Built.Clear();
+    QString LineKey;
+    for (int I = 0; I < Count(); ++I)
+        if ((this->*Key)(Strings(I), LineKey))
+            Built.Add(LineKey, I);
+    Valid = true;
+}
+
 void TVHashedStringList::UpdateValueHash() const
 {
-    if (FValueHashValid)
-        return;
-    TVStringHash& Hash = Table(FValueHash);
-    Hash.Clear();
-    for (int I = 0; I < Count(); ++I)
-        Hash.Add(KeyOf(Strings(I)), I);
-    FValueHashValid = true;
+    Rebuild(FValueHash, FValueHashValid, &TVHashedStringList::LineKeyOf);
 }
 
 void TVHashedStringList::UpdateNameHash() const
 {
-    if (FNameHashValid)
-        return;
-    TVStringHash& Hash = Table(FNameHash);
-    Hash.Clear();
-    QString Key;
-    for (int I = 0; I < Count(); ++I)
-        if (NameKeyOf(Strings(I), Key))
-            Hash.Add(Key, I);
-    FNameHashValid = true;
+    Rebuild(FNameHash, FNameHashValid, &TVHashedStringList::NameKeyOf);
 }
 
 void TVHashedStringList::Changed()
@@ -215,28 +220,37 @@ void TVHashedStringList::Changed()
     FNameHashValid = false;
 }
 
-// The tables are touched only when they were valid before the change and the
-// change notification invalidated them (a change handler may have rebuilt
-// them already).
-void TVHashedStringList::InsertItem(int Index, const QString& S, TObject* AObject)
+// A table is touched only when it was valid before the change and the
+// change notification invalidated it (a change handler may have rebuilt it
+// already).
+template <typename ChangeFn, typename KeepFn>
+void TVHashedStringList::ChangeKeepingTables(ChangeFn&& Change, KeepFn&& Keep)
 {
-    if (!FAutoUpdateHash || Index != Count()) {
-        TStringList::InsertItem(Index, S, AObject);
-        return;
-    }
     const bool ValueWasValid = FValueHashValid;
     const bool NameWasValid = FNameHashValid;
-    TStringList::InsertItem(Index, S, AObject);
+    Change();
     if (ValueWasValid && !FValueHashValid) {
-        Table(FValueHash).Add(KeyOf(S), Index);
+        Keep(Table(FValueHash), &TVHashedStringList::LineKeyOf);
         FValueHashValid = true;
     }
     if (NameWasValid && !FNameHashValid) {
-        QString Key;
-        if (NameKeyOf(S, Key))
-            Table(FNameHash).Add(Key, Index);
+        Keep(Table(FNameHash), &TVHashedStringList::NameKeyOf);
         FNameHashValid = true;
     }
+}
+
+void TVHashedStringList::InsertItem(int Index, const QString& S, TObject* AObject)
+{
+    const auto Insert = [&] { TStringList::InsertItem(Index, S, AObject); };
+    if (!FAutoUpdateHash || Index != Count()) {
+        Insert();
+        return;
+    }
+    ChangeKeepingTables(Insert, [&](TVStringHash& Hash, TKeyOf Key) {
+        QString NewKey;
+        if ((this->*Key)(S, NewKey))
+            Hash.Add(NewKey, Index);
+    });
 }
 
 void TVHashedStringList::Put(int Index, const QString& S)
@@ -244,28 +258,18 @@ void TVHashedStringList::Put(int Index, const QString& S)
     const QString Old = Strings(Index);
     if (Old == S)
         return;
+    const auto Replace = [&] { TStringList::Put(Index, S); };
     if (!FAutoUpdateHash) {
-        TStringList::Put(Index, S);
+        Replace();
         return;
     }
-    const bool ValueWasValid = FValueHashValid;
-    const bool NameWasValid = FNameHashValid;
-    TStringList::Put(Index, S);
-    if (ValueWasValid && !FValueHashValid) {
-        TVStringHash& Hash = Table(FValueHash);
-        Hash.Delete(KeyOf(Old), Index);
-        Hash.Add(KeyOf(S), Index);
-        FValueHashValid = true;
-    }
-    if (NameWasValid && !FNameHashValid) {
-        TVStringHash& Hash = Table(FNameHash);
-        QString Key;
-        if (NameKeyOf(Old, Key))
-            Hash.Delete(Key, Index);
-        if (NameKeyOf(S, Key))
-            Hash.Add(Key, Index);
-        FNameHashValid = true;
-    }
+    ChangeKeepingTables(Replace, [&](TVStringHash& Hash, TKeyOf Key) {
+        QString LineKey;
+        if ((this->*Key)(Old, LineKey))
+            Hash.Delete(LineKey, Index);
+        if ((this->*Key)(S, LineKey))
+            Hash.Add(LineKey, Index);
+    });
 }
 
 void TVHashedStringList::PutObject(int Index, TObject* AObject)
@@ -281,28 +285,18 @@ void TVHashedStringList::Delete(int Index)
 {
     if (FOwnsObjects)
         PutObject(Index, nullptr);
+    const auto Remove = [&] { TStringList::Delete(Index); };
     if (!FAutoUpdateHash) {
-        TStringList::Delete(Index);
+        Remove();
         return;
     }
     const QString Line = Strings(Index);
-    const bool ValueWasValid = FValueHashValid;
-    const bool NameWasValid = FNameHashValid;
-    TStringList::Delete(Index);
-    if (ValueWasValid && !FValueHashValid) {
-        TVStringHash& Hash = Table(FValueHash);
-        Hash.Delete(KeyOf(Line), Index);
+    ChangeKeepingTables(Remove, [&](TVStringHash& Hash, TKeyOf Key) {
+        QString LineKey;
+        if ((this->*Key)(Line, LineKey))
+            Hash.Delete(LineKey, Index);
         Hash.DecValues(Index);
-        FValueHashValid = true;
-    }
-    if (NameWasValid && !FNameHashValid) {
-        TVStringHash& Hash = Table(FNameHash);
-        QString Key;
-        if (NameKeyOf(Line, Key))
-            Hash.Delete(Key, Index);
-        Hash.DecValues(Index);
-        FNameHashValid = true;
-    }
+    });
 }
 
 void TVHashedStringList::Clear()

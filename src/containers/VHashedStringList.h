@@ -109,10 +109,17 @@ protected:
     void InsertItem(int Index, const QString& S, TObject* AObject) override;
 
 private:
+    // Gives the key a line stands under in a table; false when it has none.
+    using TKeyOf = bool (TVHashedStringList::*)(const QString& Line, QString& Key) const;
+
     QString KeyOf(QStringView S) const;
-    // The key of the line's name; false when the line has no separator.
+    bool LineKeyOf(const QString& Line, QString& Key) const;
     bool NameKeyOf(const QString& Line, QString& Key) const;
     TVStringHash& Table(std::unique_ptr<TVSpreadStringHash>& Hash) const;
+    void Rebuild(std::unique_ptr<TVSpreadStringHash>& Hash, bool& Valid, TKeyOf Key) const;
+    // Runs Change through the general list, then lets Keep(table, key of)
+    // bring each table up to date that was valid before.
+    template <typename ChangeFn, typename KeepFn> void ChangeKeepingTables(ChangeFn&& Change, KeepFn&& Keep);
     void FreeObjects();
 
     uint32_t FBucketsSize;

@@ -1,27 +1,11 @@
 #include "projects/SettingsLocation.h"
 #include "projects/AppConfig.h"
+#include "support/Files.h"
 #include "support/ScopedHome.h"
 
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
-
-namespace {
-
-void WriteFile(const QString& Path, const QByteArray& Bytes)
-{
-    QFile File(Path);
-    ASSERT_TRUE(File.open(QIODevice::WriteOnly));
-    File.write(Bytes);
-}
-
-QByteArray ReadFile(const QString& Path)
-{
-    QFile File(Path);
-    return File.open(QIODevice::ReadOnly) ? File.readAll() : QByteArray();
-}
-
-} // namespace
 
 TEST(SettingsLocation, CommandLineChoosesTheFolderAndTheFile)
 {

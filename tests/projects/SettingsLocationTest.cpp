@@ -33,6 +33,8 @@ TEST(SettingsLocation, CommandLineChoosesTheFolderAndTheFile)
         { { "-Config", "my.ini" }, User + "/hrv.ini", smUserFolder },
         { { "-appsettingsdir", "-settingsdir" }, Program + "/hrv.ini", smProgramFolder },
         { { "-config", "-appsettingsdir" }, Program + "/-appsettingsdir", smProgramFolder },
+        { { "-settingsdir", Named + QString(300, QChar(u'd')) },
+            Named + QString(300, QChar(u'd')) + "/hrv.ini", smNamedFolder },
     };
     for (const Case& C : Cases) {
         TAppConfig Config(C.Arguments, Program + "/");

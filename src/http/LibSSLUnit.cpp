@@ -41,8 +41,9 @@ void Unload(void*& AHandle)
 
 QString ProgramName()
 {
-    const QString Path = QCoreApplication::applicationFilePath();
-    return Path.isEmpty() ? QStringLiteral("harvo") : QFileInfo(Path).fileName();
+    if (!QCoreApplication::instance())
+        return QStringLiteral("harvo");
+    return QFileInfo(QCoreApplication::applicationFilePath()).fileName();
 }
 
 QString FailureDescription(const QString& AClassName, const QString& AMessage)
@@ -75,8 +76,9 @@ void RunModuleStep(const QString& ATitleFormat, const QString& AModuleName,
 
 QString LibSSLFolder()
 {
-    const QString ProgramFolder = QCoreApplication::applicationDirPath();
-    return ProgramFolder.isEmpty() ? QString() : ProgramFolder + QStringLiteral("/libssl/");
+    if (!QCoreApplication::instance())
+        return QString();
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/libssl/");
 }
 
 void PreloadCryptoLibrary(const QString& AFolder)

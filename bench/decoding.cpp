@@ -24,29 +24,32 @@ QByteArray MakePage(qsizetype Size)
     };
     QByteArray Page;
     Page.reserve(Size + 128);
-    quint32 State = 7;
-    while (Page.size() < Size) {
-        State = State * 1103515245u + 12345u;
-        Page.append(Pieces[(State >> 16) % 8]);
-        Page.append(QByteArray::number(State % 1000));
+    for (int I = 0; Page.size() < Size; ++I) {
+        Page.append(Pieces[(I * 5 + I / 8) % 8]);
+        Page.append(QByteArray::number(I % 997));
     }
     Page.truncate(Size);
     return Page;
 }
 
+// The gzip container around the raw deflate data inside zlib's own format.
 QByteArray GZipOf(const QByteArray& Data)
 {
-    z_stream Stream {};
-    deflateInit2(&Stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, MAX_WBITS + 16, 8, Z_DEFAULT_STRATEGY);
-    QByteArray Out(static_cast<qsizetype>(deflateBound(&Stream, Data.size())), '\0');
-    Stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(Data.constData()));
-    Stream.avail_in = static_cast<uInt>(Data.size());
-    Stream.next_out = reinterpret_cast<Bytef*>(Out.data());
-    Stream.avail_out = static_cast<uInt>(Out.size());
-    deflate(&Stream, Z_FINISH);
-    Out.truncate(static_cast<qsizetype>(Stream.total_out));
-    deflateEnd(&Stream);
-    return Out;
+    uLongf Length = compressBound(static_cast<uLong>(Data.size()));
+    QByteArray ZLibData(static_cast<qsizetype>(Length), '\0');
+    compress2(reinterpret_cast<Bytef*>(ZLibData.data()), &Length,
+        reinterpret_cast<const Bytef*>(Data.constData()), static_cast<uLong>(Data.size()),
+        Z_DEFAULT_COMPRESSION);
+    QByteArray Member("\x1F\x8B\x08\0\0\0\0\0\0\x03", 10);
+    Member.append(ZLibData.mid(2, static_cast<qsizetype>(Length) - 6));
+    const quint32 Trailer[2] = {
+        static_cast<quint32>(crc32(0, reinterpret_cast<const Bytef*>(Data.constData()), Data.size())),
+        static_cast<quint32>(Data.size()),
+    };
+    for (const quint32 Value : Trailer)
+        for (int Shift = 0; Shift < 32; Shift += 8)
+            Member.append(static_cast<char>(Value >> Shift));
+    return Member;
 }
 
 constexpr qsizetype BodySize = 50 * 1000 * 1000;

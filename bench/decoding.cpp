@@ -84,27 +84,22 @@ void BM_GZipDecodeStream(benchmark::State& State)
     State.SetBytesProcessed(State.iterations() * BodySize);
 }
 
-// zlib decoding the gzip container itself, 32 KB blocks appended to a
-// growing array: the floor for any wrapper.
+// zlib decoding the gzip container itself straight into an output of the
+// final size, without copies: the floor for any decoder.
 void BM_PlainZLibGZip(benchmark::State& State)
 {
     const QByteArray& Zipped = ZippedBody();
-    char Block[32768];
     for (auto _ : State) {
-        QByteArray Output;
+        QByteArray Output(BodySize, Qt::Uninitialized);
         z_stream Stream {};
         inflateInit2(&Stream, MAX_WBITS + 16);
         Stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(Zipped.constData()));
         Stream.avail_in = static_cast<uInt>(Zipped.size());
-        int Result = Z_OK;
-        while (Result == Z_OK) {
-            Stream.next_out = reinterpret_cast<Bytef*>(Block);
-            Stream.avail_out = sizeof(Block);
-            Result = inflate(&Stream, Z_NO_FLUSH);
-            Output.append(Block, static_cast<qsizetype>(sizeof(Block) - Stream.avail_out));
-        }
+        Stream.next_out = reinterpret_cast<Bytef*>(Output.data());
+        Stream.avail_out = static_cast<uInt>(Output.size());
+        const int Result = inflate(&Stream, Z_FINISH);
         inflateEnd(&Stream);
-        if (Result != Z_STREAM_END || Output.size() != BodySize)
+        if (Result != Z_STREAM_END || Stream.total_out != BodySize)
             State.SkipWithError("plain zlib failed");
         benchmark::DoNotOptimize(Output.data());
     }
@@ -139,6 +134,6 @@ void BM_ReplaceRules(benchmark::State& State)
 
 } // namespace
 
-BENCHMARK(BM_GZipDecodeStream)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_PlainZLibGZip)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_ReplaceRules)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_GZipDecodeStream)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_PlainZLibGZip)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_ReplaceRules)->Unit(benchmark::kMillisecond)->MinTime(1.0);

@@ -13,6 +13,7 @@
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -102,7 +103,7 @@ NginxOptions& NginxOptions::AddRedirect(const QString& Path, int Status, const Q
 
 NginxServer::NginxServer(const NginxOptions& Options)
     : FOptions(Options)
-    , FPrefix(new QTemporaryDir)
+    , FPrefix(std::make_unique<QTemporaryDir>())
 {
     if (!FPrefix->isValid())
         throw ENginxError(QStringLiteral("Cannot create a temporary folder: %1").arg(FPrefix->errorString()));

@@ -19,7 +19,7 @@ import struct
 import sys
 import zlib
 
-GENERATOR_VERSION = 2
+GENERATOR_VERSION = 3
 PAGES_PER_SECTION = 400
 PAGES_PER_FOLDER = 40
 IMAGES_PER_FOLDER = 50
@@ -115,7 +115,7 @@ def render_page(rng, index, pages, images, sentences):
     for target in page_links(rng, index, pages):
         url = link_to(rng, path, page_path(target))
         if rng.random() < 0.1:
-            url += "#part%d" % rng.randint(1, 3)
+            url += "#section%d" % rng.randint(1, 3)
         links.append('<a href="%s">Page %d</a>' % (url, target))
     # Page i shows image i first, so that every image is reachable.
     shown = [index % images] + [rng.randrange(images) for _ in range(rng.randint(0, 2))]
@@ -127,7 +127,7 @@ def render_page(rng, index, pages, images, sentences):
         "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>Page %d</title>\n"
         '<link rel="stylesheet" type="text/css" href="/assets/site.css">\n'
         '<script src="/assets/site.js"></script>\n</head>\n<body>\n'
-        '<nav><a href="/">Home</a> <a href="#part1">Part 1</a></nav>\n<h1>Page %d</h1>\n' % (index, index)
+        '<nav><a href="/">Home</a> <a href="#section1">Section 1</a></nav>\n<h1>Page %d</h1>\n' % (index, index)
     )
     tail = '<div class="gallery">%s</div>\n<footer>Generated page %d of %d.</footer>\n</body>\n</html>\n' % (
         " ".join(pictures),
@@ -146,7 +146,7 @@ def render_page(rng, index, pages, images, sentences):
             take = rng.randint(1, 4)
             text += " " + " ".join(links[link_slot : link_slot + take])
             link_slot += take
-        anchor = ' id="part%d"' % paragraph if paragraph <= 3 else ""
+        anchor = ' id="section%d"' % paragraph if paragraph <= 3 else ""
         chunk = "<p%s>%s</p>\n" % (anchor, text)
         parts.append(chunk)
         length += len(chunk)

@@ -97,7 +97,8 @@ TConsoleOptions ParseConsoleOptions(const QStringList& Arguments, QString& Error
             Error = QStringLiteral("unknown argument \"%1\"").arg(Arg);
         }
     }
-    if (Error.isEmpty() && !Options.Help && Options.StartNames.isNull() == !Options.RunChecked)
+    const bool StartGiven = !Options.StartNames.isEmpty();
+    if (Error.isEmpty() && !Options.Help && StartGiven == Options.RunChecked)
         Error = Options.RunChecked ? QStringLiteral("give either -start or -checked, not both")
                                    : QStringLiteral("give -start NAMES or -checked");
     return Options;

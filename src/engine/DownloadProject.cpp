@@ -84,6 +84,7 @@ public:
         FSettings.WDOutFolders = &Project.WDOutFolders();
         FSettings.DomainAliases = &Project.WebsiteDomainAliases();
         FSettings.SuppressURLs = &Project.SuppressURLs();
+        FBody.open(QIODevice::ReadWrite);
     }
 
     void Run()

@@ -2,6 +2,7 @@
 #include "engine/URLList.h"
 
 #include "RecordingRunLog.h"
+#include "support/QStringPrinter.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -126,7 +127,7 @@ TEST_F(ProcessHTMLTest, AliasesDownloadRulesAndTheCountOfNewURLs)
     FPage.URLDepth = 1; // at the limit: only download rules add URLs
     const QString Out = Process("<a href=\"http://cdn.example/files/doc.pdf\"><img src='http://cdn.example/files/'>"
                                 "<a href=\"http://www.host/dir/page.html\">");
-    EXPECT_EQ(Out, "<a href=\"../../files/doc.pdf\"><img src='../../files/image.png'>"
+    EXPECT_EQ(Out, "<a href=\"../../files/doc.pdf/index.html\"><img src='../../files/image.png'>"
                    "<a href=\"index.html\">");
     EXPECT_EQ(FURLs.ExtractURLs(FURLs.Count() - 1), 0);
     EXPECT_TRUE(FLog.Lines().isEmpty());

@@ -10,4 +10,4 @@ constexpr qint64 MaxDecodedBodySize = qint64(1) << 30;
 // decoded by the reply's Content-Encoding ("deflate"/"gzip", case-sensitive;
 // anything else is copied). Never throws: a failure keeps what was decoded.
 void DecodeBody(QIODevice& Buffer, QIODevice& Target, const QString& ContentEncoding,
-                qint64 MaxDecodedSize = MaxDecodedBodySize);
+    qint64 MaxDecodedSize = MaxDecodedBodySize);

@@ -71,8 +71,7 @@ TEST(HTTPClientBodyTest, BrokenCompressedBodiesKeepTheDecodedPrefix)
     const QByteArray Plain = QByteArray("0123456789abcdef").repeated(20000);
     const QByteArray Gzip = Deflate(Plain, 31);
     QByteArray Corrupt = Gzip;
-    for (qsizetype I = Corrupt.size() / 2; I < Corrupt.size() / 2 + 64; ++I)
-        Corrupt[I] = char(0xAA);
+    Corrupt[10] = char(0xFF); // the first deflate block claims the reserved type
     ScriptedHttpServer Server;
     auto Client = MakeTestClient();
     for (const QByteArray& Sent : { Gzip.left(Gzip.size() / 2), Corrupt }) {
@@ -80,6 +79,7 @@ TEST(HTTPClientBodyTest, BrokenCompressedBodiesKeepTheDecodedPrefix)
         const GetOutcome Outcome = GetWith(*Client, Server.Url("/body"));
         EXPECT_EQ(Outcome.ErrorClass, QString());
         EXPECT_LT(Outcome.Body.size(), Plain.size());
+        EXPECT_EQ(Outcome.Body.isEmpty(), Sent == Corrupt);
         EXPECT_TRUE(Plain.startsWith(Outcome.Body));
     }
 }

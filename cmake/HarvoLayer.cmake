@@ -28,10 +28,19 @@ function(harvo_layer_tests layer)
   if(NOT sources OR NOT TARGET harvo_${layer})
     return()
   endif()
-  add_executable(harvo_${layer}_tests ${sources})
-  target_link_libraries(harvo_${layer}_tests PRIVATE harvo_${layer} harvo_testsupport GTest::gmock GTest::gtest_main)
-  gtest_discover_tests(harvo_${layer}_tests
+  harvo_test_program(harvo_${layer}_tests "${sources}" harvo_${layer})
+endfunction()
+
+# harvo_test_program(<target> <sources> [libraries...]) builds one GoogleTest
+# program with the shared test helpers and lets CTest discover its tests.
+function(harvo_test_program target sources)
+  add_executable(${target} ${sources})
+  target_link_libraries(${target} PRIVATE ${ARGN} harvo_testsupport GTest::gmock GTest::gtest_main)
+  gtest_discover_tests(${target}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;HARVO_TEST_DATA=${CMAKE_CURRENT_SOURCE_DIR}/data")
+    # One value per property: a list here would be split into separate
+    # arguments and every variable after the first would be lost.
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+               ENVIRONMENT_MODIFICATION "HARVO_TEST_DATA=set:${CMAKE_CURRENT_SOURCE_DIR}/data")
 endfunction()

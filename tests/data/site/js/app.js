@@ -1,0 +1,2 @@
+// Marks the document so that a saved copy shows the script ran.
+document.documentElement.className = "js";

@@ -117,7 +117,8 @@ int RunConsole(const TConsoleOptions& Options, const QString& ProgramDir)
     }
     Projects.ApplyGroupFilter(Extras.GroupIndex > 0 ? Extras.Groups.value(Extras.GroupIndex) : QString());
 
-    const QString OutDir = Options.OutDirGiven ? QDir::current().absoluteFilePath(Options.OutDir) : Extras.OutDir;
+    const QString OutDir
+        = Options.OutDirGiven ? QDir::current().absoluteFilePath(Options.OutDir) : Extras.OutDir;
     if (Options.OutDirGiven ? Options.OutDir.isEmpty() : OutDir.isEmpty()) {
         Warn(QStringLiteral("Please, enter Output Folder"));
         return ceUsage;

@@ -38,7 +38,7 @@ QString DeclareUTF8InTag(const QString& Tag)
 
 QString DeclareUTF8(const QString& Html)
 {
-    static const QStringList Meta{QStringLiteral("meta")};
+    static const QStringList Meta { QStringLiteral("meta") };
     QString Out;
     int T = 1;
     for (;;) {

@@ -65,20 +65,23 @@ void SaveFile(const QString& FilePath, const QByteArray& Content)
 // once from the project.
 class TProjectCrawl {
 public:
-    TProjectCrawl(const QString& OutDir, const TWebsiteProject& Project, THTTPClient& Client,
-                  THrvThread& Thread)
-        : FOutDir(ToNativeSeparators(OutDir)), FProject(Project), FClient(Client), FThread(Thread),
-          FRules(Project.ReplacePatterns(), Project.ReplaceRules())
+    TProjectCrawl(
+        const QString& OutDir, const TWebsiteProject& Project, THTTPClient& Client, THrvThread& Thread)
+        : FOutDir(ToNativeSeparators(OutDir))
+        , FProject(Project)
+        , FClient(Client)
+        , FThread(Thread)
+        , FRules(Project.ReplacePatterns(), Project.ReplaceRules())
     {
         FWebsiteURL = NormalizeWebsiteURL(Project.WebsiteURL());
         FSettings.WebsiteBase = WebsiteBaseOf(FWebsiteURL);
         FSettings.RemoveScripts = Project.RemoveScripts();
         FSettings.RemoveNoscripts = Project.RemoveNoscripts();
         FSettings.RelativePathLinks = Project.RelativePathLinks();
-        FSettings.TargetBase
-            = EnsureTrailing(QString(Project.BaseURL()).replace(QLatin1Char('\\'), QLatin1Char('/')),
-                             QLatin1Char('/'));
-        FSettings.IndexName = Project.IndexFile().isEmpty() ? QStringLiteral("index.html") : Project.IndexFile();
+        FSettings.TargetBase = EnsureTrailing(
+            QString(Project.BaseURL()).replace(QLatin1Char('\\'), QLatin1Char('/')), QLatin1Char('/'));
+        FSettings.IndexName
+            = Project.IndexFile().isEmpty() ? QStringLiteral("index.html") : Project.IndexFile();
         FSettings.OutFolder = EnsureTrailing(FOutDir, QDir::separator());
         FSettings.WebDocuments = &Project.WebDocuments();
         FSettings.WDOutFolders = &Project.WDOutFolders();
@@ -95,12 +98,13 @@ public:
             if (FThread.Terminated())
                 break;
         }
-        FThread.Log(QStringLiteral("Downloaded: %1, already existed: %2, not changed: %3, empty: %4, failed: %5.")
-                        .arg(FCounters.Downloaded)
-                        .arg(FCounters.AlreadyExisted)
-                        .arg(FCounters.NotChanged)
-                        .arg(FCounters.Empty)
-                        .arg(FCounters.Failed));
+        FThread.Log(
+            QStringLiteral("Downloaded: %1, already existed: %2, not changed: %3, empty: %4, failed: %5.")
+                .arg(FCounters.Downloaded)
+                .arg(FCounters.AlreadyExisted)
+                .arg(FCounters.NotChanged)
+                .arg(FCounters.Empty)
+                .arg(FCounters.Failed));
     }
 
 private:
@@ -110,10 +114,10 @@ private:
         const QString& Base = FSettings.WebsiteBase;
         for (int I = 0; I < Pages.Count(); ++I)
             FURLs.AddURL(utA, ResolveURL(Pages[I], Base), Base, FSettings.IndexName, FSettings.OutFolder,
-                         FProject.WPExtractURLs().GetValue(I), 0, FSettings.SuppressURLs, QString());
+                FProject.WPExtractURLs().GetValue(I), 0, FSettings.SuppressURLs, QString());
         if (Pages.Count() == 0 && !FWebsiteURL.isEmpty())
             FURLs.AddURL(utA, FWebsiteURL, Base, FSettings.IndexName, FSettings.OutFolder, WholeSiteLimit, 0,
-                         FSettings.SuppressURLs, QString());
+                FSettings.SuppressURLs, QString());
     }
 
     // Requests URL with retries into FBody; true when a non-empty body came.
@@ -161,7 +165,8 @@ private:
             PageURL = Redirect.Location;
             const QString IndexTail = QDir::separator() + FSettings.IndexName;
             if (PageURL.endsWith(QLatin1Char('/')) && !OutFile.isEmpty()
-                && !(OutFile.size() >= IndexTail.size() && SameText(OutFile.right(IndexTail.size()), IndexTail)))
+                && !(OutFile.size() >= IndexTail.size()
+                    && SameText(OutFile.right(IndexTail.size()), IndexTail)))
                 OutFile += IndexTail;
         }
         if (!Downloaded || OutFile.isEmpty())
@@ -184,7 +189,7 @@ private:
             const QString Charset = FClient.GetResponseCharset();
             const QString Text = DecodePage(FBody.buffer(), Charset);
             FBody.buffer().clear();
-            TPageInfo Page{PageURL, OutFile, FURLs.ExtractURLs(Index), FURLs.URLDepth(Index)};
+            TPageInfo Page { PageURL, OutFile, FURLs.ExtractURLs(Index), FURLs.URLDepth(Index) };
             QString Html;
             ProcessHTML(Text, Html, FURLs, Page, FSettings, FThread);
             if (!IsUTF8(Charset))
@@ -241,8 +246,8 @@ void THTTPRedirect::OnRedirect(const QString& ALocation)
     Location = FCurrentURL;
 }
 
-void DownloadProject(const QString& OutDir, const TWebsiteProject& Project, THTTPClient& Client,
-                     THrvThread& Thread)
+void DownloadProject(
+    const QString& OutDir, const TWebsiteProject& Project, THTTPClient& Client, THrvThread& Thread)
 {
     TProjectCrawl Crawl(OutDir, Project, Client, Thread);
     Crawl.Run();
@@ -277,6 +282,7 @@ QString NormalizeWebsiteURL(const QString& WebsiteURL)
 QString WebsiteBaseOf(const QString& WebsiteURL)
 {
     const int Query = WebsiteURL.indexOf(QLatin1Char('?'));
-    const int LastSlash = WebsiteURL.left(Query < 0 ? WebsiteURL.size() : Query).lastIndexOf(QLatin1Char('/'));
+    const int LastSlash
+        = WebsiteURL.left(Query < 0 ? WebsiteURL.size() : Query).lastIndexOf(QLatin1Char('/'));
     return WebsiteURL.left(LastSlash + 1);
 }

@@ -11,7 +11,10 @@ class TWebsiteProject;
 // of the last redirect target, or empty when the request was not redirected.
 class THTTPRedirect {
 public:
-    explicit THTTPRedirect(const QString& ARequestURL) : FCurrentURL(ARequestURL) {}
+    explicit THTTPRedirect(const QString& ARequestURL)
+        : FCurrentURL(ARequestURL)
+    {
+    }
     void OnRedirect(const QString& ALocation);
     QString Location;
 
@@ -22,8 +25,8 @@ private:
 // Crawls one project breadth-first from its start pages into OutDir and logs
 // every step and a closing summary. Errors outside the per-URL handling
 // (a replace pattern that does not compile, a broken project) escape.
-void DownloadProject(const QString& OutDir, const TWebsiteProject& Project, THTTPClient& Client,
-                     THrvThread& Thread);
+void DownloadProject(
+    const QString& OutDir, const TWebsiteProject& Project, THTTPClient& Client, THrvThread& Thread);
 
 // True when the file's content differs from Content (by MD5), or when the
 // file cannot be read (the failure is logged), so that it gets written.

@@ -6,7 +6,9 @@
 #include <QFileInfo>
 #include <typeinfo>
 
-THrvThread::THrvThread(TRunLog& ALog, TRunControl& AControl) : FLog(ALog), FControl(AControl)
+THrvThread::THrvThread(TRunLog& ALog, TRunControl& AControl)
+    : FLog(ALog)
+    , FControl(AControl)
 {
     connect(this, &QThread::finished, this, &QObject::deleteLater);
 }
@@ -48,8 +50,9 @@ QString ExceptionLogText(const QString& ClassName, const QString& Message, const
     const QString Program = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
     QString Text = QStringLiteral("Exception %1 in module %2 at %3.\n")
                        .arg(ClassName, Program.isEmpty() ? QStringLiteral("harvo") : Program,
-                            QStringLiteral("%1").arg(reinterpret_cast<quintptr>(Address), 16, 16,
-                                                     QLatin1Char('0')).toUpper());
+                           QStringLiteral("%1")
+                               .arg(reinterpret_cast<quintptr>(Address), 16, 16, QLatin1Char('0'))
+                               .toUpper());
     Text += Message;
     if (!Message.isEmpty() && Message.back().unicode() > '.')
         Text += QLatin1Char('.');

@@ -16,7 +16,7 @@ public:
 
 // The fields of a run that the window sets and the worker reads.
 struct TRunControl {
-    std::atomic<bool> FTerminated{false}; // Break
+    std::atomic<bool> FTerminated { false }; // Break
     int FHTTPRetries = 5;
 };
 

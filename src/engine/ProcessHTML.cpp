@@ -9,9 +9,9 @@
 
 namespace {
 
-const QStringList LinkTags{"a", "img", "link", "script", "noscript", "iframe"};
-const TURLTag LinkTagKinds[] = {utA, utImg, utLink, utScript, utNoscript, utIFrame};
-const char* const LinkAttributes[] = {"href", "src", "href", "src", nullptr, "src"};
+const QStringList LinkTags { "a", "img", "link", "script", "noscript", "iframe" };
+const TURLTag LinkTagKinds[] = { utA, utImg, utLink, utScript, utNoscript, utIFrame };
+const char* const LinkAttributes[] = { "href", "src", "href", "src", nullptr, "src" };
 
 // The file name that a download-files rule gives a target mapping to a folder.
 QString DownloadFileName(TURLTag Kind)
@@ -55,7 +55,9 @@ QString ApplyDomainAliases(const QString& A, const TLinkSettings& Settings)
 class TPageCopier {
 public:
     TPageCopier(TURLList& URLs, const TPageInfo& Page, const TLinkSettings& Settings)
-        : FURLs(URLs), FPage(Page), FSettings(Settings)
+        : FURLs(URLs)
+        , FPage(Page)
+        , FSettings(Settings)
     {
     }
 
@@ -77,12 +79,13 @@ public:
         if (BelowLimit() && !FSettings.WebsiteBase.isEmpty() && StartsText(A, FSettings.WebsiteBase)) {
             Known = true;
             Index = FURLs.AddURL(Kind, A, FSettings.WebsiteBase, FSettings.IndexName, FSettings.OutFolder,
-                                 FPage.ExtractURLs, FPage.URLDepth + 1, FSettings.SuppressURLs, LinkType);
+                FPage.ExtractURLs, FPage.URLDepth + 1, FSettings.SuppressURLs, LinkType);
         } else if (const int Rule = MatchingDownloadRule(A); Rule >= 0) {
             Known = true;
-            const QString RuleFolder = CombinePath(FSettings.WDOutFolders->Strings(Rule), FSettings.OutFolder);
+            const QString RuleFolder
+                = CombinePath(FSettings.WDOutFolders->Strings(Rule), FSettings.OutFolder);
             Index = FURLs.AddURL(Kind, A, FSettings.WebDocuments->Strings(Rule), DownloadFileName(Kind),
-                                 RuleFolder, 0, FPage.URLDepth + 1, FSettings.SuppressURLs, LinkType);
+                RuleFolder, 0, FPage.URLDepth + 1, FSettings.SuppressURLs, LinkType);
         } else {
             Index = FURLs.FindURL(RemoveURLFragment(A));
             Known = Index >= 0 || Raw.startsWith(QLatin1String("//"));
@@ -129,7 +132,7 @@ private:
         if (SameText(X, IndexName))
             X.clear();
         else if (X.size() > IndexName.size() && X.at(X.size() - IndexName.size() - 1) == QLatin1Char('/')
-                 && SameText(X.right(IndexName.size()), IndexName))
+            && SameText(X.right(IndexName.size()), IndexName))
             X.chop(IndexName.size());
         return FSettings.TargetBase + X;
     }
@@ -159,7 +162,7 @@ QString RelativeLinkPath(const QString& Target, const QString& FromFile)
 }
 
 void ProcessHTML(const QString& S, QString& Out, TURLList& URLs, const TPageInfo& Page,
-                 const TLinkSettings& Settings, THrvThread& Thread)
+    const TLinkSettings& Settings, THrvThread& Thread)
 {
     TPageCopier Copier(URLs, Page, Settings);
     Out.reserve(Out.size() + S.size() + S.size() / 8);
@@ -178,7 +181,7 @@ void ProcessHTML(const QString& S, QString& Out, TURLList& URLs, const TPageInfo
         const TURLTag Kind = LinkTagKinds[K];
 
         const bool Drop = (Kind == utScript && Settings.RemoveScripts)
-                          || (Kind == utNoscript && Settings.RemoveNoscripts);
+            || (Kind == utNoscript && Settings.RemoveNoscripts);
         if (Drop) {
             if (S.at(E - 2) == QLatin1Char('/'))
                 continue;

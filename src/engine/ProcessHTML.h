@@ -35,7 +35,7 @@ struct TPageInfo {
 // elements when asked. Logs the count of new URLs when the page is below its
 // extraction limit.
 void ProcessHTML(const QString& S, QString& Out, TURLList& URLs, const TPageInfo& Page,
-                 const TLinkSettings& Settings, THrvThread& Thread);
+    const TLinkSettings& Settings, THrvThread& Thread);
 
 // The path of Target relative to the folder of FromFile, with "/" separators.
 QString RelativeLinkPath(const QString& Target, const QString& FromFile);

@@ -53,9 +53,10 @@ void RunProject(const TWebsiteProject& Project, const QString& OutDir, THrvThrea
     DownloadProject(ExpandOutputFolder(Project, OutDir), Project, Client, Thread);
 }
 
-TLoadWebsitesThread::TLoadWebsitesThread(TRunLog& ALog, TRunControl& AControl,
-                                         const TWebsiteProjectList& Projects, const QString& OutDir)
-    : THrvThread(ALog, AControl), FOutDir(OutDir)
+TLoadWebsitesThread::TLoadWebsitesThread(
+    TRunLog& ALog, TRunControl& AControl, const TWebsiteProjectList& Projects, const QString& OutDir)
+    : THrvThread(ALog, AControl)
+    , FOutDir(OutDir)
 {
     for (int I = 0; I < Projects.VisibleCount(); ++I)
         if (Projects.GetVisibleProject(I)->Checked())
@@ -75,9 +76,10 @@ void TLoadWebsitesThread::Execute()
 }
 
 TStartProjectThread::TStartProjectThread(TRunLog& ALog, TRunControl& AControl,
-                                         const TWebsiteProjectList& Projects, const QString& OutDir,
-                                         const QString& AProjectName)
-    : THrvThread(ALog, AControl), FOutDir(OutDir), FProjectName(AProjectName)
+    const TWebsiteProjectList& Projects, const QString& OutDir, const QString& AProjectName)
+    : THrvThread(ALog, AControl)
+    , FOutDir(OutDir)
+    , FProjectName(AProjectName)
 {
     for (int I = 0; I < Projects.Count(); ++I)
         CopyProject(FProjects, *Projects.GetProject(I));

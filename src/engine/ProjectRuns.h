@@ -22,8 +22,8 @@ QString ExpandOutputFolder(const TWebsiteProject& Project, const QString& OutDir
 class TLoadWebsitesThread : public THrvThread {
     Q_OBJECT
 public:
-    TLoadWebsitesThread(TRunLog& ALog, TRunControl& AControl, const TWebsiteProjectList& Projects,
-                        const QString& OutDir);
+    TLoadWebsitesThread(
+        TRunLog& ALog, TRunControl& AControl, const TWebsiteProjectList& Projects, const QString& OutDir);
 
 protected:
     void Execute() override;
@@ -39,7 +39,7 @@ class TStartProjectThread : public THrvThread {
     Q_OBJECT
 public:
     TStartProjectThread(TRunLog& ALog, TRunControl& AControl, const TWebsiteProjectList& Projects,
-                        const QString& OutDir, const QString& AProjectName);
+        const QString& OutDir, const QString& AProjectName);
 
     // True when every named project was found.
     bool StartProjectResult() const { return FStartProjectResult; }

@@ -22,7 +22,8 @@ QByteArray ReadFile(const QString& Path)
 
 class DownloadProjectTest : public ::testing::Test {
 protected:
-    DownloadProjectTest() : FThread(FLog, FControl)
+    DownloadProjectTest()
+        : FThread(FLog, FControl)
     {
         FControl.FHTTPRetries = 2;
         FOutDir = QDir::toNativeSeparators(FTemp.path() + "/out");
@@ -37,7 +38,10 @@ protected:
         return FLog.Lines();
     }
 
-    QString OutPath(const QString& Relative) const { return QDir::toNativeSeparators(FOutDir + "/" + Relative); }
+    QString OutPath(const QString& Relative) const
+    {
+        return QDir::toNativeSeparators(FOutDir + "/" + Relative);
+    }
 
     ScriptedHttpServer FServer;
     QTemporaryDir FTemp;
@@ -51,7 +55,7 @@ protected:
 TEST_F(DownloadProjectTest, APageWithoutLinksLogsEveryStepInOrder)
 {
     FServer.On("/", ScriptedReply::Ok("<p>hello</p>"));
-    const QStringList Expected{
+    const QStringList Expected {
         "Downloading [ 1 / 1 ]: " + FServer.Url("/"),
         "0 new URLs extracted.",
         "Saving: " + OutPath("index.html"),
@@ -103,11 +107,12 @@ TEST_F(DownloadProjectTest, ARedirectToAFolderMovesThePageBaseAndKeepsTheIndexFi
 TEST_F(DownloadProjectTest, PagesAreDecodedByCharsetAndSavedAsUTF8)
 {
     const QByteArray Cyrillic = "\xcf\xf0\xe8\xe2\xe5\xf2"; // "Привет" in windows-1251
-    FServer.On("/", ScriptedReply::Status(200, "OK", {"Content-Type: text/html; charset=windows-1251"},
-                                          "<meta charset=\"windows-1251\">" + Cyrillic));
-    FServer.On("/latin.html", ScriptedReply::Status(200, "OK", {"Content-Type: TEXT/HTML"}, "caf\xe9"));
+    FServer.On("/",
+        ScriptedReply::Status(200, "OK", { "Content-Type: text/html; charset=windows-1251" },
+            "<meta charset=\"windows-1251\">" + Cyrillic));
+    FServer.On("/latin.html", ScriptedReply::Status(200, "OK", { "Content-Type: TEXT/HTML" }, "caf\xe9"));
     FServer.On("/bogus.html",
-               ScriptedReply::Status(200, "OK", {"Content-Type: text/html; charset=no-such-set"}, "\xe9"));
+        ScriptedReply::Status(200, "OK", { "Content-Type: text/html; charset=no-such-set" }, "\xe9"));
     FProject.WebPages().Add("/");
     FProject.WPExtractURLs().Add(0);
     FProject.WebPages().Add("latin.html");
@@ -116,7 +121,7 @@ TEST_F(DownloadProjectTest, PagesAreDecodedByCharsetAndSavedAsUTF8)
     FProject.WPExtractURLs().Add(0);
     Crawl();
     EXPECT_EQ(QString::fromUtf8(ReadFile(OutPath("index.html"))),
-              QString::fromUtf8("<meta charset=\"utf-8\">Привет"));
+        QString::fromUtf8("<meta charset=\"utf-8\">Привет"));
     EXPECT_EQ(QString::fromUtf8(ReadFile(OutPath("latin.html/index.html"))), QString::fromUtf8("café"));
     EXPECT_EQ(QString::fromUtf8(ReadFile(OutPath("bogus.html/index.html"))), QString::fromUtf8("é"));
 }
@@ -149,10 +154,10 @@ TEST_F(DownloadProjectTest, TheOverwritePolicyDecidesWhetherAnExistingFileIsWrit
         QByteArray After;
     };
     const Case Cases[] = {
-        {ofNone, "old", "File already exists: ", "old"},
-        {ofAll, "new", "Saving: ", "new"},
-        {ofChanged, "new", "File does not changed: ", "new"},
-        {ofChanged, "old", "Saving: ", "new"},
+        { ofNone, "old", "File already exists: ", "old" },
+        { ofAll, "new", "Saving: ", "new" },
+        { ofChanged, "new", "File does not changed: ", "new" },
+        { ofChanged, "old", "Saving: ", "new" },
     };
     FServer.On("/", ScriptedReply::Ok("new"));
     QDir().mkpath(FOutDir);
@@ -172,7 +177,8 @@ TEST_F(DownloadProjectTest, URLsThatWouldLeaveTheOutputFolderFail)
 {
     FServer.SetFallback([](const RecordedRequest&) { return ScriptedReply::Ok("x", "text/plain"); });
     FProject.SetWebsiteURL(FServer.Url("/site/"));
-    for (const char* Page : {"%2e%2e/%2e%2e/escape.txt", "..%2f..%2fescape2.txt", "a%00b/../../../escape3.txt"}) {
+    for (const char* Page :
+        { "%2e%2e/%2e%2e/escape.txt", "..%2f..%2fescape2.txt", "a%00b/../../../escape3.txt" }) {
         FProject.WebPages().Add(FServer.Url("/site/") + Page);
         FProject.WPExtractURLs().Add(0);
     }

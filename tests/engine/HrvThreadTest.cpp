@@ -1,7 +1,7 @@
 #include "engine/HrvThread.h"
 
-#include "containers/Exception.h"
 #include "RecordingRunLog.h"
+#include "containers/Exception.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>
@@ -17,7 +17,7 @@ void RunToEnd(ScriptedThread* Thread, bool& EndedWithError)
 {
     int Argc = 1;
     char Name[] = "harvo-tests";
-    char* Argv[] = {Name, nullptr};
+    char* Argv[] = { Name, nullptr };
     QCoreApplication App(Argc, Argv);
     QObject::connect(Thread, &QThread::finished, &App, [&] {
         EndedWithError = Thread->EndedWithError();
@@ -36,12 +36,12 @@ TEST(HrvThread, ExceptionLogTextFollowsTheDescriptionRule)
         const char* Logged;
     };
     const Case Cases[] = {
-        {"Socket Error # 10061\nConnection refused", "Socket Error # 10061\nConnection refused."},
-        {"HTTP/1.1 404 Not Found", "HTTP/1.1 404 Not Found."},
-        {"Ends with a stop.", "Ends with a stop."},
-        {"Ends with a bang!", "Ends with a bang!"},
-        {"Trailing break\r\n", "Trailing break"},
-        {"Two\nlines\n.", "Two\nlines"},
+        { "Socket Error # 10061\nConnection refused", "Socket Error # 10061\nConnection refused." },
+        { "HTTP/1.1 404 Not Found", "HTTP/1.1 404 Not Found." },
+        { "Ends with a stop.", "Ends with a stop." },
+        { "Ends with a bang!", "Ends with a bang!" },
+        { "Trailing break\r\n", "Trailing break" },
+        { "Two\nlines\n.", "Two\nlines" },
     };
     for (const Case& C : Cases)
         EXPECT_EQ(ExceptionLogText("EIdSocketError", C.Message, nullptr), C.Logged) << C.Message;

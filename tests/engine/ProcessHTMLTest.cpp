@@ -14,7 +14,8 @@ namespace {
 // at depth 0 with limit 1, on the website http://host/.
 class ProcessHTMLTest : public ::testing::Test {
 protected:
-    ProcessHTMLTest() : FThread(FLog, FControl)
+    ProcessHTMLTest()
+        : FThread(FLog, FControl)
     {
         FOut = QDir::toNativeSeparators(FTemp.path()) + QDir::separator();
         FSettings.WebsiteBase = "http://host/";
@@ -60,14 +61,15 @@ struct LinkCase {
 TEST_F(ProcessHTMLTest, LinksAreRewrittenByTheProjectsRewritingMode)
 {
     const LinkCase Cases[] = {
-        {"<img src=\"../img/a.png\">", rwRelative, "<img src=\"../../img/a.png\">"},
-        {"<a href=\"about\">", rwRelative, "<a href=\"../about/index.html\">"},
-        {"<a href=\"about\">", rwTargetBase, "<a href=\"https://mirror/site/dir/about/\">"},
-        {"<a href=\"/\">", rwTargetBase, "<a href=\"https://mirror/site/\">"},
-        {"<img src=\"img/b.png\">", rwFileLinks, "<img src=\"file://<out>dir/img/b.png\">"},
-        {"<a href=\"http://other/x\">", rwRelative, "<a href=\"http://other/x\">"},
-        {"<script src=\"//cdn/lib.js\"></script>", rwFileLinks, "<script src=\"http://cdn/lib.js\"></script>"},
-        {"<a href=\"#top\">", rwTargetBase, "<a href=\"#top\">"},
+        { "<img src=\"../img/a.png\">", rwRelative, "<img src=\"../../img/a.png\">" },
+        { "<a href=\"about\">", rwRelative, "<a href=\"../about/index.html\">" },
+        { "<a href=\"about\">", rwTargetBase, "<a href=\"https://mirror/site/dir/about/\">" },
+        { "<a href=\"/\">", rwTargetBase, "<a href=\"https://mirror/site/\">" },
+        { "<img src=\"img/b.png\">", rwFileLinks, "<img src=\"file://<out>dir/img/b.png\">" },
+        { "<a href=\"http://other/x\">", rwRelative, "<a href=\"http://other/x\">" },
+        { "<script src=\"//cdn/lib.js\"></script>", rwFileLinks,
+            "<script src=\"http://cdn/lib.js\"></script>" },
+        { "<a href=\"#top\">", rwTargetBase, "<a href=\"#top\">" },
     };
     const QString OutSlashes = QDir::fromNativeSeparators(FOut);
     for (const LinkCase& C : Cases) {
@@ -86,14 +88,14 @@ TEST_F(ProcessHTMLTest, ThePageAtItsLimitRewritesKnownLinksOnlyAndLogsNoCount)
     const QString Out = Process("<a href=\"/known.html#x\"><a href=\"/new.html\">");
     EXPECT_EQ(Out, "<a href=\"../../known.html/index.html\"><a href=\"/new.html\">");
     EXPECT_EQ(FURLs.Count(), Count);
-    EXPECT_EQ(FLog.Lines(), QStringList({"1 new URLs extracted."}));
+    EXPECT_EQ(FLog.Lines(), QStringList({ "1 new URLs extracted." }));
 }
 
 TEST_F(ProcessHTMLTest, SuppressedLinksInsideTheSiteBecomeAbsolute)
 {
     FSuppress.Add("logout");
     EXPECT_EQ(Process("<a href='LogOut.php'>"), "<a href='http://host/dir/LogOut.php'>");
-    EXPECT_EQ(FLog.Lines(), QStringList({"0 new URLs extracted."}));
+    EXPECT_EQ(FLog.Lines(), QStringList({ "0 new URLs extracted." }));
 }
 
 TEST_F(ProcessHTMLTest, ScriptsAndNoscriptsAreDroppedOnRequest)
@@ -103,11 +105,11 @@ TEST_F(ProcessHTMLTest, ScriptsAndNoscriptsAreDroppedOnRequest)
         const char* Expected;
     };
     const Case Cases[] = {
-        {"a<script src=a.js/>b", "ab"},
-        {"a<SCRIPT>x<script>y</script>z</SCRIPT>b", "ab"},
-        {"a<script>never closed", "anever closed"},
-        {"a<noscript><img src=x.png></noscript>b", "ab"},
-        {"a<script>x</script >b", "ax</script >b"},
+        { "a<script src=a.js/>b", "ab" },
+        { "a<SCRIPT>x<script>y</script>z</SCRIPT>b", "ab" },
+        { "a<script>never closed", "anever closed" },
+        { "a<noscript><img src=x.png></noscript>b", "ab" },
+        { "a<script>x</script >b", "ax</script >b" },
     };
     FSettings.RemoveScripts = true;
     FSettings.RemoveNoscripts = true;
@@ -125,22 +127,25 @@ TEST_F(ProcessHTMLTest, AliasesDownloadRulesAndTheCountOfNewURLs)
     FWDOutFolders.Add("files");
     FSettings.RelativePathLinks = true;
     FPage.URLDepth = 1; // at the limit: only download rules add URLs
-    const QString Out = Process("<a href=\"http://cdn.example/files/doc.pdf\"><img src='http://cdn.example/files/'>"
-                                "<a href=\"http://www.host/dir/page.html\">");
-    EXPECT_EQ(Out, "<a href=\"../../files/doc.pdf/index.html\"><img src='../../files/image.png'>"
-                   "<a href=\"index.html\">");
+    const QString Out
+        = Process("<a href=\"http://cdn.example/files/doc.pdf\"><img src='http://cdn.example/files/'>"
+                  "<a href=\"http://www.host/dir/page.html\">");
+    EXPECT_EQ(Out,
+        "<a href=\"../../files/doc.pdf/index.html\"><img src='../../files/image.png'>"
+        "<a href=\"index.html\">");
     EXPECT_EQ(FURLs.ExtractURLs(FURLs.Count() - 1), 0);
     EXPECT_TRUE(FLog.Lines().isEmpty());
 
     FPage.URLDepth = 0;
     Process("<link rel=stylesheet type=\"text/css\" href=\"/style\"><a href=\"/a\"><a href=\"/a\">");
-    EXPECT_TRUE(FURLs.OutFilePath(FURLs.Count() - 2).endsWith("style" + QString(QDir::separator()) + "index.css"));
+    EXPECT_TRUE(
+        FURLs.OutFilePath(FURLs.Count() - 2).endsWith("style" + QString(QDir::separator()) + "index.css"));
     EXPECT_EQ(FLog.Lines().last(), "2 new URLs extracted.");
 }
 
 TEST_F(ProcessHTMLTest, BrokenMarkupIsCopiedUnchanged)
 {
-    const QString Cases[] = {"<a href=\"x.html", "text <", "<img src=>", "<a href='unterminated>", ""};
+    const QString Cases[] = { "<a href=\"x.html", "text <", "<img src=>", "<a href='unterminated>", "" };
     for (const QString& Html : Cases)
         EXPECT_EQ(Process(Html), Html) << Html.toStdString();
 }

@@ -1,6 +1,7 @@
 #include "DownloadProject.h"
 
 #include "CharsetDeclaration.h"
+#include "FileReplace.h"
 #include "HrvThread.h"
 #include "OutputFile.h"
 #include "ProcessHTML.h"
@@ -17,13 +18,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QThread>
 
 namespace {
-
-HARVO_DECLARE_EXCEPTION(EFileError, Exception)
 
 constexpr int RetryPauseMs = 500;
 constexpr int WholeSiteLimit = 2147483647;
@@ -52,13 +50,6 @@ QString DecodePage(const QByteArray& Body, const QString& Charset)
 bool IsUTF8(const QString& Charset)
 {
     return SameText(Charset, QStringLiteral("utf-8")) || SameText(Charset, QStringLiteral("utf8"));
-}
-
-void SaveFile(const QString& FilePath, const QByteArray& Content)
-{
-    QSaveFile File(FilePath);
-    if (!File.open(QIODevice::WriteOnly) || File.write(Content) != Content.size() || !File.commit())
-        throw EFileError(QStringLiteral("Cannot create file \"%1\". %2").arg(FilePath, File.errorString()));
 }
 
 // One project's crawl: the URL list, the counters and the settings derived
@@ -217,7 +208,7 @@ private:
         }
         FThread.Log(QStringLiteral("Saving: ") + FilePath);
         try {
-            SaveFile(FilePath, Content);
+            WriteFileReplacing(FilePath, Content);
             ++FCounters.Downloaded;
         } catch (const Exception& E) {
             FThread.LogException(E);

@@ -273,6 +273,8 @@ void TCurlTransport::Perform(const TTransportRequest& Request)
     FCallbackError = nullptr;
     FErrorBuffer[0] = 0;
 
+    if (!FCookiesEnabled)
+        curl_easy_setopt(FEasy, CURLOPT_COOKIELIST, "ALL"); // nothing received while off is kept
     curl_slist* Headers = nullptr;
     bool TimedOut = false;
     CURLcode Result;

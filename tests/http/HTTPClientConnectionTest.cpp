@@ -155,6 +155,7 @@ TEST(HTTPClientConnectionTest, ProxyStringsPickTheProxyThatCarriesTheRequest)
     EXPECT_TRUE(PlainHead.startsWith("GET " + Plain.Url("/via").toUtf8() + " HTTP/1.1\r\n"))
         << PlainHead.constData();
     EXPECT_TRUE(PlainHead.contains("\r\nProxy-Connection: Keep-Alive\r\n"));
+    EXPECT_EQ(PlainHead.count("Proxy-Connection"), 1);
     EXPECT_TRUE(
         Http.RequestHeads().value(1).startsWith("CONNECT 127.0.0.1:" + QByteArray::number(Secure.Port())));
 }
@@ -259,4 +260,49 @@ TEST(HTTPClientConnectionTest, RetryableFailuresAreRepeatedWithinTheLimits)
         EXPECT_EQ(Error.ErrorCode(), ECONNREFUSED);
     }
     EXPECT_GE(Timer.elapsed(), 200);
+}
+
+TEST(HTTPClientConnectionTest, ConnectTimeoutIsNotRetryable)
+{
+    // A listener whose queue is full and never accepts: the handshake of a
+    // further connection is never answered.
+    const int Listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in Address {};
+    Address.sin_family = AF_INET;
+    Address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t Length = sizeof Address;
+    ASSERT_EQ(::bind(Listener, reinterpret_cast<sockaddr*>(&Address), sizeof Address), 0);
+    ASSERT_EQ(::listen(Listener, 0), 0);
+    ::getsockname(Listener, reinterpret_cast<sockaddr*>(&Address), &Length);
+    std::vector<int> Fillers;
+    for (int I = 0; I < 2; ++I) {
+        Fillers.push_back(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0));
+        ::connect(Fillers.back(), reinterpret_cast<sockaddr*>(&Address), sizeof Address);
+    }
+    auto Client = MakeTestClient();
+    Client->SetConnectTimeoutMs(300);
+    Client->SetTimeoutRetries(3);
+    QElapsedTimer Timer;
+    Timer.start();
+    const GetOutcome Outcome
+        = GetWith(*Client, QStringLiteral("http://127.0.0.1:%1/").arg(ntohs(Address.sin_port)));
+    EXPECT_EQ(Outcome.ErrorClass, QStringLiteral("EConnectTimeout")) << Outcome.ErrorMessage.toStdString();
+    EXPECT_FALSE(Outcome.Retryable);
+    EXPECT_LT(Timer.elapsed(), 1000);
+    for (const int Filler : Fillers)
+        ::close(Filler);
+    ::close(Listener);
+}
+
+TEST(HTTPClientConnectionTest, BoundAddressIsUsedForOutgoingConnections)
+{
+    ScriptedHttpServer Server;
+    Server.SetFallback(EchoPath);
+    THTTPClient Bound(QString(), ptAUTO, QString(), QStringLiteral("127.0.0.1"), 1, 1);
+    EXPECT_EQ(GetWith(Bound, Server.Url("/b")).Body, "path /b");
+    EXPECT_FALSE(Server.Requests().back().HasHeader("User-Agent"));
+    THTTPClient Unusable(QString(), ptAUTO, QString(), QStringLiteral("192.0.2.1"), 1, 1);
+    const GetOutcome Outcome = GetWith(Unusable, Server.Url("/b"));
+    EXPECT_FALSE(Outcome.ErrorClass.isEmpty());
+    EXPECT_FALSE(Outcome.Retryable);
 }

@@ -4,6 +4,7 @@
 #include "support/TestCertificate.h"
 
 #include <QElapsedTimer>
+#include <QThread>
 #include <cerrno>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -64,7 +65,11 @@ TEST(HTTPClientConnectionTest, PlainRequestsReuseTheConnectionUnderThePrefixRule
     }
     // A connection given up is closed, not left open beside the new one.
     EXPECT_EQ(First.ConnectionCount() + Second.ConnectionCount(), 5);
-    Client.reset();
+    QElapsedTimer Timer;
+    Timer.start();
+    while (First.ClosedConnectionCount() + Second.ClosedConnectionCount() < 4 && Timer.elapsed() < 2000)
+        QThread::msleep(10);
+    EXPECT_EQ(First.ClosedConnectionCount() + Second.ClosedConnectionCount(), 4);
 }
 
 TEST(HTTPClientConnectionTest, EveryHttpsRequestOpensANewConnection)

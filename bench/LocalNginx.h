@@ -10,16 +10,15 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QThread>
-#include <netinet/in.h>
 #include <stdexcept>
-#include <sys/socket.h>
-#include <unistd.h>
+
+#include "support/Loopback.h"
 
 class LocalNginx {
 public:
     LocalNginx()
     {
-        FPort = FreePort();
+        FPort = UnusedLoopbackPort();
         QDir(FFolder.path()).mkpath(QStringLiteral("www"));
         QDir(FFolder.path()).mkpath(QStringLiteral("temp"));
         const QString Config = QStringLiteral(
@@ -95,26 +94,10 @@ public:
     }
 
 private:
-    static quint16 FreePort()
-    {
-        const int Socket = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in Address {};
-        Address.sin_family = AF_INET;
-        Address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t Length = sizeof Address;
-        ::bind(Socket, reinterpret_cast<sockaddr*>(&Address), sizeof Address);
-        ::getsockname(Socket, reinterpret_cast<sockaddr*>(&Address), &Length);
-        ::close(Socket);
-        return ntohs(Address.sin_port);
-    }
-
     bool Accepting() const
     {
         const int Socket = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in Address {};
-        Address.sin_family = AF_INET;
-        Address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        Address.sin_port = htons(FPort);
+        sockaddr_in Address = LoopbackAddress(FPort);
         const bool Connected = ::connect(Socket, reinterpret_cast<sockaddr*>(&Address), sizeof Address) == 0;
         ::close(Socket);
         return Connected;

@@ -1,34 +1,18 @@
 #include "ClientTestSupport.h"
 
+#include "support/Loopback.h"
 #include "support/ProxyServer.h"
 #include "support/TestCertificate.h"
 
 #include <QElapsedTimer>
 #include <QThread>
 #include <cerrno>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
 ScriptedReply EchoPath(const RecordedRequest& Request)
 {
     return ScriptedReply::Ok("path " + Request.Path);
-}
-
-// A loopback port that nothing listens on.
-quint16 RefusedPort()
-{
-    const int Socket = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in Address {};
-    Address.sin_family = AF_INET;
-    Address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t Length = sizeof Address;
-    ::bind(Socket, reinterpret_cast<sockaddr*>(&Address), sizeof Address);
-    ::getsockname(Socket, reinterpret_cast<sockaddr*>(&Address), &Length);
-    ::close(Socket);
-    return ntohs(Address.sin_port);
 }
 
 } // namespace
@@ -191,9 +175,9 @@ TEST(HTTPClientConnectionTest, FailuresEndWithTheirKindAndNeverHang)
         { Server.Url("/silent"), {}, "EReadTimeout", true },
         { Server.Url("/slow"), {}, "EReadTimeout", true },
         { Server.Url("/close"), {}, "EConnectionClosed", true },
-        { QStringLiteral("http://127.0.0.1:%1/").arg(RefusedPort()), {}, "ESocketError", true },
+        { QStringLiteral("http://127.0.0.1:%1/").arg(UnusedLoopbackPort()), {}, "ESocketError", true },
         { QStringLiteral("http://no-such-host.invalid/"), {}, "EHTTPTransportError", false },
-        { QStringLiteral("http://127.0.0.1:%1/").arg(RefusedPort()),
+        { QStringLiteral("http://127.0.0.1:%1/").arg(UnusedLoopbackPort()),
             QStringLiteral("*127.0.0.1:%1").arg(Socks5.Port()), "ESocksRequestFailed", true },
     };
     for (const Case& C : Cases) {
@@ -259,7 +243,7 @@ TEST(HTTPClientConnectionTest, RetryableFailuresAreRepeatedWithinTheLimits)
     Out.open(QIODevice::WriteOnly);
     QString ContentType;
     try {
-        Client->HTTPGet(QStringLiteral("http://127.0.0.1:%1/").arg(RefusedPort()), Out, ContentType);
+        Client->HTTPGet(QStringLiteral("http://127.0.0.1:%1/").arg(UnusedLoopbackPort()), Out, ContentType);
         FAIL() << "a refused connection must raise";
     } catch (const ESocketError& Error) {
         EXPECT_EQ(Error.ErrorCode(), ECONNREFUSED);
@@ -272,9 +256,7 @@ TEST(HTTPClientConnectionTest, ConnectTimeoutIsNotRetryable)
     // A listener whose queue is full and never accepts: the handshake of a
     // further connection is never answered.
     const int Listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in Address {};
-    Address.sin_family = AF_INET;
-    Address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in Address = LoopbackAddress();
     socklen_t Length = sizeof Address;
     ASSERT_EQ(::bind(Listener, reinterpret_cast<sockaddr*>(&Address), sizeof Address), 0);
     ASSERT_EQ(::listen(Listener, 0), 0);

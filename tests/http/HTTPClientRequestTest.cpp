@@ -198,3 +198,25 @@ TEST(HTTPClientRequestTest, PostRepeatedAfterARetryableFailureIsAGetWithoutBody)
     EXPECT_EQ(Requests[1].Method, "GET");
     EXPECT_TRUE(Requests[1].Body.isEmpty());
 }
+
+TEST(HTTPClientRequestTest, PostOnAKeptConnectionThatDiesIsSentWholeOnANewOne)
+{
+    ScriptedHttpServer Server;
+    Server.SetFallback([](const RecordedRequest& Request) {
+        if (Request.Method == "POST" && Request.ConnectionId == 1)
+            return ScriptedReply::Raw({}, ScriptedReply::Then::Close);
+        return ScriptedReply::Ok("got " + Request.Body);
+    });
+    auto Client = MakeTestClient();
+    EXPECT_EQ(GetWith(*Client, Server.Url("/a")).Body, "got ");
+    QByteArray Payload = QByteArray("0123456789").repeated(1000);
+    QBuffer PostStream(&Payload);
+    PostStream.open(QIODevice::ReadOnly);
+    QByteArray Body;
+    QBuffer Out(&Body);
+    Out.open(QIODevice::WriteOnly);
+    QString ContentType;
+    Client->HTTPPost(Server.Url("/a/post"), PostStream, QStringLiteral("text/plain"), Out, ContentType);
+    EXPECT_EQ(Body, "got " + Payload);
+    EXPECT_EQ(Server.Requests().back().ConnectionId, 2);
+}

@@ -1,5 +1,6 @@
 #include "VHashedStringList.h"
 
+#include <QHashFunctions>
 #include <algorithm>
 
 TVStringHash::TVStringHash(uint32_t Size)
@@ -20,16 +21,6 @@ uint32_t TVStringHash::HashKey(const QString& Key) const
     return H;
 }
 
-PVHashItem& TVStringHash::Bucket(const QString& Key)
-{
-    return FBuckets[HashKey(Key) % FBuckets.size()];
-}
-
-PVHashItem TVStringHash::Bucket(const QString& Key) const
-{
-    return FBuckets[HashKey(Key) % FBuckets.size()];
-}
-
 template <typename Visitor> void TVStringHash::ForEachItem(Visitor&& Visit)
 {
     for (PVHashItem Head : FBuckets)
@@ -41,17 +32,35 @@ void TVStringHash::Add(const QString& Key, int Value)
 {
     if (FCount >= 2 * FBuckets.size())
         Grow();
-    PVHashItem& Head = Bucket(Key);
-    Head = new TVHashItem { Head, Key, Value };
+    const uint32_t Hash = HashKey(Key);
+    PVHashItem& Head = FBuckets[BucketOf(Hash)];
+    Head = new TVHashItem { Head, Key, Value, Hash };
     ++FCount;
 }
 
-// Doubles the bucket count. Each chain is walked from its head and its
+// The least prime at or above N. Bucket counts grow through primes because
+// the hash leaves its high bits to the last few code units: a power-of-two
+// count would use only a small part of a large table.
+static size_t PrimeAtLeast(size_t N)
+{
+    const auto IsPrime = [](size_t Candidate) {
+        for (size_t D = 3; D * D <= Candidate; D += 2)
+            if (Candidate % D == 0)
+                return false;
+        return true;
+    };
+    N |= 1;
+    while (!IsPrime(N))
+        N += 2;
+    return N;
+}
+
+// Doubles the bucket count (to the next prime). Each chain is walked from its head and its
 // entries are appended to the tails of the new chains, so equal keys keep
 // their newest-first order.
 void TVStringHash::Grow()
 {
-    std::vector<PVHashItem> Old(FBuckets.size() * 2, nullptr);
+    std::vector<PVHashItem> Old(PrimeAtLeast(FBuckets.size() * 2), nullptr);
     Old.swap(FBuckets);
     std::vector<PVHashItem*> Tails(FBuckets.size());
     for (size_t B = 0; B < FBuckets.size(); ++B)
@@ -59,7 +68,7 @@ void TVStringHash::Grow()
     for (PVHashItem Item : Old) {
         while (Item) {
             const PVHashItem Next = Item->Next;
-            const size_t B = HashKey(Item->Key) % FBuckets.size();
+            const size_t B = BucketOf(Item->Hash);
             Item->Next = nullptr;
             *Tails[B] = Item;
             Tails[B] = &Item->Next;
@@ -82,17 +91,19 @@ void TVStringHash::Clear()
 
 int TVStringHash::ValueOf(const QString& Key) const
 {
-    for (PVHashItem Item = Bucket(Key); Item; Item = Item->Next)
-        if (Item->Key == Key)
+    const uint32_t Hash = HashKey(Key);
+    for (PVHashItem Item = FBuckets[BucketOf(Hash)]; Item; Item = Item->Next)
+        if (Item->Hash == Hash && Item->Key == Key)
             return Item->Value;
     return -1;
 }
 
 bool TVStringHash::Delete(const QString& Key, int Value)
 {
-    for (PVHashItem* Link = &Bucket(Key); *Link; Link = &(*Link)->Next) {
+    const uint32_t Hash = HashKey(Key);
+    for (PVHashItem* Link = &FBuckets[BucketOf(Hash)]; *Link; Link = &(*Link)->Next) {
         const PVHashItem Item = *Link;
-        if (Item->Value == Value && Item->Key == Key) {
+        if (Item->Value == Value && Item->Hash == Hash && Item->Key == Key) {
             *Link = Item->Next;
             delete Item;
             --FCount;
@@ -118,7 +129,13 @@ void TVStringHash::IncValues(int Value)
     });
 }
 
-QString UpperCaseKey(const QString& S)
+uint32_t TVSpreadStringHash::HashKey(const QString& Key) const
+{
+    const size_t H = qHash(QStringView(Key), 0);
+    return static_cast<uint32_t>(H ^ (H >> 32));
+}
+
+QString UpperCaseKey(QStringView S)
 {
     QString Key(S.size(), Qt::Uninitialized);
     QChar* Out = Key.data();
@@ -146,9 +163,15 @@ void TVHashedStringList::FreeObjects()
         PutObject(I, nullptr);
 }
 
-QString TVHashedStringList::KeyOf(const QString& S) const
+QString TVHashedStringList::KeyOf(QStringView S) const
 {
-    return CaseSensitive() ? S : UpperCaseKey(S);
+    return CaseSensitive() ? S.toString() : UpperCaseKey(S);
+}
+
+bool TVHashedStringList::LineKeyOf(const QString& Line, QString& Key) const
+{
+    Key = KeyOf(Line);
+    return true;
 }
 
 bool TVHashedStringList::NameKeyOf(const QString& Line, QString& Key) const
@@ -156,39 +179,38 @@ bool TVHashedStringList::NameKeyOf(const QString& Line, QString& Key) const
     const int P = Line.indexOf(NameValueSeparator());
     if (P < 0)
         return false;
-    Key = KeyOf(Line.left(P));
+    Key = KeyOf(QStringView(Line).left(P));
     return true;
 }
 
-TVStringHash& TVHashedStringList::Table(std::unique_ptr<TVStringHash>& Hash) const
+TVStringHash& TVHashedStringList::Table(std::unique_ptr<TVSpreadStringHash>& Hash) const
 {
     if (!Hash)
-        Hash = std::make_unique<TVStringHash>(FBucketsSize);
+        Hash = std::make_unique<TVSpreadStringHash>(FBucketsSize);
     return *Hash;
+}
+
+void TVHashedStringList::Rebuild(std::unique_ptr<TVSpreadStringHash>& Hash, bool& Valid, TKeyOf Key) const
+{
+    if (Valid)
+        return;
+    TVStringHash& Built = Table(Hash);
+    Built.Clear();
+    QString LineKey;
+    for (int I = 0; I < Count(); ++I)
+        if ((this->*Key)(Strings(I), LineKey))
+            Built.Add(LineKey, I);
+    Valid = true;
 }
 
 void TVHashedStringList::UpdateValueHash() const
 {
-    if (FValueHashValid)
-        return;
-    TVStringHash& Hash = Table(FValueHash);
-    Hash.Clear();
-    for (int I = 0; I < Count(); ++I)
-        Hash.Add(KeyOf(Strings(I)), I);
-    FValueHashValid = true;
+    Rebuild(FValueHash, FValueHashValid, &TVHashedStringList::LineKeyOf);
 }
 
 void TVHashedStringList::UpdateNameHash() const
 {
-    if (FNameHashValid)
-        return;
-    TVStringHash& Hash = Table(FNameHash);
-    Hash.Clear();
-    QString Key;
-    for (int I = 0; I < Count(); ++I)
-        if (NameKeyOf(Strings(I), Key))
-            Hash.Add(Key, I);
-    FNameHashValid = true;
+    Rebuild(FNameHash, FNameHashValid, &TVHashedStringList::NameKeyOf);
 }
 
 void TVHashedStringList::Changed()
@@ -198,28 +220,37 @@ void TVHashedStringList::Changed()
     FNameHashValid = false;
 }
 
-// The tables are touched only when they were valid before the change and the
-// change notification invalidated them (a change handler may have rebuilt
-// them already).
-void TVHashedStringList::InsertItem(int Index, const QString& S, TObject* AObject)
+// A table is touched only when it was valid before the change and the
+// change notification invalidated it (a change handler may have rebuilt it
+// already).
+template <typename ChangeFn, typename KeepFn>
+void TVHashedStringList::ChangeKeepingTables(ChangeFn&& Change, KeepFn&& Keep)
 {
-    if (!FAutoUpdateHash || Index != Count()) {
-        TStringList::InsertItem(Index, S, AObject);
-        return;
-    }
     const bool ValueWasValid = FValueHashValid;
     const bool NameWasValid = FNameHashValid;
-    TStringList::InsertItem(Index, S, AObject);
+    Change();
     if (ValueWasValid && !FValueHashValid) {
-        Table(FValueHash).Add(KeyOf(S), Index);
+        Keep(Table(FValueHash), &TVHashedStringList::LineKeyOf);
         FValueHashValid = true;
     }
     if (NameWasValid && !FNameHashValid) {
-        QString Key;
-        if (NameKeyOf(S, Key))
-            Table(FNameHash).Add(Key, Index);
+        Keep(Table(FNameHash), &TVHashedStringList::NameKeyOf);
         FNameHashValid = true;
     }
+}
+
+void TVHashedStringList::InsertItem(int Index, const QString& S, TObject* AObject)
+{
+    const auto Insert = [&] { TStringList::InsertItem(Index, S, AObject); };
+    if (!FAutoUpdateHash || Index != Count()) {
+        Insert();
+        return;
+    }
+    ChangeKeepingTables(Insert, [&](TVStringHash& Hash, TKeyOf Key) {
+        QString NewKey;
+        if ((this->*Key)(S, NewKey))
+            Hash.Add(NewKey, Index);
+    });
 }
 
 void TVHashedStringList::Put(int Index, const QString& S)
@@ -227,28 +258,18 @@ void TVHashedStringList::Put(int Index, const QString& S)
     const QString Old = Strings(Index);
     if (Old == S)
         return;
+    const auto Replace = [&] { TStringList::Put(Index, S); };
     if (!FAutoUpdateHash) {
-        TStringList::Put(Index, S);
+        Replace();
         return;
     }
-    const bool ValueWasValid = FValueHashValid;
-    const bool NameWasValid = FNameHashValid;
-    TStringList::Put(Index, S);
-    if (ValueWasValid && !FValueHashValid) {
-        TVStringHash& Hash = Table(FValueHash);
-        Hash.Delete(KeyOf(Old), Index);
-        Hash.Add(KeyOf(S), Index);
-        FValueHashValid = true;
-    }
-    if (NameWasValid && !FNameHashValid) {
-        TVStringHash& Hash = Table(FNameHash);
-        QString Key;
-        if (NameKeyOf(Old, Key))
-            Hash.Delete(Key, Index);
-        if (NameKeyOf(S, Key))
-            Hash.Add(Key, Index);
-        FNameHashValid = true;
-    }
+    ChangeKeepingTables(Replace, [&](TVStringHash& Hash, TKeyOf Key) {
+        QString LineKey;
+        if ((this->*Key)(Old, LineKey))
+            Hash.Delete(LineKey, Index);
+        if ((this->*Key)(S, LineKey))
+            Hash.Add(LineKey, Index);
+    });
 }
 
 void TVHashedStringList::PutObject(int Index, TObject* AObject)
@@ -264,28 +285,18 @@ void TVHashedStringList::Delete(int Index)
 {
     if (FOwnsObjects)
         PutObject(Index, nullptr);
+    const auto Remove = [&] { TStringList::Delete(Index); };
     if (!FAutoUpdateHash) {
-        TStringList::Delete(Index);
+        Remove();
         return;
     }
     const QString Line = Strings(Index);
-    const bool ValueWasValid = FValueHashValid;
-    const bool NameWasValid = FNameHashValid;
-    TStringList::Delete(Index);
-    if (ValueWasValid && !FValueHashValid) {
-        TVStringHash& Hash = Table(FValueHash);
-        Hash.Delete(KeyOf(Line), Index);
+    ChangeKeepingTables(Remove, [&](TVStringHash& Hash, TKeyOf Key) {
+        QString LineKey;
+        if ((this->*Key)(Line, LineKey))
+            Hash.Delete(LineKey, Index);
         Hash.DecValues(Index);
-        FValueHashValid = true;
-    }
-    if (NameWasValid && !FNameHashValid) {
-        TVStringHash& Hash = Table(FNameHash);
-        QString Key;
-        if (NameKeyOf(Line, Key))
-            Hash.Delete(Key, Index);
-        Hash.DecValues(Index);
-        FNameHashValid = true;
-    }
+    });
 }
 
 void TVHashedStringList::Clear()

@@ -16,6 +16,7 @@ struct TVHashItem {
     PVHashItem Next = nullptr;
     QString Key;
     int Value = 0;
+    uint32_t Hash = 0; // HashKey(Key), kept for regrowing and quick rejection
 };
 
 // A bucketed table from strings to integers. Equal keys may stand more than
@@ -45,8 +46,7 @@ public:
     virtual uint32_t HashKey(const QString& Key) const;
 
 private:
-    PVHashItem& Bucket(const QString& Key);
-    PVHashItem Bucket(const QString& Key) const;
+    size_t BucketOf(uint32_t Hash) const { return Hash % FBuckets.size(); }
     void Grow();
     template <typename Visitor> void ForEachItem(Visitor&& Visit);
 
@@ -54,9 +54,20 @@ private:
     size_t FCount = 0;
 };
 
+// The table kind that TVHashedStringList keeps. The rotating hash above lets
+// a code unit's bits wrap around after sixteen units, so numbered names that
+// differ in a few digits share few hash values: some 400,000 names of a large
+// configuration fall on fewer than 40,000 values and every lookup walks a
+// long chain. This hash spreads such keys; lookups find the same entries.
+class TVSpreadStringHash : public TVStringHash {
+public:
+    using TVStringHash::TVStringHash;
+    uint32_t HashKey(const QString& Key) const override;
+};
+
 // The key of a text in a list that ignores case: each UTF-16 code unit
 // upper-cased alone, so the key is as long as the text.
-QString UpperCaseKey(const QString& S);
+QString UpperCaseKey(QStringView S);
 
 // The general string list with a line table (IndexOf) and a name table
 // (IndexOfName) beside it. The tables are rebuilt lazily on the first lookup
@@ -98,15 +109,22 @@ protected:
     void InsertItem(int Index, const QString& S, TObject* AObject) override;
 
 private:
-    QString KeyOf(const QString& S) const;
-    // The key of the line's name; false when the line has no separator.
+    // Gives the key a line stands under in a table; false when it has none.
+    using TKeyOf = bool (TVHashedStringList::*)(const QString& Line, QString& Key) const;
+
+    QString KeyOf(QStringView S) const;
+    bool LineKeyOf(const QString& Line, QString& Key) const;
     bool NameKeyOf(const QString& Line, QString& Key) const;
-    TVStringHash& Table(std::unique_ptr<TVStringHash>& Hash) const;
+    TVStringHash& Table(std::unique_ptr<TVSpreadStringHash>& Hash) const;
+    void Rebuild(std::unique_ptr<TVSpreadStringHash>& Hash, bool& Valid, TKeyOf Key) const;
+    // Runs Change through the general list, then lets Keep(table, key of)
+    // bring each table up to date that was valid before.
+    template <typename ChangeFn, typename KeepFn> void ChangeKeepingTables(ChangeFn&& Change, KeepFn&& Keep);
     void FreeObjects();
 
     uint32_t FBucketsSize;
-    mutable std::unique_ptr<TVStringHash> FValueHash;
-    mutable std::unique_ptr<TVStringHash> FNameHash;
+    mutable std::unique_ptr<TVSpreadStringHash> FValueHash;
+    mutable std::unique_ptr<TVSpreadStringHash> FNameHash;
     mutable bool FValueHashValid = false;
     mutable bool FNameHashValid = false;
     bool FOwnsObjects = false;

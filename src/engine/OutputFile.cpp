@@ -1,22 +1,11 @@
 #include "OutputFile.h"
 
 #include "URLUtils.h"
+#include "uStrUtils.h"
 
 #include <QDir>
 
 namespace {
-
-int HexValue(QChar C)
-{
-    const char16_t U = C.unicode();
-    if (U >= u'0' && U <= u'9')
-        return U - u'0';
-    if (U >= u'a' && U <= u'f')
-        return U - u'a' + 10;
-    if (U >= u'A' && U <= u'F')
-        return U - u'A' + 10;
-    return -1;
-}
 
 // The value of Digits hexadecimal digits of S from At, or -1.
 int HexAt(const QString& S, qsizetype At, int Digits)
@@ -25,7 +14,7 @@ int HexAt(const QString& S, qsizetype At, int Digits)
         return -1;
     int Value = 0;
     for (int K = 0; K < Digits; ++K) {
-        const int Digit = HexValue(S[At + K]);
+        const int Digit = DigitValue(S[At + K], 16);
         if (Digit < 0)
             return -1;
         Value = Value * 16 + Digit;

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QStringView>
+#include <algorithm>
 
 namespace {
 
@@ -12,7 +13,7 @@ const char16_t* const FileExtensions[] = { u".png", u".jpg", u".jpeg", u".gif", 
 const char16_t* const ScriptExtensions[]
     = { u".asp", u".aspx", u".cgi", u".dll", u".jsp", u".jspx", u".php", u".py" };
 
-template <size_t N> bool EndsWithAny(const QString& S, const char16_t* const (&Extensions)[N])
+template <size_t N> bool EndsWithAny(QStringView S, const char16_t* const (&Extensions)[N])
 {
     for (const char16_t* Extension : Extensions)
         if (S.endsWith(QStringView(Extension)))
@@ -78,40 +79,9 @@ QString PlaceInFolder(const QString& P, const QString& AOutDir)
 
 } // namespace
 
-TURLList::TURLList()
-    : FLoadURLIndex(0, LoadURLHash { this }, LoadURLEqual { this })
-{
-}
-
-const QString& TURLList::LoadURLText(int Index) const
-{
-    return Index < 0 ? *FProbe : FLoadURLList.Strings(Index);
-}
-
-size_t TURLList::LoadURLHash::operator()(int Index) const
-{
-    // FNV-1a over the UTF-16 units with A to Z folded.
-    quint64 Hash = 14695981039346656037ULL;
-    for (QChar C : Owner->LoadURLText(Index)) {
-        char16_t U = C.unicode();
-        if (U >= u'A' && U <= u'Z')
-            U += u'a' - u'A';
-        Hash = (Hash ^ U) * 1099511628211ULL;
-    }
-    return size_t(Hash ^ (Hash >> 32));
-}
-
-bool TURLList::LoadURLEqual::operator()(int Index1, int Index2) const
-{
-    return SameText(Owner->LoadURLText(Index1), Owner->LoadURLText(Index2));
-}
-
 int TURLList::FindURL(const QString& ALoadURL) const
 {
-    FProbe = &ALoadURL;
-    const auto Found = FLoadURLIndex.find(-1);
-    FProbe = nullptr;
-    return Found == FLoadURLIndex.end() ? -1 : *Found;
+    return FLoadURLIndex.Find(ALoadURL);
 }
 
 int TURLList::AddURL(TURLTag AURLTag, const QString& AURL, const QString& AWebsiteURL,
@@ -133,7 +103,7 @@ int TURLList::AddURL(TURLTag AURLTag, const QString& AURL, const QString& AWebsi
     FOutFilePathList.Add(OutFile);
     FExtractURLsList.Add(AExtractURLs);
     FURLDepthList.Add(AURLDepth);
-    FLoadURLIndex.insert(Index);
+    FLoadURLIndex.Add(Index);
     return Index;
 }
 
@@ -142,25 +112,36 @@ QString TURLList::URLToFilePath(TURLTag AURLTag, const QString& AURL, const QStr
 {
     if (!StartsText(AURL, AWebsiteURL))
         return QString();
-    QString R = RemoveURLFragment(AURL.mid(AWebsiteURL.size()));
-    QString Q;
+    QStringView R = QStringView(AURL).mid(AWebsiteURL.size());
+    const qsizetype Fragment = R.indexOf(u'#');
+    if (Fragment >= 0)
+        R.truncate(Fragment);
+    QStringView Q;
+    bool AppendSlash = false;
     const qsizetype QueryStart = R.indexOf(u'?');
     if (QueryStart >= 0) {
         Q = R.mid(QueryStart + 1);
-        R.truncate(QueryStart);
-        if (!R.isEmpty() && !R.endsWith(u'/'))
-            R += u'/';
+        R = R.left(QueryStart);
+        AppendSlash = !R.isEmpty() && !R.endsWith(u'/');
     } else if ((AURLTag == utA || AURLTag == utLink || AURLTag == utIFrame) && !R.endsWith(u'/')) {
         // Pages linked from these tags become folders with an index file.
-        if (!EndsWithAny(R, FileExtensions))
-            R += u'/';
-    } else if (EndsWithAny(R, ScriptExtensions)) {
-        R += u'/';
+        AppendSlash = !EndsWithAny(R, FileExtensions);
+    } else {
+        AppendSlash = EndsWithAny(R, ScriptExtensions);
     }
-    Q.replace(u'/', u'_');
-    if (!Q.isEmpty())
-        Q += u'/';
-    QString P = ToNativeSeparators(R + Q);
+    QString P;
+    P.reserve(R.size() + Q.size() + AIndexFile.size() + 8);
+    P += R;
+    if (AppendSlash)
+        P += u'/';
+    if (!Q.isEmpty()) {
+        // A query becomes one more folder; its own "/" cannot split it.
+        const qsizetype QueryAt = P.size();
+        P += Q;
+        std::replace(P.begin() + QueryAt, P.end(), u'/', u'_');
+        P += u'/';
+    }
+    P = ToNativeSeparators(std::move(P));
     if (P.isEmpty() || EndsWithSeparator(P))
         P += IndexFileFor(AIndexFile, ALinkType);
     return P;

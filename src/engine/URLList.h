@@ -1,11 +1,11 @@
 #pragma once
 
+#include "FoldedTextIndex.h"
 #include "containers/Object.h"
 #include "containers/StringList.h"
 #include "containers/uIntList.h"
 
 #include <QString>
-#include <unordered_set>
 
 // The kind of HTML tag a URL was found in; it decides parts of the mapping
 // of the URL to a local file.
@@ -16,7 +16,7 @@ enum TURLTag { utUndefined, utA, utImg, utLink, utScript, utNoscript, utIFrame }
 // URLs (URLs without fragment) that are equal ignoring ASCII case.
 class TURLList : public TObject {
 public:
-    TURLList();
+    TURLList() = default;
     TURLList(const TURLList&) = delete;
     TURLList& operator=(const TURLList&) = delete;
 
@@ -44,18 +44,6 @@ public:
         const QString& ALinkType);
 
 private:
-    // Hashes and compares load URLs by index, folding ASCII case, so the
-    // index holds no copy of the texts. Index -1 stands for FProbe.
-    struct LoadURLHash {
-        const TURLList* Owner;
-        size_t operator()(int Index) const;
-    };
-    struct LoadURLEqual {
-        const TURLList* Owner;
-        bool operator()(int Index1, int Index2) const;
-    };
-    const QString& LoadURLText(int Index) const;
-
     static QString URLToFilePath(TURLTag AURLTag, const QString& AURL, const QString& AWebsiteURL,
         const QString& AIndexFile, const QString& ALinkType);
 
@@ -64,6 +52,5 @@ private:
     TStringList FOutFilePathList;
     TIntList FExtractURLsList;
     TIntList FURLDepthList;
-    std::unordered_set<int, LoadURLHash, LoadURLEqual> FLoadURLIndex;
-    mutable const QString* FProbe = nullptr;
+    TFoldedTextIndex FLoadURLIndex { FLoadURLList };
 };

@@ -23,19 +23,6 @@ QStringView Stretch(const QString& S, int From, int Count)
     return QStringView(S).mid(From - 1, qMin<qsizetype>(Count, S.size() - From + 1));
 }
 
-int DigitValue(QChar C, int Base)
-{
-    const char16_t U = C.unicode();
-    int Value = 99;
-    if (U >= u'0' && U <= u'9')
-        Value = U - u'0';
-    else if (U >= u'a' && U <= u'f')
-        Value = U - u'a' + 10;
-    else if (U >= u'A' && U <= u'F')
-        Value = U - u'A' + 10;
-    return Value < Base ? Value : -1;
-}
-
 // Reads up to MaxDigits digits of Base from Text at I onward, extending Value.
 int ReadDigits(QStringView Text, qsizetype& I, int MaxDigits, int Base, int Value)
 {
@@ -154,6 +141,19 @@ QString DecodeReferences(const QString& V)
 }
 
 } // namespace
+
+int DigitValue(QChar C, int Base)
+{
+    const char16_t U = C.unicode();
+    int Value = 99;
+    if (U >= u'0' && U <= u'9')
+        Value = U - u'0';
+    else if (U >= u'a' && U <= u'f')
+        Value = U - u'a' + 10;
+    else if (U >= u'A' && U <= u'F')
+        Value = U - u'A' + 10;
+    return Value < Base ? Value : -1;
+}
 
 bool IsSpace(QChar C)
 {

@@ -7,6 +7,9 @@
 // 0 means "not found"; case folding touches the ASCII letters only. No
 // routine fails on any input: positions outside the text find nothing.
 
+// The value of C as a digit in Base (at most 16), or -1.
+int DigitValue(QChar C, int Base);
+
 // Tab, line feed, carriage return or space.
 bool IsSpace(QChar C);
 

@@ -87,6 +87,8 @@ TCurlTransport::TCurlTransport()
     curl_easy_setopt(FEasy, CURLOPT_WRITEDATA, this);
     curl_easy_setopt(FEasy, CURLOPT_READFUNCTION, &TCurlTransport::OnReadPost);
     curl_easy_setopt(FEasy, CURLOPT_READDATA, this);
+    curl_easy_setopt(FEasy, CURLOPT_SEEKFUNCTION, &TCurlTransport::OnSeekPost);
+    curl_easy_setopt(FEasy, CURLOPT_SEEKDATA, this);
     curl_easy_setopt(FEasy, CURLOPT_PREREQFUNCTION, &TCurlTransport::OnConnected);
     curl_easy_setopt(FEasy, CURLOPT_PREREQDATA, this);
 }
@@ -200,6 +202,17 @@ size_t TCurlTransport::OnReadPost(char* Data, size_t Size, size_t Count, void* S
     return Read < 0 ? CURL_READFUNC_ABORT : size_t(Read);
 }
 
+// Lets the transport send the body again when a kept connection turned out
+// to be closed and the request goes out on a new one.
+int TCurlTransport::OnSeekPost(void* Self, curl_off_t Offset, int Origin)
+{
+    auto* Transport = static_cast<TCurlTransport*>(Self);
+    if (Origin != SEEK_SET || Transport->FPostBody->isSequential())
+        return CURL_SEEKFUNC_CANTSEEK;
+    return Transport->FPostBody->seek(Transport->FPostStart + qint64(Offset)) ? CURL_SEEKFUNC_OK
+                                                                              : CURL_SEEKFUNC_FAIL;
+}
+
 int TCurlTransport::OnConnected(void* Self, char*, char*, int, int)
 {
     auto* Transport = static_cast<TCurlTransport*>(Self);
@@ -269,10 +282,13 @@ void TCurlTransport::Perform(const TTransportRequest& Request)
     FReply = TReplyData();
     FTarget = Request.Target;
     FPostBody = Request.PostBody;
+    FPostStart = FPostBody ? FPostBody->pos() : 0;
     FConnected = false;
     FCallbackError = nullptr;
     FErrorBuffer[0] = 0;
 
+    if (!FCookiesEnabled)
+        curl_easy_setopt(FEasy, CURLOPT_COOKIELIST, "ALL"); // nothing received while off is kept
     curl_slist* Headers = nullptr;
     bool TimedOut = false;
     CURLcode Result;

@@ -64,6 +64,7 @@ private:
     static size_t OnHeader(char* Data, size_t Size, size_t Count, void* Self);
     static size_t OnBody(char* Data, size_t Size, size_t Count, void* Self);
     static size_t OnReadPost(char* Data, size_t Size, size_t Count, void* Self);
+    static int OnSeekPost(void* Self, curl_off_t Offset, int Origin);
     static int OnConnected(void* Self, char*, char*, int, int);
 
     void SetupRequest(const TTransportRequest& Request, curl_slist*& Headers);
@@ -82,6 +83,7 @@ private:
     TReplyData FReply;
     QIODevice* FTarget = nullptr;
     QIODevice* FPostBody = nullptr;
+    qint64 FPostStart = 0;
     bool FConnected = false;
     std::chrono::steady_clock::time_point FLastActivity;
     std::exception_ptr FCallbackError;

@@ -27,6 +27,7 @@ void PreloadLibrary(void*& AHandle, const QString& AFolder, const QStringList& A
         if (AHandle)
             return;
         const QString Path = AFolder + Name;
+        // Global, so that a later request for the library by name gets this copy.
         if (QFileInfo(Path).isFile())
             AHandle = dlopen(QFile::encodeName(Path).constData(), RTLD_NOW | RTLD_GLOBAL);
     }

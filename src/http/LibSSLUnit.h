@@ -30,6 +30,7 @@ void UnloadTLSLibraries();
 void* CryptoLibraryHandle();
 void* SSLLibraryHandle();
 
-// Start-up (before any window or request) and shut-down of the preload.
+// Start-up and shut-down of the preload: after the application object exists
+// and before any window or request, and once at the end.
 void InitializeLibSSLUnit(const TModuleErrorReporter& AReport = ReportModuleErrorToStandardError);
 void FinalizeLibSSLUnit(const TModuleErrorReporter& AReport = ReportModuleErrorToStandardError);

@@ -32,13 +32,15 @@ QString ZLibErrorMessage(int ACode)
     }
 }
 
-// Writes decoded blocks to the target, refusing to pass the size limit.
+// Writes decoded blocks to the target, refusing to pass the size limit, and
+// keeps the CRC-32 of what it wrote when asked to.
 class TDecodedOutput {
 public:
-    TDecodedOutput(QIODevice& ATarget, qint64 AMaxSize)
+    TDecodedOutput(QIODevice& ATarget, qint64 AMaxSize, bool AComputeCRC)
         : FTarget(ATarget)
         , FLimit(AMaxSize)
         , FRoom(AMaxSize)
+        , FComputeCRC(AComputeCRC)
     {
     }
 
@@ -47,15 +49,21 @@ public:
         const qint64 Allowed = qMin(ALength, FRoom);
         if (Allowed > 0 && FTarget.write(AData, Allowed) != Allowed)
             throw EZDecompressionError(Z_ERRNO);
+        if (FComputeCRC)
+            FCRC = crc32(FCRC, reinterpret_cast<const Bytef*>(AData), static_cast<uInt>(Allowed));
         FRoom -= Allowed;
         if (Allowed < ALength)
             throw EZDecodedSizeLimitError(FLimit);
     }
 
+    quint32 CRC() const { return static_cast<quint32>(FCRC); }
+
 private:
     QIODevice& FTarget;
     const qint64 FLimit;
     qint64 FRoom;
+    const bool FComputeCRC;
+    uLong FCRC = crc32(0L, Z_NULL, 0);
 };
 
 // Owns an inflate stream and ends it on every way out; End reports the result.
@@ -97,10 +105,11 @@ qint64 ReadBlock(QIODevice& ASource, char* ABuffer)
     return qMax<qint64>(0, ASource.read(ABuffer, InflateBlockSize));
 }
 
-void InflateToStream(QIODevice& ASource, QIODevice& ATarget, int AWindowBits, qint64 AMaxDecodedSize)
+quint32 InflateToStream(
+    QIODevice& ASource, QIODevice& ATarget, int AWindowBits, qint64 AMaxDecodedSize, bool AComputeCRC)
 {
     TInflater Inflater(AWindowBits);
-    TDecodedOutput Output(ATarget, AMaxDecodedSize);
+    TDecodedOutput Output(ATarget, AMaxDecodedSize, AComputeCRC);
     z_stream& Stream = Inflater.Stream();
     char InBuffer[InflateBlockSize];
     char OutBuffer[InflateBlockSize];
@@ -128,6 +137,7 @@ void InflateToStream(QIODevice& ASource, QIODevice& ATarget, int AWindowBits, qi
         }
     }
     Inflater.End();
+    return Output.CRC();
 }
 
 } // namespace
@@ -149,10 +159,15 @@ EZDecodedSizeLimitError::EZDecodedSizeLimitError(qint64 ALimit)
 
 void InflateStream(QIODevice& ASource, QIODevice& ATarget, qint64 AMaxDecodedSize)
 {
-    InflateToStream(ASource, ATarget, MAX_WBITS, AMaxDecodedSize);
+    InflateToStream(ASource, ATarget, MAX_WBITS, AMaxDecodedSize, false);
 }
 
 void InflateRawStream(QIODevice& ASource, QIODevice& ATarget, int AWindowBits, qint64 AMaxDecodedSize)
 {
-    InflateToStream(ASource, ATarget, AWindowBits, AMaxDecodedSize);
+    InflateToStream(ASource, ATarget, AWindowBits, AMaxDecodedSize, false);
+}
+
+quint32 InflateRawStreamCRC32(QIODevice& ASource, QIODevice& ATarget, int AWindowBits, qint64 AMaxDecodedSize)
+{
+    return InflateToStream(ASource, ATarget, AWindowBits, AMaxDecodedSize, true);
 }

@@ -56,3 +56,7 @@ void InflateStream(QIODevice& ASource, QIODevice& ATarget, qint64 AMaxDecodedSiz
 // The same with zlib's window-bits value; -15 is raw deflate.
 void InflateRawStream(
     QIODevice& ASource, QIODevice& ATarget, int AWindowBits, qint64 AMaxDecodedSize = NoDecodedSizeLimit);
+
+// InflateRawStream that also returns the CRC-32 of the bytes it wrote.
+quint32 InflateRawStreamCRC32(
+    QIODevice& ASource, QIODevice& ATarget, int AWindowBits, qint64 AMaxDecodedSize = NoDecodedSizeLimit);

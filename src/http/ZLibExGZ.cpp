@@ -1,12 +1,9 @@
 #include "http/ZLibExGZ.h"
 
-#include <zlib.h>
-
 namespace {
 
 constexpr int HeaderSize = 10;
 constexpr int TrailerSize = 8;
-constexpr int ReadBackBlockSize = 32768;
 constexpr int RawDeflateWindowBits = -15;
 
 constexpr quint8 GZipID1 = 0x1F;
@@ -57,23 +54,6 @@ QByteArray ReadZeroTerminated(QIODevice& ASource)
     return Text;
 }
 
-// CRC-32 of ATarget's bytes from AStart to AEnd, read back in blocks.
-quint32 ReadBackCRC32(QIODevice& ATarget, qint64 AStart, qint64 AEnd)
-{
-    uLong CRC = crc32(0L, Z_NULL, 0);
-    if (!ATarget.seek(AStart))
-        return CRC;
-    char Buffer[ReadBackBlockSize];
-    for (qint64 Left = AEnd - AStart; Left > 0;) {
-        const qint64 Read = ATarget.read(Buffer, qMin<qint64>(Left, ReadBackBlockSize));
-        if (Read <= 0)
-            break;
-        CRC = crc32(CRC, reinterpret_cast<const Bytef*>(Buffer), static_cast<uInt>(Read));
-        Left -= Read;
-    }
-    return static_cast<quint32>(CRC);
-}
-
 } // namespace
 
 void GZipDecodeMember(QIODevice& ASource, QIODevice& ATarget, TGZipHeaderInfo& AInfo, qint64 AMaxDecodedSize)
@@ -100,13 +80,13 @@ void GZipDecodeMember(QIODevice& ASource, QIODevice& ATarget, TGZipHeaderInfo& A
     if (ASource.pos() >= ASource.size())
         FailDataError();
 
+    // The CRC-32 is taken from the bytes as they are written: the same as
+    // reading them back, without a second pass over the body.
     const qint64 Start = ATarget.pos();
-    InflateRawStream(ASource, ATarget, RawDeflateWindowBits, AMaxDecodedSize);
+    const quint32 CRC = InflateRawStreamCRC32(ASource, ATarget, RawDeflateWindowBits, AMaxDecodedSize);
     const qint64 End = ATarget.pos();
 
     const QByteArray Trailer = ReadExactly(ASource, TrailerSize);
-    const quint32 CRC = ReadBackCRC32(ATarget, Start, End);
-    ATarget.seek(End);
     // ISIZE holds the length modulo 2 to the 32nd.
     if (CRC != LittleEndian32(Trailer, 0) || static_cast<quint32>(End - Start) != LittleEndian32(Trailer, 4))
         FailDataError();

@@ -13,8 +13,8 @@ struct TGZipHeaderInfo {
     QByteArray Comment;
 };
 
-// Decodes the gzip member at ASource's position into ATarget and checks its
-// CRC-32 and length, which it reads back from ATarget (readable and seekable).
+// Decodes the gzip member at ASource's position into ATarget and checks the
+// CRC-32 and length of what it wrote.
 // Raises EZDecompressionError "Data error" for a bad header or trailer; on a
 // mismatch every decoded byte is already in ATarget.
 void GZipDecodeMember(QIODevice& ASource, QIODevice& ATarget, TGZipHeaderInfo& AInfo,

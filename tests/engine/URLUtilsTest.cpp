@@ -31,6 +31,7 @@ TEST(URLUtils, ResolveURLAgainstAPageWithQuery)
         { "x.php?t=12:30", "" },
         { "a/../x.php?u=/p/../q", "http://host/dir/x.php?u=/p/../q" }, // the query is left alone
         { "a\\..\\b", "http://host/dir/a\\..\\b" },
+        { "%2e%2e/%2e%2e/x%00.html", "http://host/dir/%2e%2e/%2e%2e/x%00.html" }, // escapes stay encoded
         // A link that climbs above the root stays at the root.
         { "../../x.html", "http://host/x.html" },
         { "../../../../x.html", "http://host/x.html" },

@@ -17,10 +17,11 @@ inline void PrintTo(const QString& Text, std::ostream* Stream)
 constexpr int TestConnectTimeoutMs = 1000;
 constexpr int TestReadTimeoutMs = 300;
 
-inline std::unique_ptr<THTTPClient> MakeTestClient(const QString& ProxySpec = QString(),
-                                                   TProxyType Type = ptAUTO)
+inline std::unique_ptr<THTTPClient> MakeTestClient(
+    const QString& ProxySpec = QString(), TProxyType Type = ptAUTO)
 {
-    auto Client = std::make_unique<THTTPClient>(ProxySpec, Type, QStringLiteral("HarvoTest/1.0"), QString(), 30, 30);
+    auto Client
+        = std::make_unique<THTTPClient>(ProxySpec, Type, QStringLiteral("HarvoTest/1.0"), QString(), 30, 30);
     Client->SetConnectTimeoutMs(TestConnectTimeoutMs);
     Client->SetReadTimeoutMs(TestReadTimeoutMs);
     return Client;
@@ -38,7 +39,7 @@ struct GetOutcome {
 };
 
 inline GetOutcome GetWith(THTTPClient& Client, const QString& URL, bool NoGZipDeflate = false,
-                          int MaxRedirects = -1, int Retries = -1)
+    int MaxRedirects = -1, int Retries = -1)
 {
     GetOutcome Outcome;
     QBuffer Out(&Outcome.Body);

@@ -1,23 +1,6 @@
 #include "GZipFixture.h"
 
-#include <zlib.h>
-
 namespace {
-
-QByteArray Deflate(const QByteArray& Data, int WindowBits)
-{
-    z_stream Stream {};
-    deflateInit2(&Stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, WindowBits, 8, Z_DEFAULT_STRATEGY);
-    QByteArray Out(static_cast<qsizetype>(deflateBound(&Stream, Data.size())), '\0');
-    Stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(Data.constData()));
-    Stream.avail_in = static_cast<uInt>(Data.size());
-    Stream.next_out = reinterpret_cast<Bytef*>(Out.data());
-    Stream.avail_out = static_cast<uInt>(Out.size());
-    deflate(&Stream, Z_FINISH);
-    Out.truncate(static_cast<qsizetype>(Stream.total_out));
-    deflateEnd(&Stream);
-    return Out;
-}
 
 void AppendLittleEndian(QByteArray& Out, quint32 Value, int Bytes)
 {
@@ -27,14 +10,42 @@ void AppendLittleEndian(QByteArray& Out, quint32 Value, int Bytes)
 
 } // namespace
 
+TDeflater::TDeflater(int WindowBits, const QByteArray& Dictionary)
+{
+    deflateInit2(&FStream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, WindowBits, 8, Z_DEFAULT_STRATEGY);
+    if (!Dictionary.isEmpty())
+        deflateSetDictionary(&FStream, reinterpret_cast<const Bytef*>(Dictionary.constData()),
+            static_cast<uInt>(Dictionary.size()));
+}
+
+TDeflater::~TDeflater()
+{
+    deflateEnd(&FStream);
+}
+
+QByteArray TDeflater::Feed(const QByteArray& Data, int Flush)
+{
+    QByteArray Out;
+    char Block[65536];
+    FStream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(Data.constData()));
+    FStream.avail_in = static_cast<uInt>(Data.size());
+    do {
+        FStream.next_out = reinterpret_cast<Bytef*>(Block);
+        FStream.avail_out = sizeof(Block);
+        deflate(&FStream, Flush);
+        Out.append(Block, static_cast<qsizetype>(sizeof(Block) - FStream.avail_out));
+    } while (FStream.avail_out == 0);
+    return Out;
+}
+
 QByteArray ZLibCompress(const QByteArray& Data)
 {
-    return Deflate(Data, MAX_WBITS);
+    return TDeflater(MAX_WBITS).Feed(Data, Z_FINISH);
 }
 
 QByteArray RawDeflate(const QByteArray& Data)
 {
-    return Deflate(Data, -MAX_WBITS);
+    return TDeflater(-MAX_WBITS).Feed(Data, Z_FINISH);
 }
 
 QByteArray GZipMember(const TGZipMemberSpec& Spec)
@@ -63,7 +74,7 @@ QByteArray GZipMember(const TGZipMemberSpec& Spec)
         Out.append(*Spec.Comment).append('\0');
     if (Spec.HeaderCRC)
         Out.append("\xDE\xAD"); // not the real CRC: the decoder skips it unchecked
-    Out.append(RawDeflate(Spec.Data));
+    Out.append(Spec.Deflated ? *Spec.Deflated : RawDeflate(Spec.Data));
     const auto DataCRC = static_cast<quint32>(
         crc32(0, reinterpret_cast<const Bytef*>(Spec.Data.constData()), static_cast<uInt>(Spec.Data.size())));
     AppendLittleEndian(Out, Spec.CRC.value_or(DataCRC), 4);

@@ -3,6 +3,22 @@
 #include <QByteArray>
 #include <optional>
 
+#include <zlib.h>
+
+// One zlib deflate stream fed in pieces; each Feed returns what it produced.
+class TDeflater {
+public:
+    explicit TDeflater(int WindowBits, const QByteArray& Dictionary = QByteArray());
+    ~TDeflater();
+    TDeflater(const TDeflater&) = delete;
+    TDeflater& operator=(const TDeflater&) = delete;
+
+    QByteArray Feed(const QByteArray& Data, int Flush);
+
+private:
+    z_stream FStream {};
+};
+
 // Compressed bodies made with zlib for the decoder tests.
 QByteArray ZLibCompress(const QByteArray& Data);
 QByteArray RawDeflate(const QByteArray& Data);
@@ -19,6 +35,7 @@ struct TGZipMemberSpec {
     bool HeaderCRC = false;
     std::optional<quint32> CRC;
     std::optional<quint32> ISize;
+    std::optional<QByteArray> Deflated; // raw deflate data to use instead of Data's
 };
 
 QByteArray GZipMember(const TGZipMemberSpec& Spec);

@@ -4,7 +4,6 @@
 
 #include <QBuffer>
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 namespace {
 
@@ -59,38 +58,21 @@ private:
 // compressed with a full flush and repeated, so it costs one chunk to make.
 QByteArray RepeatedZeroMember(int Chunks, qint64 ChunkSize)
 {
-    z_stream Stream {};
-    deflateInit2(&Stream, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+    TDeflater Deflater(-MAX_WBITS);
     const QByteArray Zeros(ChunkSize, '\0');
-    QByteArray Block(static_cast<qsizetype>(deflateBound(&Stream, Zeros.size())) + 64, '\0');
-    Stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(Zeros.constData()));
-    Stream.avail_in = static_cast<uInt>(Zeros.size());
-    Stream.next_out = reinterpret_cast<Bytef*>(Block.data());
-    Stream.avail_out = static_cast<uInt>(Block.size());
-    deflate(&Stream, Z_FULL_FLUSH);
-    Block.truncate(static_cast<qsizetype>(Stream.total_out));
-    char Final[16];
-    Stream.next_out = reinterpret_cast<Bytef*>(Final);
-    Stream.avail_out = sizeof(Final);
-    deflate(&Stream, Z_FINISH);
-    const QByteArray End(Final, static_cast<qsizetype>(sizeof(Final) - Stream.avail_out));
-    deflateEnd(&Stream);
+    const QByteArray Block = Deflater.Feed(Zeros, Z_FULL_FLUSH);
+    const QByteArray End = Deflater.Feed(QByteArray(), Z_FINISH);
 
     const uLong ChunkCRC = crc32(0, reinterpret_cast<const Bytef*>(Zeros.constData()), Zeros.size());
     uLong CRC = crc32(0, Z_NULL, 0);
     for (int I = 0; I < Chunks; ++I)
         CRC = crc32_combine(CRC, ChunkCRC, ChunkSize);
 
-    QByteArray Member("\x1F\x8B\x08\x00\x00\x00\x00\x00\x00\x03", 10);
-    Member.reserve(10 + Block.size() * Chunks + End.size() + 8);
-    for (int I = 0; I < Chunks; ++I)
-        Member.append(Block);
-    Member.append(End);
-    const quint32 Trailer[2] = { static_cast<quint32>(CRC), static_cast<quint32>(Chunks * ChunkSize) };
-    for (const quint32 Value : Trailer)
-        for (int Shift = 0; Shift < 32; Shift += 8)
-            Member.append(static_cast<char>((Value >> Shift) & 0xFF));
-    return Member;
+    TGZipMemberSpec Spec;
+    Spec.Deflated = Block.repeated(Chunks) + End;
+    Spec.CRC = static_cast<quint32>(CRC);
+    Spec.ISize = static_cast<quint32>(Chunks * ChunkSize);
+    return GZipMember(Spec);
 }
 
 TGZipMemberSpec Member(const QByteArray& Data)

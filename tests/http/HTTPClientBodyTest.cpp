@@ -23,7 +23,8 @@ QByteArray Deflate(const QByteArray& Data, int WindowBits)
 
 ScriptedReply Encoded(const QByteArray& Encoding, const QByteArray& Body)
 {
-    return ScriptedReply::Status(200, "OK", { "Content-Type: text/plain", "Content-Encoding: " + Encoding }, Body);
+    return ScriptedReply::Status(
+        200, "OK", { "Content-Type: text/plain", "Content-Encoding: " + Encoding }, Body);
 }
 
 } // namespace
@@ -88,12 +89,13 @@ TEST(HTTPClientBodyTest, EmptyAndChunkedBodies)
 {
     ScriptedHttpServer Server;
     Server.On("/empty", Encoded("gzip", {}));
-    Server.On("/chunked", ScriptedReply::Raw("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nTransfer-Encoding: chunked\r\n"
-                                             "\r\n5\r\nhello\r\n7\r\n, world\r\n0\r\n\r\n"));
+    Server.On("/chunked",
+        ScriptedReply::Raw("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nTransfer-Encoding: chunked\r\n"
+                           "\r\n5\r\nhello\r\n7\r\n, world\r\n0\r\n\r\n"));
     Server.On("/chunked-gzip",
-              ScriptedReply::Raw("HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nTransfer-Encoding: chunked\r\n\r\n"
-                                 + QByteArray::number(Deflate("zipped", 31).size(), 16) + "\r\n"
-                                 + Deflate("zipped", 31) + "\r\n0\r\n\r\n"));
+        ScriptedReply::Raw("HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nTransfer-Encoding: chunked\r\n\r\n"
+            + QByteArray::number(Deflate("zipped", 31).size(), 16) + "\r\n" + Deflate("zipped", 31)
+            + "\r\n0\r\n\r\n"));
     auto Client = MakeTestClient();
     const GetOutcome Empty = GetWith(*Client, Server.Url("/empty"));
     EXPECT_EQ(Empty.ErrorClass, QString());
@@ -107,9 +109,11 @@ TEST(HTTPClientBodyTest, ContentLengthThatLies)
     ScriptedHttpServer Server;
     Server.On("/short", ScriptedReply::Raw("HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\nabcdEXTRA"));
     Server.On("/long-closed",
-              ScriptedReply::Raw("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nonly this", ScriptedReply::Then::Close));
+        ScriptedReply::Raw(
+            "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nonly this", ScriptedReply::Then::Close));
     Server.On("/long-held",
-              ScriptedReply::Raw("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nonly this", ScriptedReply::Then::Hold));
+        ScriptedReply::Raw(
+            "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nonly this", ScriptedReply::Then::Hold));
     Server.On("/next", ScriptedReply::Ok("next page"));
     auto Client = MakeTestClient();
 
@@ -144,7 +148,8 @@ TEST(HTTPClientBodyTest, ResponseCharsetSources)
     const Case Cases[] = {
         { "text/html; charset=UTF-8", "<meta charset=koi8-r>", "UTF-8" },
         { "text/html; Charset=\"windows-1251\"", "", "windows-1251" },
-        { "text/html", "<html><head><META http-equiv=Content-Type content=\"text/html; charset=shift_jis\">", "shift_jis" },
+        { "text/html", "<html><head><META http-equiv=Content-Type content=\"text/html; charset=shift_jis\">",
+            "shift_jis" },
         { "text/html", "<meta charset='euc-kr'/>", "euc-kr" },
         { "text/html", "<p>no declaration</p>", "ISO-8859-1" },
         { "text/plain", "<meta charset=utf-8>", "ISO-8859-1" },
@@ -163,14 +168,16 @@ TEST(HTTPClientBodyTest, ResponseCharsetSources)
             Headers << "Content-Type: " + C.ContentType;
         Server.On("/page", ScriptedReply::Status(200, "OK", Headers, C.Body));
         GetWith(*Client, Server.Url("/page"));
-        EXPECT_EQ(Client->GetResponseCharset(), C.Expected) << C.ContentType.constData() << " " << C.Body.constData();
+        EXPECT_EQ(Client->GetResponseCharset(), C.Expected)
+            << C.ContentType.constData() << " " << C.Body.constData();
     }
 }
 
 TEST(HTTPClientBodyTest, ResponseHeadersByNameIgnoringCase)
 {
     ScriptedHttpServer Server;
-    Server.On("/h", ScriptedReply::Status(200, "OK", { "X-Twice: first", "x-twice: second", "X-Spaced:   padded  " }));
+    Server.On("/h",
+        ScriptedReply::Status(200, "OK", { "X-Twice: first", "x-twice: second", "X-Spaced:   padded  " }));
     auto Client = MakeTestClient();
     GetWith(*Client, Server.Url("/h"));
     EXPECT_EQ(Client->GetResponseHeader(QStringLiteral("x-TWICE")), QStringLiteral("first"));

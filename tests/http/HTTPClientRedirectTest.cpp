@@ -33,7 +33,8 @@ TEST(HTTPClientRedirectTest, LocationFormsAndCodes)
         { 300, "/not-followed", "" },
         { 304, "/not-followed", "" },
     };
-    Server.SetFallback([](const RecordedRequest& Request) { return ScriptedReply::Ok("landed " + Request.Path); });
+    Server.SetFallback(
+        [](const RecordedRequest& Request) { return ScriptedReply::Ok("landed " + Request.Path); });
     for (const Case& C : Cases) {
         Server.On("/dir/start", ScriptedReply::Redirect(C.Code, C.Location));
         auto Client = MakeTestClient();
@@ -53,7 +54,9 @@ TEST(HTTPClientRedirectTest, LocationFormsAndCodes)
             EXPECT_TRUE(Outcome.Body.isEmpty());
         } else {
             EXPECT_EQ(Outcome.Body, "landed " + C.ExpectedPath) << C.Location.constData();
-            EXPECT_EQ(Events, QStringList({ QStringLiteral("event ") + Location, QStringLiteral("Redirect to: ") + Location }));
+            EXPECT_EQ(Events,
+                QStringList(
+                    { QStringLiteral("event ") + Location, QStringLiteral("Redirect to: ") + Location }));
             EXPECT_EQ(Server.Requests().back().Header("Referer"), Server.Url("/dir/start").toUtf8());
         }
     }
@@ -94,10 +97,12 @@ TEST(HTTPClientRedirectTest, PassLimits)
 TEST(HTTPClientRedirectTest, AcceptedRedirectCodeIsReturnedNotFollowed)
 {
     ScriptedHttpServer Server;
-    Server.On("/start", ScriptedReply::Status(302, "Found", { "Location: /next", "Content-Type: text/html" },
-                                              "caf\xc3\xa9 \xe2\x82\xac"));
-    Server.On("/gone", ScriptedReply::Status(404, "Not Found", { "Content-Type: text/plain; charset=iso-8859-1" },
-                                             "caf\xe9"));
+    Server.On("/start",
+        ScriptedReply::Status(
+            302, "Found", { "Location: /next", "Content-Type: text/html" }, "caf\xc3\xa9 \xe2\x82\xac"));
+    Server.On("/gone",
+        ScriptedReply::Status(
+            404, "Not Found", { "Content-Type: text/plain; charset=iso-8859-1" }, "caf\xe9"));
     auto Client = MakeTestClient();
     Client->SetAcceptReplies({ 302, 404 });
     EXPECT_TRUE(Client->IsAcceptReply(404));
@@ -119,8 +124,9 @@ TEST(HTTPClientRedirectTest, AcceptedRedirectCodeIsReturnedNotFollowed)
 TEST(HTTPClientRedirectTest, ReplyErrorCarriesStatusLineAndDecodedBody)
 {
     ScriptedHttpServer Server;
-    Server.On("/missing", ScriptedReply::Status(404, "Not Found", { "Content-Type: text/html; charset=utf-8" },
-                                                "<p>caf\xc3\xa9</p>"));
+    Server.On("/missing",
+        ScriptedReply::Status(
+            404, "Not Found", { "Content-Type: text/html; charset=utf-8" }, "<p>caf\xc3\xa9</p>"));
     auto Client = MakeTestClient();
     QBuffer Out;
     Out.open(QIODevice::WriteOnly);
@@ -149,7 +155,8 @@ TEST(HTTPClientRedirectTest, OnlyHttpAndHttpsAreFetched)
         EXPECT_FALSE(Outcome.Retryable);
         EXPECT_FALSE(Outcome.ErrorMessage.isEmpty());
         EXPECT_TRUE(Outcome.Body.isEmpty());
-        EXPECT_EQ(GetWith(*Client, QString::fromLatin1(Location)).ErrorClass, QStringLiteral("EHTTPTransportError"));
+        EXPECT_EQ(GetWith(*Client, QString::fromLatin1(Location)).ErrorClass,
+            QStringLiteral("EHTTPTransportError"));
     }
 }
 

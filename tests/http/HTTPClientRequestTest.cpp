@@ -17,7 +17,8 @@ TEST(HTTPClientRequestTest, NormalizeURLCases)
         { "", "" },
     };
     for (const Case& C : Cases)
-        EXPECT_EQ(THTTPClient::NormalizeURL(QString::fromUtf8(C.Input)), QString::fromUtf8(C.Expected)) << C.Input;
+        EXPECT_EQ(THTTPClient::NormalizeURL(QString::fromUtf8(C.Input)), QString::fromUtf8(C.Expected))
+            << C.Input;
 }
 
 TEST(HTTPClientRequestTest, SendsTheFixedHeadersAndNoConnectionHeader)
@@ -35,7 +36,8 @@ TEST(HTTPClientRequestTest, SendsTheFixedHeadersAndNoConnectionHeader)
     EXPECT_EQ(Request.Header("Accept"), "text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8");
     EXPECT_EQ(Request.Header("Accept-Language"), "en");
     EXPECT_EQ(Request.Header("Accept-Encoding"), "gzip, deflate");
-    for (const char* Absent : { "Connection", "Referer", "Cookie", "Content-Type", "Proxy-Connection", "Expect" })
+    for (const char* Absent :
+        { "Connection", "Referer", "Cookie", "Content-Type", "Proxy-Connection", "Expect" })
         EXPECT_FALSE(Request.HasHeader(Absent)) << Absent;
 }
 
@@ -44,7 +46,7 @@ TEST(HTTPClientRequestTest, HeaderOperationsShapeLaterRequests)
     ScriptedHttpServer Server;
     auto Client = MakeTestClient();
     EXPECT_EQ(Client->SetRequestAccept(QStringLiteral("text/plain")),
-              QStringLiteral("text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8"));
+        QStringLiteral("text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8"));
     Client->AddRequestHeader(QStringLiteral("X-One: 1"));
     Client->AddRequestHeader(QStringLiteral("X-Empty:"));
     Client->AddRequestHeader(QStringLiteral("X-Split: a\r\nInjected: yes"));
@@ -119,7 +121,8 @@ TEST(HTTPClientRequestTest, RelativeURLsResolveAgainstTheReferer)
         Client->SetReferer(C.Referer);
         const GetOutcome Outcome = GetWith(*Client, C.URL);
         EXPECT_EQ(Outcome.ErrorMessage, QString()) << C.URL.toStdString();
-        EXPECT_EQ(Server.Requests().back().Path, C.ExpectedPath) << C.Referer.toStdString() << " + " << C.URL.toStdString();
+        EXPECT_EQ(Server.Requests().back().Path, C.ExpectedPath)
+            << C.Referer.toStdString() << " + " << C.URL.toStdString();
     }
 }
 
@@ -149,7 +152,8 @@ TEST(HTTPClientRequestTest, PostFormsSendTheirBodyOnTheFirstPassOnly)
 
     TMultipartFormData Multipart;
     Multipart.AddFormField(QStringLiteral("field"), QStringLiteral("value"));
-    Multipart.AddFile(QStringLiteral("upload"), QStringLiteral("a.txt"), QStringLiteral("text/plain"), "file data");
+    Multipart.AddFile(
+        QStringLiteral("upload"), QStringLiteral("a.txt"), QStringLiteral("text/plain"), "file data");
     Client->HTTPPost(Server.Url("/multi"), Multipart, Out, ContentType);
 
     const auto Requests = Server.Requests();
@@ -165,7 +169,8 @@ TEST(HTTPClientRequestTest, PostFormsSendTheirBodyOnTheFirstPassOnly)
     EXPECT_EQ(Requests[2].Header("Content-Type"), "application/x-www-form-urlencoded; charset=UTF-8");
     EXPECT_EQ(Requests[3].Header("Content-Type"), Multipart.ContentType().toUtf8());
     EXPECT_EQ(Requests[3].Body, Multipart.Body());
-    EXPECT_TRUE(Requests[3].Body.contains("filename=\"a.txt\"\r\nContent-Type: text/plain\r\n\r\nfile data\r\n"));
+    EXPECT_TRUE(
+        Requests[3].Body.contains("filename=\"a.txt\"\r\nContent-Type: text/plain\r\n\r\nfile data\r\n"));
 }
 
 TEST(HTTPClientRequestTest, PostRepeatedAfterARetryableFailureIsAGetWithoutBody)
@@ -173,7 +178,8 @@ TEST(HTTPClientRequestTest, PostRepeatedAfterARetryableFailureIsAGetWithoutBody)
     ScriptedHttpServer Server;
     int Calls = 0;
     Server.SetFallback([&Calls](const RecordedRequest&) {
-        return ++Calls == 1 ? ScriptedReply::Raw({}, ScriptedReply::Then::Close) : ScriptedReply::Ok("second");
+        return ++Calls == 1 ? ScriptedReply::Raw({}, ScriptedReply::Then::Close)
+                            : ScriptedReply::Ok("second");
     });
     auto Client = MakeTestClient();
     QByteArray Payload = "a=1";
@@ -184,11 +190,33 @@ TEST(HTTPClientRequestTest, PostRepeatedAfterARetryableFailureIsAGetWithoutBody)
     Out.open(QIODevice::WriteOnly);
     QString ContentType;
     Client->HTTPPost(Server.Url("/p"), PostStream, QStringLiteral("application/x-www-form-urlencoded"), Out,
-                     ContentType, true, false, -1, 1);
+        ContentType, true, false, -1, 1);
     EXPECT_EQ(Body, "second");
     const auto Requests = Server.Requests();
     ASSERT_EQ(Requests.size(), 2u);
     EXPECT_EQ(Requests[0].Method, "POST");
     EXPECT_EQ(Requests[1].Method, "GET");
     EXPECT_TRUE(Requests[1].Body.isEmpty());
+}
+
+TEST(HTTPClientRequestTest, PostOnAKeptConnectionThatDiesIsSentWholeOnANewOne)
+{
+    ScriptedHttpServer Server;
+    Server.SetFallback([](const RecordedRequest& Request) {
+        if (Request.Method == "POST" && Request.ConnectionId == 1)
+            return ScriptedReply::Raw({}, ScriptedReply::Then::Close);
+        return ScriptedReply::Ok("got " + Request.Body);
+    });
+    auto Client = MakeTestClient();
+    EXPECT_EQ(GetWith(*Client, Server.Url("/a")).Body, "got ");
+    QByteArray Payload = QByteArray("0123456789").repeated(1000);
+    QBuffer PostStream(&Payload);
+    PostStream.open(QIODevice::ReadOnly);
+    QByteArray Body;
+    QBuffer Out(&Body);
+    Out.open(QIODevice::WriteOnly);
+    QString ContentType;
+    Client->HTTPPost(Server.Url("/a/post"), PostStream, QStringLiteral("text/plain"), Out, ContentType);
+    EXPECT_EQ(Body, "got " + Payload);
+    EXPECT_EQ(Server.Requests().back().ConnectionId, 2);
 }

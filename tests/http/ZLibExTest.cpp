@@ -4,7 +4,6 @@
 
 #include <QBuffer>
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 namespace {
 
@@ -28,19 +27,7 @@ std::optional<int> Inflate(const QByteArray& Input, QByteArray& Output, qint64 L
 // A zlib stream whose header asks for a preset dictionary.
 QByteArray WithDictionary(const QByteArray& Data)
 {
-    z_stream Stream {};
-    deflateInit(&Stream, Z_DEFAULT_COMPRESSION);
-    const QByteArray Dictionary("harvo");
-    deflateSetDictionary(&Stream, reinterpret_cast<const Bytef*>(Dictionary.constData()), Dictionary.size());
-    QByteArray Out(1024, '\0');
-    Stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(Data.constData()));
-    Stream.avail_in = static_cast<uInt>(Data.size());
-    Stream.next_out = reinterpret_cast<Bytef*>(Out.data());
-    Stream.avail_out = static_cast<uInt>(Out.size());
-    deflate(&Stream, Z_FINISH);
-    Out.truncate(static_cast<qsizetype>(Stream.total_out));
-    deflateEnd(&Stream);
-    return Out;
+    return TDeflater(MAX_WBITS, QByteArrayLiteral("harvo")).Feed(Data, Z_FINISH);
 }
 
 } // namespace

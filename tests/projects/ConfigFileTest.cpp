@@ -1,5 +1,6 @@
 #include "projects/AppConfig.h"
 #include "projects/uAppSettings.h"
+#include "support/Files.h"
 #include "support/ScopedHome.h"
 
 #include <QDir>
@@ -10,19 +11,6 @@
 #include <sys/resource.h>
 
 namespace {
-
-void WriteFile(const QString& Path, const QByteArray& Bytes)
-{
-    QFile File(Path);
-    ASSERT_TRUE(File.open(QIODevice::WriteOnly));
-    File.write(Bytes);
-}
-
-QByteArray ReadFile(const QString& Path)
-{
-    QFile File(Path);
-    return File.open(QIODevice::ReadOnly) ? File.readAll() : QByteArray();
-}
 
 // A configuration named with "-config" inside a temporary home.
 struct ConfigFixture {

@@ -1,27 +1,11 @@
 #include "projects/SettingsLocation.h"
 #include "projects/AppConfig.h"
+#include "support/Files.h"
 #include "support/ScopedHome.h"
 
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
-
-namespace {
-
-void WriteFile(const QString& Path, const QByteArray& Bytes)
-{
-    QFile File(Path);
-    ASSERT_TRUE(File.open(QIODevice::WriteOnly));
-    File.write(Bytes);
-}
-
-QByteArray ReadFile(const QString& Path)
-{
-    QFile File(Path);
-    return File.open(QIODevice::ReadOnly) ? File.readAll() : QByteArray();
-}
-
-} // namespace
 
 TEST(SettingsLocation, CommandLineChoosesTheFolderAndTheFile)
 {
@@ -49,6 +33,8 @@ TEST(SettingsLocation, CommandLineChoosesTheFolderAndTheFile)
         { { "-Config", "my.ini" }, User + "/hrv.ini", smUserFolder },
         { { "-appsettingsdir", "-settingsdir" }, Program + "/hrv.ini", smProgramFolder },
         { { "-config", "-appsettingsdir" }, Program + "/-appsettingsdir", smProgramFolder },
+        { { "-settingsdir", Named + QString(300, QChar(u'd')) },
+            Named + QString(300, QChar(u'd')) + "/hrv.ini", smNamedFolder },
     };
     for (const Case& C : Cases) {
         TAppConfig Config(C.Arguments, Program + "/");

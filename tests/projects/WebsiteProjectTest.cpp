@@ -79,3 +79,20 @@ TEST(WebsiteProject, CopiesShareNothingAndKeepCheckAndVisibility)
     EXPECT_EQ(Source->WebPages()[0], "http://a/");
     EXPECT_EQ(Source->WPExtractURLs()[0], 3);
 }
+
+TEST(WebsiteProject, SavingWritesAMissingPartnerAsEmpty)
+{
+    TWebsiteProject Project;
+    Project.SetProjectName("P");
+    Project.WebPages().Add("http://a/");
+    Project.WebPages().Add("http://b/");
+    Project.WPExtractURLs().Add(4);
+    Project.ReplacePatterns().Add("x");
+    TStringList Lines;
+    Project.SaveToList(Lines, "p.");
+    EXPECT_EQ(Lines.Values("p.WPExtractURLs1"), "4");
+    EXPECT_EQ(Lines.Values("p.WPExtractURLs2"), "0");
+    EXPECT_EQ(Lines.Values("p.WebPagesN"), "2");
+    EXPECT_EQ(Lines.IndexOfName("p.ReplaceRule1"), -1);
+    EXPECT_EQ(Lines.Values("p.ReplaceRulesN"), "1");
+}

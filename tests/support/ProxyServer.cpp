@@ -22,7 +22,8 @@ bool ReadZeroTerminated(int Socket, QByteArray& Text)
 
 } // namespace
 
-ProxyServer::ProxyServer(Kind ProxyKind) : FKind(ProxyKind)
+ProxyServer::ProxyServer(Kind ProxyKind)
+    : FKind(ProxyKind)
 {
     Start();
 }
@@ -146,10 +147,12 @@ void ProxyServer::ServeSocks5(int Client)
     unsigned char Greeting[2];
     QByteArray Methods(256, 0);
     if (!SocketIO::ReadExact(Client, reinterpret_cast<char*>(Greeting), 2) || Greeting[0] != 5
-        || !SocketIO::ReadExact(Client, Methods.data(), Greeting[1]) || !SocketIO::WriteAll(Client, "\x05\x00", 2))
+        || !SocketIO::ReadExact(Client, Methods.data(), Greeting[1])
+        || !SocketIO::WriteAll(Client, "\x05\x00", 2))
         return;
     unsigned char Request[4];
-    if (!SocketIO::ReadExact(Client, reinterpret_cast<char*>(Request), 4) || Request[0] != 5 || Request[1] != 1)
+    if (!SocketIO::ReadExact(Client, reinterpret_cast<char*>(Request), 4) || Request[0] != 5
+        || Request[1] != 1)
         return;
     QByteArray Host;
     if (Request[3] == 1) {

@@ -8,7 +8,8 @@
 
 // A small proxy on 127.0.0.1 speaking the real protocol of its kind: an HTTP
 // proxy (CONNECT tunnels and absolute-form requests), SOCKS 4 or SOCKS 5
-// (no authentication). Records where each connection asked to go.
+// (no authentication). Records where each connection asked to go. A client
+// connection is relayed to the target of its first request for its whole life.
 class ProxyServer : public SocketServer {
 public:
     enum class Kind { HTTP, SOCKS4, SOCKS5 };

@@ -24,7 +24,8 @@ QByteArray PathOf(const QByteArray& Target)
 // The byte stream of one accepted connection, with or without TLS.
 class ScriptedHttpServer::Connection {
 public:
-    Connection(int Socket, SSL_CTX* Context) : FSocket(Socket)
+    Connection(int Socket, SSL_CTX* Context)
+        : FSocket(Socket)
     {
         if (!Context)
             return;
@@ -78,8 +79,8 @@ ScriptedReply ScriptedReply::Raw(const QByteArray& Bytes, Then After)
     return Reply;
 }
 
-ScriptedReply ScriptedReply::Status(int Code, const QByteArray& Reason, const QList<QByteArray>& HeaderLines,
-                                    const QByteArray& Body)
+ScriptedReply ScriptedReply::Status(
+    int Code, const QByteArray& Reason, const QList<QByteArray>& HeaderLines, const QByteArray& Body)
 {
     QByteArray Bytes = "HTTP/1.1 " + QByteArray::number(Code) + ' ' + Reason + "\r\n";
     for (const QByteArray& Line : HeaderLines)
@@ -103,7 +104,8 @@ ScriptedReply ScriptedReply::Silence()
     return Raw({}, Then::Hold);
 }
 
-ScriptedHttpServer::ScriptedHttpServer(const TestCertificate* Tls) : FTls(Tls)
+ScriptedHttpServer::ScriptedHttpServer(const TestCertificate* Tls)
+    : FTls(Tls)
 {
     Start();
 }
@@ -188,7 +190,8 @@ void ScriptedHttpServer::ServeRequests(Connection& Link, int ConnectionId)
         for (qsizetype I = 1; I < Lines.size(); ++I) {
             const int Colon = Lines[I].indexOf(':');
             if (Colon > 0)
-                Request.Headers.emplace_back(Lines[I].left(Colon).trimmed(), Lines[I].mid(Colon + 1).trimmed());
+                Request.Headers.emplace_back(
+                    Lines[I].left(Colon).trimmed(), Lines[I].mid(Colon + 1).trimmed());
         }
         Pending.remove(0, HeadEnd + 4);
         const qsizetype BodyLength = Request.Header("Content-Length").toLongLong();

@@ -16,7 +16,7 @@ class TestCertificate;
 struct RecordedRequest {
     QByteArray Method;
     QByteArray Target; // as sent: origin form, or absolute form through a proxy
-    QByteArray Path;   // the target without scheme and authority
+    QByteArray Path; // the target without scheme and authority
     std::vector<std::pair<QByteArray, QByteArray>> Headers;
     QByteArray Body;
     int ConnectionId = 0;
@@ -32,13 +32,13 @@ struct ScriptedReply {
     enum class Then { KeepAlive, Close, Hold };
 
     QByteArray Bytes;
-    int DelayMs = 0;            // pause before the first byte
+    int DelayMs = 0; // pause before the first byte
     Then After = Then::KeepAlive; // Hold: send nothing more until the client leaves
 
     static ScriptedReply Raw(const QByteArray& Bytes, Then After = Then::KeepAlive);
     // A complete reply with a Content-Length header after the given ones.
     static ScriptedReply Status(int Code, const QByteArray& Reason, const QList<QByteArray>& HeaderLines = {},
-                                const QByteArray& Body = {});
+        const QByteArray& Body = {});
     static ScriptedReply Ok(const QByteArray& Body, const QByteArray& ContentType = "text/html");
     static ScriptedReply Redirect(int Code, const QByteArray& Location);
     // Accepts the request and never answers.

@@ -1,5 +1,7 @@
 #include "support/SocketServer.h"
 
+#include "support/Loopback.h"
+
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -12,9 +14,7 @@
 SocketServer::SocketServer()
 {
     FListener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in Address {};
-    Address.sin_family = AF_INET;
-    Address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in Address = LoopbackAddress();
     socklen_t Length = sizeof Address;
     if (FListener < 0 || ::bind(FListener, reinterpret_cast<sockaddr*>(&Address), sizeof Address) != 0
         || ::listen(FListener, 64) != 0

@@ -53,7 +53,10 @@ private:
 // Blocking socket helpers for servers and proxies on loopback.
 namespace SocketIO {
 bool WriteAll(int Socket, const char* Data, qsizetype Size);
-inline bool WriteAll(int Socket, const QByteArray& Bytes) { return WriteAll(Socket, Bytes.constData(), Bytes.size()); }
+inline bool WriteAll(int Socket, const QByteArray& Bytes)
+{
+    return WriteAll(Socket, Bytes.constData(), Bytes.size());
+}
 // Reads exactly Size bytes; false at end of stream or error.
 bool ReadExact(int Socket, char* Data, qsizetype Size);
 // Connects to a host name or address and port; -1 on failure.

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Creates or replaces the file with Bytes; fails the running test when it
+// cannot be written.
+void WriteFile(const QString& Path, const QByteArray& Bytes);
+// The whole file; empty when it cannot be read.
+QByteArray ReadFile(const QString& Path);

@@ -21,9 +21,10 @@ struct TVHashItem {
 
 // A bucketed table from strings to integers. Equal keys may stand more than
 // once; a bucket is a chain with the newest entry first, so a lookup finds
-// the key added last. The table starts with the given bucket count and
-// doubles it when the entries outnumber the buckets twice over, so chains
-// stay short however many lines the list holds.
+// the key added last. The table starts with the given bucket count (0 is
+// taken as 1) and grows to the next prime above twice that count whenever
+// the entries outnumber the buckets twice over, so chains stay short however
+// many lines the list holds.
 class TVStringHash : public TObject {
 public:
     explicit TVStringHash(uint32_t Size);

@@ -54,7 +54,7 @@ TEST(BodyDecoder, PicksTheDecoderByExactEncoding)
 TEST(BodyDecoder, FailuresKeepWhatWasDecoded)
 {
     const QByteArray Body = SampleBody(70000);
-    TGZipMemberSpec WrongCRC;
+    TGZipMemberFields WrongCRC;
     WrongCRC.Data = Body;
     WrongCRC.CRC = 0;
     const QByteArray Zipped = GZip(Body);

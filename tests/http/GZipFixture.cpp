@@ -48,45 +48,45 @@ QByteArray RawDeflate(const QByteArray& Data)
     return TDeflater(-MAX_WBITS).Feed(Data, Z_FINISH);
 }
 
-QByteArray GZipMember(const TGZipMemberSpec& Spec)
+QByteArray GZipMember(const TGZipMemberFields& Fields)
 {
-    quint8 Flags = Spec.ExtraFlags;
-    if (Spec.HeaderCRC)
+    quint8 Flags = Fields.ExtraFlags;
+    if (Fields.HeaderCRC)
         Flags |= 0x02;
-    if (Spec.Extra)
+    if (Fields.Extra)
         Flags |= 0x04;
-    if (Spec.FileName)
+    if (Fields.FileName)
         Flags |= 0x08;
-    if (Spec.Comment)
+    if (Fields.Comment)
         Flags |= 0x10;
 
     QByteArray Out("\x1F\x8B\x08", 3);
     Out.append(static_cast<char>(Flags));
-    AppendLittleEndian(Out, Spec.ModificationTime, 4);
+    AppendLittleEndian(Out, Fields.ModificationTime, 4);
     Out.append("\x00\x03", 2); // XFL, OS
-    if (Spec.Extra) {
-        AppendLittleEndian(Out, static_cast<quint32>(Spec.Extra->size()), 2);
-        Out.append(*Spec.Extra);
+    if (Fields.Extra) {
+        AppendLittleEndian(Out, static_cast<quint32>(Fields.Extra->size()), 2);
+        Out.append(*Fields.Extra);
     }
-    if (Spec.FileName)
-        Out.append(*Spec.FileName).append('\0');
-    if (Spec.Comment)
-        Out.append(*Spec.Comment).append('\0');
-    if (Spec.HeaderCRC)
+    if (Fields.FileName)
+        Out.append(*Fields.FileName).append('\0');
+    if (Fields.Comment)
+        Out.append(*Fields.Comment).append('\0');
+    if (Fields.HeaderCRC)
         Out.append("\xDE\xAD"); // not the real CRC: the decoder skips it unchecked
-    Out.append(Spec.Deflated ? *Spec.Deflated : RawDeflate(Spec.Data));
-    const auto DataCRC = static_cast<quint32>(
-        crc32(0, reinterpret_cast<const Bytef*>(Spec.Data.constData()), static_cast<uInt>(Spec.Data.size())));
-    AppendLittleEndian(Out, Spec.CRC.value_or(DataCRC), 4);
-    AppendLittleEndian(Out, Spec.ISize.value_or(static_cast<quint32>(Spec.Data.size())), 4);
+    Out.append(Fields.Deflated ? *Fields.Deflated : RawDeflate(Fields.Data));
+    const auto DataCRC = static_cast<quint32>(crc32(
+        0, reinterpret_cast<const Bytef*>(Fields.Data.constData()), static_cast<uInt>(Fields.Data.size())));
+    AppendLittleEndian(Out, Fields.CRC.value_or(DataCRC), 4);
+    AppendLittleEndian(Out, Fields.ISize.value_or(static_cast<quint32>(Fields.Data.size())), 4);
     return Out;
 }
 
 QByteArray GZip(const QByteArray& Data)
 {
-    TGZipMemberSpec Spec;
-    Spec.Data = Data;
-    return GZipMember(Spec);
+    TGZipMemberFields Fields;
+    Fields.Data = Data;
+    return GZipMember(Fields);
 }
 
 QByteArray SampleBody(int Size)

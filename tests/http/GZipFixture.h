@@ -25,7 +25,7 @@ QByteArray RawDeflate(const QByteArray& Data);
 
 // One gzip member; the optional fields set their flag bits, and the checks
 // can be overridden to make a broken trailer.
-struct TGZipMemberSpec {
+struct TGZipMemberFields {
     QByteArray Data;
     quint32 ModificationTime = 0;
     quint8 ExtraFlags = 0; // ORed into FLG, e.g. the text bit or reserved bits
@@ -38,7 +38,7 @@ struct TGZipMemberSpec {
     std::optional<QByteArray> Deflated; // raw deflate data to use instead of Data's
 };
 
-QByteArray GZipMember(const TGZipMemberSpec& Spec);
+QByteArray GZipMember(const TGZipMemberFields& Fields);
 QByteArray GZip(const QByteArray& Data);
 
 // Text-like bytes that compress well but not trivially, Size bytes long.

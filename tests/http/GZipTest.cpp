@@ -68,18 +68,18 @@ QByteArray RepeatedZeroMember(int Chunks, qint64 ChunkSize)
     for (int I = 0; I < Chunks; ++I)
         CRC = crc32_combine(CRC, ChunkCRC, ChunkSize);
 
-    TGZipMemberSpec Spec;
-    Spec.Deflated = Block.repeated(Chunks) + End;
-    Spec.CRC = static_cast<quint32>(CRC);
-    Spec.ISize = static_cast<quint32>(Chunks * ChunkSize);
-    return GZipMember(Spec);
+    TGZipMemberFields Fields;
+    Fields.Deflated = Block.repeated(Chunks) + End;
+    Fields.CRC = static_cast<quint32>(CRC);
+    Fields.ISize = static_cast<quint32>(Chunks * ChunkSize);
+    return GZipMember(Fields);
 }
 
-TGZipMemberSpec Member(const QByteArray& Data)
+TGZipMemberFields Member(const QByteArray& Data)
 {
-    TGZipMemberSpec Spec;
-    Spec.Data = Data;
-    return Spec;
+    TGZipMemberFields Fields;
+    Fields.Data = Data;
+    return Fields;
 }
 
 } // namespace
@@ -89,24 +89,24 @@ TEST(GZip, HeaderFieldsAreReadPast)
     const QByteArray Body = SampleBody(100000);
     struct Case {
         const char* Name;
-        TGZipMemberSpec Spec;
+        TGZipMemberFields Fields;
     };
     auto With = [&Body](auto Change) {
-        TGZipMemberSpec Spec = Member(Body);
-        Change(Spec);
-        return Spec;
+        TGZipMemberFields Fields = Member(Body);
+        Change(Fields);
+        return Fields;
     };
     const Case Cases[] = {
         { "plain", Member(Body) },
-        { "text bit", With([](TGZipMemberSpec& S) { S.ExtraFlags = 0x01; }) },
-        { "name and comment", With([](TGZipMemberSpec& S) {
+        { "text bit", With([](TGZipMemberFields& S) { S.ExtraFlags = 0x01; }) },
+        { "name and comment", With([](TGZipMemberFields& S) {
              S.FileName = "index.html";
              S.Comment = "made by a test";
          }) },
-        { "header CRC", With([](TGZipMemberSpec& S) { S.HeaderCRC = true; }) },
-        { "extra field", With([](TGZipMemberSpec& S) { S.Extra = QByteArray("AB\x04\x00zzzz", 8); }) },
-        { "empty extra field", With([](TGZipMemberSpec& S) { S.Extra = QByteArray(); }) },
-        { "every optional field", With([](TGZipMemberSpec& S) {
+        { "header CRC", With([](TGZipMemberFields& S) { S.HeaderCRC = true; }) },
+        { "extra field", With([](TGZipMemberFields& S) { S.Extra = QByteArray("AB\x04\x00zzzz", 8); }) },
+        { "empty extra field", With([](TGZipMemberFields& S) { S.Extra = QByteArray(); }) },
+        { "every optional field", With([](TGZipMemberFields& S) {
              S.ExtraFlags = 0x01;
              S.Extra = QByteArray(300, '\0');
              S.FileName = QByteArray();
@@ -115,7 +115,7 @@ TEST(GZip, HeaderFieldsAreReadPast)
          }) },
     };
     for (const Case& C : Cases) {
-        const TDecodeResult Result = DecodeMember(GZipMember(C.Spec));
+        const TDecodeResult Result = DecodeMember(GZipMember(C.Fields));
         EXPECT_EQ(Result.Error, std::nullopt) << C.Name;
         EXPECT_TRUE(Result.Output == Body) << C.Name;
     }
@@ -123,11 +123,11 @@ TEST(GZip, HeaderFieldsAreReadPast)
 
 TEST(GZip, MemberReportsTimeNameAndComment)
 {
-    TGZipMemberSpec Spec = Member("data");
-    Spec.ModificationTime = 1000000000;
-    Spec.FileName = "na\xE9me.txt";
-    Spec.Comment = "a comment";
-    const TDecodeResult Result = DecodeMember(GZipMember(Spec));
+    TGZipMemberFields Fields = Member("data");
+    Fields.ModificationTime = 1000000000;
+    Fields.FileName = "na\xE9me.txt";
+    Fields.Comment = "a comment";
+    const TDecodeResult Result = DecodeMember(GZipMember(Fields));
     ASSERT_EQ(Result.Error, std::nullopt);
     EXPECT_EQ(Result.Info.ModificationTime, QDateTime::fromSecsSinceEpoch(1000000000, Qt::UTC));
     EXPECT_EQ(Result.Info.FileName, QByteArray("na\xE9me.txt"));
@@ -155,11 +155,11 @@ TEST(GZip, BadMembersFailWithDataError)
         Copy[Offset] = Value;
         return Copy;
     };
-    TGZipMemberSpec WrongCRC = Member(Body);
+    TGZipMemberFields WrongCRC = Member(Body);
     WrongCRC.CRC = 0x12345678;
-    TGZipMemberSpec WrongSize = Member(Body);
+    TGZipMemberFields WrongSize = Member(Body);
     WrongSize.ISize = Body.size() + 1;
-    TGZipMemberSpec OpenName = Member(Body);
+    TGZipMemberFields OpenName = Member(Body);
     OpenName.FileName = "name";
 
     struct Case {

@@ -1,5 +1,7 @@
 #include "ConsoleRunner.h"
 
+#include "http/LibSSLUnit.h"
+
 #include <QCoreApplication>
 #include <cstdio>
 
@@ -16,5 +18,8 @@ int main(int argc, char* argv[])
         std::fputs(ConsoleUsage, stdout);
         return ceSuccess;
     }
-    return RunConsole(Options, QCoreApplication::applicationDirPath());
+    InitializeLibSSLUnit();
+    const int Status = RunConsole(Options, QCoreApplication::applicationDirPath());
+    FinalizeLibSSLUnit();
+    return Status;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "http/ProxySpec.h"
+#include "http/ProxyString.h"
 
 #include <QByteArray>
 #include <QIODevice>

@@ -18,10 +18,10 @@ constexpr int TestConnectTimeoutMs = 1000;
 constexpr int TestReadTimeoutMs = 300;
 
 inline std::unique_ptr<THTTPClient> MakeTestClient(
-    const QString& ProxySpec = QString(), TProxyType Type = ptAUTO)
+    const QString& ProxyText = QString(), TProxyType Type = ptAUTO)
 {
     auto Client
-        = std::make_unique<THTTPClient>(ProxySpec, Type, QStringLiteral("HarvoTest/1.0"), QString(), 30, 30);
+        = std::make_unique<THTTPClient>(ProxyText, Type, QStringLiteral("HarvoTest/1.0"), QString(), 30, 30);
     Client->SetConnectTimeoutMs(TestConnectTimeoutMs);
     Client->SetReadTimeoutMs(TestReadTimeoutMs);
     return Client;

@@ -58,3 +58,17 @@ inline GetOutcome GetWith(THTTPClient& Client, const QString& URL, bool NoGZipDe
     }
     return Outcome;
 }
+
+// Posts Payload as a stream body; returns what reached the output stream.
+inline QByteArray PostStreamWith(THTTPClient& Client, const QString& URL, QByteArray Payload,
+    const QString& PostContentType, int Retries = -1)
+{
+    QBuffer PostStream(&Payload);
+    PostStream.open(QIODevice::ReadOnly);
+    QByteArray Body;
+    QBuffer Out(&Body);
+    Out.open(QIODevice::WriteOnly);
+    QString ContentType;
+    Client.HTTPPost(URL, PostStream, PostContentType, Out, ContentType, true, false, -1, Retries);
+    return Body;
+}

@@ -55,15 +55,14 @@ TCurlTransport::TCurlTransport()
 {
     InitCurlOnce();
     FEasy = curl_easy_init();
-    FMulti = curl_multi_init();
-    if (!FEasy || !FMulti) {
-        curl_easy_cleanup(FEasy);
-        curl_multi_cleanup(FMulti);
+    if (!FEasy)
         throw EHTTPTransportError(QStringLiteral("The HTTP transport could not be created"));
+    try {
+        CloseConnection();
+    } catch (...) {
+        curl_easy_cleanup(FEasy);
+        throw;
     }
-    // One kept connection at a time: a fresh one pushes the old one out.
-    curl_multi_setopt(FMulti, CURLMOPT_MAXCONNECTS, 1L);
-    curl_easy_setopt(FEasy, CURLOPT_MAXCONNECTS, 1L);
     curl_easy_setopt(FEasy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(FEasy, CURLOPT_ERRORBUFFER, FErrorBuffer);
     curl_easy_setopt(FEasy, CURLOPT_PROTOCOLS_STR, "http,https");
@@ -79,6 +78,7 @@ TCurlTransport::TCurlTransport()
     curl_easy_setopt(FEasy, CURLOPT_SSL_VERIFYHOST, 0L);
     curl_easy_setopt(FEasy, CURLOPT_SSLVERSION, long(CURL_SSLVERSION_TLSv1));
     curl_easy_setopt(FEasy, CURLOPT_SSL_CIPHER_LIST, "DEFAULT:@SECLEVEL=0");
+    curl_easy_setopt(FEasy, CURLOPT_SSL_SESSIONID_CACHE, 0L); // every HTTPS request shakes hands anew
     curl_easy_setopt(FEasy, CURLOPT_COOKIEFILE, "");
     curl_easy_setopt(FEasy, CURLOPT_PROXY, ""); // no proxy from the environment
     curl_easy_setopt(FEasy, CURLOPT_HEADERFUNCTION, &TCurlTransport::OnHeader);
@@ -97,6 +97,17 @@ TCurlTransport::~TCurlTransport()
 {
     curl_easy_cleanup(FEasy);
     curl_multi_cleanup(FMulti);
+}
+
+void TCurlTransport::CloseConnection()
+{
+    // The multi handle holds the connection cache: a new one has none open.
+    curl_multi_cleanup(FMulti);
+    FMulti = curl_multi_init();
+    if (!FMulti)
+        throw EHTTPTransportError(QStringLiteral("The HTTP transport could not be created"));
+    // One kept connection at a time.
+    curl_multi_setopt(FMulti, CURLMOPT_MAXCONNECTS, 1L);
 }
 
 void TCurlTransport::SetProxy(const TProxySettings& Proxy)
@@ -231,7 +242,6 @@ void TCurlTransport::SetupRequest(const TTransportRequest& Request, curl_slist*&
             AppendHeader(Headers, QByteArray(Name) + ':');
     curl_easy_setopt(FEasy, CURLOPT_HTTPHEADER, Headers);
     curl_easy_setopt(FEasy, CURLOPT_URL, Request.URL.toUtf8().constData());
-    curl_easy_setopt(FEasy, CURLOPT_FRESH_CONNECT, long(Request.FreshConnection));
     curl_easy_setopt(FEasy, CURLOPT_FORBID_REUSE, long(Request.CloseAfter));
     if (Request.PostBody) {
         const qint64 Size
@@ -289,6 +299,8 @@ void TCurlTransport::Perform(const TTransportRequest& Request)
 
     if (!FCookiesEnabled)
         curl_easy_setopt(FEasy, CURLOPT_COOKIELIST, "ALL"); // nothing received while off is kept
+    if (Request.FreshConnection)
+        CloseConnection();
     curl_slist* Headers = nullptr;
     bool TimedOut = false;
     CURLcode Result;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "http/ProxySpec.h"
+#include "http/ProxyString.h"
 
 #include <QByteArray>
 #include <QIODevice>
@@ -67,6 +67,8 @@ private:
     static int OnSeekPost(void* Self, curl_off_t Offset, int Origin);
     static int OnConnected(void* Self, char*, char*, int, int);
 
+    // Closes the kept connection, if any.
+    void CloseConnection();
     void SetupRequest(const TTransportRequest& Request, curl_slist*& Headers);
     CURLcode RunTransfer(bool& TimedOut);
     [[noreturn]] void RaiseFailure(CURLcode Code);

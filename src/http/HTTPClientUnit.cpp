@@ -264,7 +264,9 @@ void THTTPClient::RunPasses(const QString& AURL, const TPostBody* APost, QIODevi
             AResponseContentType = MediaTypeOf(GetResponseHeader(QStringLiteral("Content-Type")));
             if (DecodeBuffer) {
                 const QByteArray* Length = FTransport->Reply().Header("Content-Length");
-                if (!Length || Length->toLongLong() > 0)
+                bool Declared = false;
+                const qint64 DeclaredLength = Length ? Length->toLongLong(&Declared) : 0;
+                if (!Declared || DeclaredLength > 0)
                     DecodeBody(*DecodeBuffer, AOutStream);
             }
             return;

@@ -4,7 +4,7 @@
 #include "containers/StringList.h"
 #include "http/HTTPErrors.h"
 #include "http/MultipartFormData.h"
-#include "http/ProxySpec.h"
+#include "http/ProxyString.h"
 
 #include <QIODevice>
 #include <QList>

@@ -18,10 +18,10 @@ constexpr int TestConnectTimeoutMs = 1000;
 constexpr int TestReadTimeoutMs = 300;
 
 inline std::unique_ptr<THTTPClient> MakeTestClient(
-    const QString& ProxySpec = QString(), TProxyType Type = ptAUTO)
+    const QString& ProxyText = QString(), TProxyType Type = ptAUTO)
 {
     auto Client
-        = std::make_unique<THTTPClient>(ProxySpec, Type, QStringLiteral("HarvoTest/1.0"), QString(), 30, 30);
+        = std::make_unique<THTTPClient>(ProxyText, Type, QStringLiteral("HarvoTest/1.0"), QString(), 30, 30);
     Client->SetConnectTimeoutMs(TestConnectTimeoutMs);
     Client->SetReadTimeoutMs(TestReadTimeoutMs);
     return Client;
@@ -57,4 +57,18 @@ inline GetOutcome GetWith(THTTPClient& Client, const QString& URL, bool NoGZipDe
         Outcome.ErrorMessage = Error.Message();
     }
     return Outcome;
+}
+
+// Posts Payload as a stream body; returns what reached the output stream.
+inline QByteArray PostStreamWith(THTTPClient& Client, const QString& URL, QByteArray Payload,
+    const QString& PostContentType, int Retries = -1)
+{
+    QBuffer PostStream(&Payload);
+    PostStream.open(QIODevice::ReadOnly);
+    QByteArray Body;
+    QBuffer Out(&Body);
+    Out.open(QIODevice::WriteOnly);
+    QString ContentType;
+    Client.HTTPPost(URL, PostStream, PostContentType, Out, ContentType, true, false, -1, Retries);
+    return Body;
 }

@@ -111,7 +111,7 @@ TEST(HTTPClientConnectionTest, ProxyStringsPickTheProxyThatCarriesTheRequest)
     const QString Port5 = QString::number(Socks5.Port());
     const QString PortH = QString::number(Http.Port());
     struct Case {
-        QString Spec;
+        QString ProxyText;
         TProxyType Type;
         ProxyServer* Expected; // nullptr: direct
     };
@@ -126,15 +126,15 @@ TEST(HTTPClientConnectionTest, ProxyStringsPickTheProxyThatCarriesTheRequest)
         { "127.0.0.1:" + PortH, ptNoProxy, nullptr },
     };
     for (const Case& C : Cases) {
-        auto Client = MakeTestClient(C.Spec, C.Type);
+        auto Client = MakeTestClient(C.ProxyText, C.Type);
         const int Before = C.Expected ? C.Expected->ConnectionCount() : 0;
         for (ScriptedHttpServer* Server : { &Plain, &Secure }) {
             const GetOutcome Outcome = GetWith(*Client, Server->Url("/via"));
             EXPECT_EQ(Outcome.Body, "path /via")
-                << C.Spec.toStdString() << " " << Outcome.ErrorMessage.toStdString();
+                << C.ProxyText.toStdString() << " " << Outcome.ErrorMessage.toStdString();
         }
         if (C.Expected) {
-            EXPECT_EQ(C.Expected->ConnectionCount(), Before + 2) << C.Spec.toStdString();
+            EXPECT_EQ(C.Expected->ConnectionCount(), Before + 2) << C.ProxyText.toStdString();
         }
     }
     EXPECT_EQ(Http.Targets().value(0), "127.0.0.1:" + QByteArray::number(Plain.Port()));
@@ -165,7 +165,7 @@ TEST(HTTPClientConnectionTest, FailuresEndWithTheirKindAndNeverHang)
     ProxyServer Socks5(ProxyServer::Kind::SOCKS5);
     struct Case {
         QString URL;
-        QString ProxySpec;
+        QString ProxyText;
         const char* ErrorClass;
         bool Retryable;
     };
@@ -181,7 +181,7 @@ TEST(HTTPClientConnectionTest, FailuresEndWithTheirKindAndNeverHang)
             QStringLiteral("*127.0.0.1:%1").arg(Socks5.Port()), "ESocksRequestFailed", true },
     };
     for (const Case& C : Cases) {
-        auto Client = MakeTestClient(C.ProxySpec);
+        auto Client = MakeTestClient(C.ProxyText);
         QElapsedTimer Timer;
         Timer.start();
         const GetOutcome Outcome = GetWith(*Client, C.URL);

@@ -139,11 +139,8 @@ TEST(HTTPClientRequestTest, PostFormsSendTheirBodyOnTheFirstPassOnly)
     Out.open(QIODevice::WriteOnly);
     QString ContentType;
 
-    QByteArray Payload = "raw payload";
-    QBuffer PostStream(&Payload);
-    PostStream.open(QIODevice::ReadOnly);
-    Client->HTTPPost(Server.Url("/stream"), PostStream, QStringLiteral("text/plain"), Out, ContentType);
-    EXPECT_EQ(Body, "done");
+    EXPECT_EQ(
+        PostStreamWith(*Client, Server.Url("/stream"), "raw payload", QStringLiteral("text/plain")), "done");
 
     TStringList Form;
     Form.Add(QStringLiteral("name=J\u00f6rg & co"));
@@ -182,16 +179,9 @@ TEST(HTTPClientRequestTest, PostRepeatedAfterARetryableFailureIsAGetWithoutBody)
                             : ScriptedReply::Ok("second");
     });
     auto Client = MakeTestClient();
-    QByteArray Payload = "a=1";
-    QBuffer PostStream(&Payload);
-    PostStream.open(QIODevice::ReadOnly);
-    QByteArray Body;
-    QBuffer Out(&Body);
-    Out.open(QIODevice::WriteOnly);
-    QString ContentType;
-    Client->HTTPPost(Server.Url("/p"), PostStream, QStringLiteral("application/x-www-form-urlencoded"), Out,
-        ContentType, true, false, -1, 1);
-    EXPECT_EQ(Body, "second");
+    EXPECT_EQ(PostStreamWith(
+                  *Client, Server.Url("/p"), "a=1", QStringLiteral("application/x-www-form-urlencoded"), 1),
+        "second");
     const auto Requests = Server.Requests();
     ASSERT_EQ(Requests.size(), 2u);
     EXPECT_EQ(Requests[0].Method, "POST");
@@ -209,14 +199,8 @@ TEST(HTTPClientRequestTest, PostOnAKeptConnectionThatDiesIsSentWholeOnANewOne)
     });
     auto Client = MakeTestClient();
     EXPECT_EQ(GetWith(*Client, Server.Url("/a")).Body, "got ");
-    QByteArray Payload = QByteArray("0123456789").repeated(1000);
-    QBuffer PostStream(&Payload);
-    PostStream.open(QIODevice::ReadOnly);
-    QByteArray Body;
-    QBuffer Out(&Body);
-    Out.open(QIODevice::WriteOnly);
-    QString ContentType;
-    Client->HTTPPost(Server.Url("/a/post"), PostStream, QStringLiteral("text/plain"), Out, ContentType);
-    EXPECT_EQ(Body, "got " + Payload);
+    const QByteArray Payload = QByteArray("0123456789").repeated(1000);
+    EXPECT_EQ(PostStreamWith(*Client, Server.Url("/a/post"), Payload, QStringLiteral("text/plain")),
+        "got " + Payload);
     EXPECT_EQ(Server.Requests().back().ConnectionId, 2);
 }

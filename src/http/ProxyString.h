@@ -13,10 +13,10 @@ struct TProxySettings {
 };
 
 // Length of the run at From (0-based) up to the first TAB, ",", ":" or ";".
-int ProxyTokenLength(const QString& Spec, int From);
-QString ProxyHostOf(const QString& Spec);
-int ProxyPortOf(const QString& Spec);
+int ProxyTokenLength(const QString& ProxyText, int From);
+QString ProxyHostOf(const QString& ProxyText);
+int ProxyPortOf(const QString& ProxyText);
 
-// The proxy a specification string and kind stand for; an empty string or
+// The proxy a proxy string and kind stand for; an empty string or
 // ptNoProxy gives a direct connection.
-TProxySettings ResolveProxy(const QString& Spec, TProxyType Type);
+TProxySettings ResolveProxy(const QString& ProxyText, TProxyType Type);

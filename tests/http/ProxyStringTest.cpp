@@ -1,11 +1,11 @@
-#include "http/ProxySpec.h"
+#include "http/ProxyString.h"
 
 #include <gtest/gtest.h>
 
-TEST(ProxySpecTest, HostAndPortOfSpecificationStrings)
+TEST(ProxyStringTest, HostAndPortOfProxyStrings)
 {
     struct Case {
-        const char* Spec;
+        const char* ProxyText;
         const char* Host;
         int Port;
     };
@@ -27,15 +27,15 @@ TEST(ProxySpecTest, HostAndPortOfSpecificationStrings)
         { "#", "", 0 },
     };
     for (const Case& C : Cases) {
-        EXPECT_EQ(ProxyHostOf(QString::fromLatin1(C.Spec)), QString::fromLatin1(C.Host)) << C.Spec;
-        EXPECT_EQ(ProxyPortOf(QString::fromLatin1(C.Spec)), C.Port) << C.Spec;
+        EXPECT_EQ(ProxyHostOf(QString::fromLatin1(C.ProxyText)), QString::fromLatin1(C.Host)) << C.ProxyText;
+        EXPECT_EQ(ProxyPortOf(QString::fromLatin1(C.ProxyText)), C.Port) << C.ProxyText;
     }
 }
 
-TEST(ProxySpecTest, KindFollowsTypeAndFirstCharacter)
+TEST(ProxyStringTest, KindFollowsTypeAndFirstCharacter)
 {
     struct Case {
-        const char* Spec;
+        const char* ProxyText;
         TProxyType Type;
         TProxyKind Kind;
     };
@@ -53,5 +53,6 @@ TEST(ProxySpecTest, KindFollowsTypeAndFirstCharacter)
         { "u@+p:1", ptAUTO, TProxyKind::HTTP },
     };
     for (const Case& C : Cases)
-        EXPECT_EQ(ResolveProxy(QString::fromLatin1(C.Spec), C.Type).Kind, C.Kind) << C.Spec << " " << C.Type;
+        EXPECT_EQ(ResolveProxy(QString::fromLatin1(C.ProxyText), C.Type).Kind, C.Kind)
+            << C.ProxyText << " " << C.Type;
 }

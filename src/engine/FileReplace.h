@@ -1,0 +1,15 @@
+#pragma once
+
+#include "containers/Exception.h"
+
+#include <QByteArray>
+#include <QString>
+
+HARVO_DECLARE_EXCEPTION(EFileError, Exception)
+
+// Writes Content to a temporary file in the folder of FilePath and renames it
+// over FilePath, so that a failed write keeps the previous file and a Break
+// or a crash never leaves a half-written file under the final name. Raises
+// EFileError with the system's reason. No sync to disk: a mirror is cheap to
+// fetch again, and a sync per file would dominate a crawl's time.
+void WriteFileReplacing(const QString& FilePath, const QByteArray& Content);

@@ -1,0 +1,200 @@
+#include "engine/DownloadProject.h"
+
+#include "RecordingRunLog.h"
+#include "support/QStringPrinter.h"
+#include "support/ScriptedHttpServer.h"
+
+#include "http/HTTPClientUnit.h"
+#include "projects/WebsiteUnit.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray ReadFile(const QString& Path)
+{
+    QFile File(Path);
+    return File.open(QIODevice::ReadOnly) ? File.readAll() : QByteArray("<missing>");
+}
+
+class DownloadProjectTest : public ::testing::Test {
+protected:
+    DownloadProjectTest()
+        : FThread(FLog, FControl)
+    {
+        FControl.FHTTPRetries = 2;
+        FOutDir = QDir::toNativeSeparators(FTemp.path() + "/out");
+        FProject.SetWebsiteURL(FServer.Url("/"));
+    }
+
+    QStringList Crawl()
+    {
+        THTTPClient Client(QString(), ptAUTO, "test", QString(), 5, 5);
+        Client.SetOnRedirectLog([this](THTTPClient*, const QString& AMsg) { FThread.HTTPLog(AMsg); });
+        DownloadProject(FOutDir, FProject, Client, FThread);
+        return FLog.Lines();
+    }
+
+    QString OutPath(const QString& Relative) const
+    {
+        return QDir::toNativeSeparators(FOutDir + "/" + Relative);
+    }
+
+    ScriptedHttpServer FServer;
+    QTemporaryDir FTemp;
+    QString FOutDir;
+    RecordingRunLog FLog;
+    TRunControl FControl;
+    ScriptedThread FThread;
+    TWebsiteProject FProject;
+};
+
+TEST_F(DownloadProjectTest, APageWithoutLinksLogsEveryStepInOrder)
+{
+    FServer.On("/", ScriptedReply::Ok("<p>hello</p>"));
+    const QStringList Expected {
+        "Downloading [ 1 / 1 ]: " + FServer.Url("/"),
+        "0 new URLs extracted.",
+        "Saving: " + OutPath("index.html"),
+        "Downloaded: 1, already existed: 0, not changed: 0, empty: 0, failed: 0.",
+    };
+    EXPECT_EQ(Crawl(), Expected);
+    EXPECT_EQ(ReadFile(OutPath("index.html")), "<p>hello</p>");
+}
+
+TEST_F(DownloadProjectTest, AFailingURLIsRetriedThenCountedAsFailed)
+{
+    FServer.On("/", ScriptedReply::Status(500, "Internal Server Error"));
+    const QStringList Lines = Crawl();
+    EXPECT_EQ(FServer.RequestCount(), 3);
+    EXPECT_EQ(Lines.filter("Retry #").size(), 2);
+    EXPECT_EQ(Lines.filter("HTTP/1.1 500 Internal Server Error").size(), 3);
+    EXPECT_EQ(Lines.last(), "Downloaded: 0, already existed: 0, not changed: 0, empty: 0, failed: 1.");
+}
+
+TEST_F(DownloadProjectTest, BreakDuringRetriesStopsTheWalkButKeepsTheSummary)
+{
+    FServer.On("/", ScriptedReply::Ok("<a href=next.html>n</a>"));
+    FServer.On("/next.html", ScriptedReply::Status(503, "Service Unavailable"));
+    FProject.WebPages().Add("next.html");
+    FProject.WPExtractURLs().Add(0);
+    FProject.WebPages().Add("/");
+    FProject.WPExtractURLs().Add(1);
+    FControl.FTerminated = true;
+    const QStringList Lines = Crawl();
+    EXPECT_EQ(FServer.RequestCount(), 1);
+    EXPECT_TRUE(Lines.filter("Retry #").isEmpty());
+    EXPECT_EQ(Lines.last(), "Downloaded: 0, already existed: 0, not changed: 0, empty: 0, failed: 1.");
+}
+
+TEST_F(DownloadProjectTest, ARedirectToAFolderMovesThePageBaseAndKeepsTheIndexFile)
+{
+    FProject.SetRelativePathLinks(true);
+    FProject.WebPages().Add("about");
+    FProject.WPExtractURLs().Add(1);
+    FServer.On("/about", ScriptedReply::Redirect(301, "/about/"));
+    FServer.On("/about/", ScriptedReply::Ok("<img src=\"pic.png\">"));
+    FServer.On("/about/pic.png", ScriptedReply::Ok(QByteArray("PNG\x00\x01", 5), "image/png"));
+    const QStringList Lines = Crawl();
+    EXPECT_TRUE(Lines.contains("Redirect to: /about/")) << Lines.join("\n").toStdString();
+    EXPECT_EQ(ReadFile(OutPath("about/index.html")), "<img src=\"pic.png\">");
+    EXPECT_EQ(ReadFile(OutPath("about/pic.png")), QByteArray("PNG\x00\x01", 5));
+}
+
+TEST_F(DownloadProjectTest, PagesAreDecodedByCharsetAndSavedAsUTF8)
+{
+    const QByteArray Cyrillic = "\xcf\xf0\xe8\xe2\xe5\xf2"; // "Привет" in windows-1251
+    FServer.On("/",
+        ScriptedReply::Status(200, "OK", { "Content-Type: text/html; charset=windows-1251" },
+            "<meta charset=\"windows-1251\">" + Cyrillic));
+    FServer.On("/latin.html", ScriptedReply::Status(200, "OK", { "Content-Type: TEXT/HTML" }, "caf\xe9"));
+    FServer.On("/bogus.html",
+        ScriptedReply::Status(200, "OK", { "Content-Type: text/html; charset=no-such-set" }, "\xe9"));
+    FProject.WebPages().Add("/");
+    FProject.WPExtractURLs().Add(0);
+    FProject.WebPages().Add("latin.html");
+    FProject.WPExtractURLs().Add(0);
+    FProject.WebPages().Add("bogus.html");
+    FProject.WPExtractURLs().Add(0);
+    Crawl();
+    EXPECT_EQ(QString::fromUtf8(ReadFile(OutPath("index.html"))),
+        QString::fromUtf8("<meta charset=\"utf-8\">Привет"));
+    EXPECT_EQ(QString::fromUtf8(ReadFile(OutPath("latin.html/index.html"))), QString::fromUtf8("café"));
+    EXPECT_EQ(QString::fromUtf8(ReadFile(OutPath("bogus.html/index.html"))), QString::fromUtf8("é"));
+}
+
+TEST_F(DownloadProjectTest, ReplaceRulesTouchPagesOnly)
+{
+    FServer.On("/", ScriptedReply::Ok("<img src=\"a.css\">Hello hello"));
+    FServer.On("/a.css", ScriptedReply::Ok("hello", "text/css"));
+    FProject.SetRelativePathLinks(true);
+    FProject.ReplacePatterns().Add("hel(lo)");
+    FProject.ReplaceRules().Add("J$1");
+    Crawl();
+    EXPECT_EQ(ReadFile(OutPath("index.html")), "<img src=\"a.css\">Jlo Jlo");
+    EXPECT_EQ(ReadFile(OutPath("a.css")), "hello");
+}
+
+TEST_F(DownloadProjectTest, EmptyBodiesAreCountedAndNotSaved)
+{
+    FServer.On("/", ScriptedReply::Ok(""));
+    EXPECT_EQ(Crawl().last(), "Downloaded: 0, already existed: 0, not changed: 0, empty: 1, failed: 0.");
+    EXPECT_FALSE(QFile::exists(OutPath("index.html")));
+}
+
+TEST_F(DownloadProjectTest, TheOverwritePolicyDecidesWhetherAnExistingFileIsWritten)
+{
+    struct Case {
+        TOverwriteFile Policy;
+        QByteArray OnDisk;
+        const char* Line;
+        QByteArray After;
+    };
+    const Case Cases[] = {
+        { ofNone, "old", "File already exists: ", "old" },
+        { ofAll, "new", "Saving: ", "new" },
+        { ofChanged, "new", "File does not changed: ", "new" },
+        { ofChanged, "old", "Saving: ", "new" },
+    };
+    FServer.On("/", ScriptedReply::Ok("new"));
+    QDir().mkpath(FOutDir);
+    for (const Case& C : Cases) {
+        QFile File(OutPath("index.html"));
+        ASSERT_TRUE(File.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        File.write(C.OnDisk);
+        File.close();
+        FProject.SetOverwrite(C.Policy);
+        const QStringList Lines = Crawl();
+        EXPECT_TRUE(Lines.contains(C.Line + OutPath("index.html"))) << Lines.join('\n').toStdString();
+        EXPECT_EQ(ReadFile(OutPath("index.html")), C.After);
+    }
+}
+
+TEST_F(DownloadProjectTest, URLsThatWouldLeaveTheOutputFolderFail)
+{
+    FServer.SetFallback([](const RecordedRequest&) { return ScriptedReply::Ok("x", "text/plain"); });
+    FProject.SetWebsiteURL(FServer.Url("/site/"));
+    for (const char* Page :
+        { "%2e%2e/%2e%2e/escape.txt", "..%2f..%2fescape2.txt", "a%00b/../../../escape3.txt" }) {
+        FProject.WebPages().Add(FServer.Url("/site/") + Page);
+        FProject.WPExtractURLs().Add(0);
+    }
+    const QStringList Lines = Crawl();
+    EXPECT_EQ(Lines.filter("Invalid directory ").size(), 3) << Lines.join('\n').toStdString();
+    EXPECT_EQ(Lines.last(), "Downloaded: 0, already existed: 0, not changed: 0, empty: 0, failed: 3.");
+    EXPECT_TRUE(QDir(FTemp.path()).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(DownloadProjectTest, AWebsiteURLWithoutPathIsTheSitesRoot)
+{
+    FProject.SetWebsiteURL(FServer.Url("/").chopped(1));
+    FServer.On("/", ScriptedReply::Ok("<a href=\"/b.html\">b</a>"));
+    FServer.On("/b.html", ScriptedReply::Ok("b"));
+    Crawl();
+    EXPECT_EQ(ReadFile(OutPath("b.html/index.html")), "b");
+}
+
+} // namespace

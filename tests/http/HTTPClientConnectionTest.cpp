@@ -1,0 +1,295 @@
+#include "ClientTestSupport.h"
+
+#include "support/Loopback.h"
+#include "support/ProxyServer.h"
+#include "support/TestCertificate.h"
+
+#include <QElapsedTimer>
+#include <QThread>
+#include <cerrno>
+
+namespace {
+
+ScriptedReply EchoPath(const RecordedRequest& Request)
+{
+    return ScriptedReply::Ok("path " + Request.Path);
+}
+
+} // namespace
+
+TEST(HTTPClientConnectionTest, PlainRequestsReuseTheConnectionUnderThePrefixRule)
+{
+    ScriptedHttpServer First;
+    ScriptedHttpServer Second;
+    First.SetFallback(EchoPath);
+    Second.SetFallback(EchoPath);
+    struct Step {
+        ScriptedHttpServer* Server;
+        const char* Path;
+        bool NewConnection;
+    };
+    const Step Steps[] = {
+        { &First, "/a/1", true },
+        { &First, "/a/2", false },
+        { &First, "/ab?x", false },
+        { &First, "/b", true },
+        { &First, "/b/c", false },
+        { &Second, "/b", true },
+        { &First, "/b", true },
+        { &First, "/", true },
+        { &First, "/", false },
+    };
+    auto Client = MakeTestClient();
+    int LastConnection = 0;
+    for (const Step& S : Steps) {
+        ASSERT_EQ(GetWith(*Client, S.Server->Url(QString::fromLatin1(S.Path))).ErrorMessage, QString());
+        const int Connection = S.Server->Requests().back().ConnectionId + (S.Server == &Second ? 1000 : 0);
+        EXPECT_EQ(Connection != LastConnection, S.NewConnection) << S.Path;
+        LastConnection = Connection;
+    }
+    // A connection given up is closed, not left open beside the new one.
+    EXPECT_EQ(First.ConnectionCount() + Second.ConnectionCount(), 5);
+    QElapsedTimer Timer;
+    Timer.start();
+    while (First.ClosedConnectionCount() + Second.ClosedConnectionCount() < 4 && Timer.elapsed() < 2000)
+        QThread::msleep(10);
+    EXPECT_EQ(First.ClosedConnectionCount() + Second.ClosedConnectionCount(), 4);
+}
+
+TEST(HTTPClientConnectionTest, EveryHttpsRequestOpensANewConnection)
+{
+    TestCertificate Certificate;
+    ScriptedHttpServer Server(&Certificate);
+    Server.SetFallback(EchoPath);
+    auto Client = MakeTestClient();
+    for (const char* Path : { "/same", "/same", "/same" })
+        EXPECT_EQ(GetWith(*Client, Server.Url(QString::fromLatin1(Path))).Body, QByteArray("path ") + Path);
+    const auto Requests = Server.Requests();
+    ASSERT_EQ(Requests.size(), 3u);
+    EXPECT_EQ(Server.ConnectionCount(), 3);
+    EXPECT_NE(Requests[0].ConnectionId, Requests[1].ConnectionId);
+    EXPECT_NE(Requests[1].ConnectionId, Requests[2].ConnectionId);
+}
+
+TEST(HTTPClientConnectionTest, CookiesAreKeptPerClientOrReplacedByTheCustomCookie)
+{
+    ScriptedHttpServer Server;
+    Server.On("/login", ScriptedReply::Status(200, "OK", { "Set-Cookie: sid=abc; Path=/" }));
+    Server.On("/other", ScriptedReply::Status(200, "OK", { "Set-Cookie: late=1; Path=/" }));
+    Server.SetFallback(EchoPath);
+    auto Client = MakeTestClient();
+    GetWith(*Client, Server.Url("/login"));
+    GetWith(*Client, Server.Url("/page"));
+    EXPECT_EQ(Server.Requests().back().Header("Cookie"), "sid=abc");
+
+    Client->SetCustomCookie(QStringLiteral("fixed=1; two=2"));
+    GetWith(*Client, Server.Url("/other"));
+    EXPECT_EQ(Server.Requests().back().Header("Cookie"), "fixed=1; two=2");
+    GetWith(*Client, Server.Url("/page"));
+    EXPECT_EQ(Server.Requests().back().Header("Cookie"), "fixed=1; two=2");
+
+    Client->SetCustomCookie(QString());
+    GetWith(*Client, Server.Url("/page"));
+    EXPECT_EQ(Server.Requests().back().Header("Cookie"), "sid=abc");
+
+    auto Fresh = MakeTestClient();
+    GetWith(*Fresh, Server.Url("/page"));
+    EXPECT_FALSE(Server.Requests().back().HasHeader("Cookie"));
+}
+
+TEST(HTTPClientConnectionTest, ProxyStringsPickTheProxyThatCarriesTheRequest)
+{
+    TestCertificate Certificate;
+    ScriptedHttpServer Plain;
+    ScriptedHttpServer Secure(&Certificate);
+    Plain.SetFallback(EchoPath);
+    Secure.SetFallback(EchoPath);
+    ProxyServer Http(ProxyServer::Kind::HTTP);
+    ProxyServer Socks4(ProxyServer::Kind::SOCKS4);
+    ProxyServer Socks5(ProxyServer::Kind::SOCKS5);
+    const QString Port4 = QString::number(Socks4.Port());
+    const QString Port5 = QString::number(Socks5.Port());
+    const QString PortH = QString::number(Http.Port());
+    struct Case {
+        QString ProxyText;
+        TProxyType Type;
+        ProxyServer* Expected; // nullptr: direct
+    };
+    const Case Cases[] = {
+        { "127.0.0.1:" + PortH, ptAUTO, &Http },
+        { "#127.0.0.1:" + PortH, ptAUTO, &Http },
+        { "user@127.0.0.1:" + PortH, ptHTTPS, &Http },
+        { "+127.0.0.1:" + Port4, ptAUTO, &Socks4 },
+        { "127.0.0.1:" + Port4, ptSOCKS4, &Socks4 },
+        { "*localhost:" + Port5, ptAUTO, &Socks5 },
+        { "127.0.0.1:" + Port5, ptSOCKS5, &Socks5 },
+        { "127.0.0.1:" + PortH, ptNoProxy, nullptr },
+    };
+    for (const Case& C : Cases) {
+        auto Client = MakeTestClient(C.ProxyText, C.Type);
+        const int Before = C.Expected ? C.Expected->ConnectionCount() : 0;
+        for (ScriptedHttpServer* Server : { &Plain, &Secure }) {
+            const GetOutcome Outcome = GetWith(*Client, Server->Url("/via"));
+            EXPECT_EQ(Outcome.Body, "path /via")
+                << C.ProxyText.toStdString() << " " << Outcome.ErrorMessage.toStdString();
+        }
+        if (C.Expected) {
+            EXPECT_EQ(C.Expected->ConnectionCount(), Before + 2) << C.ProxyText.toStdString();
+        }
+    }
+    EXPECT_EQ(Http.Targets().value(0), "127.0.0.1:" + QByteArray::number(Plain.Port()));
+    EXPECT_EQ(Socks4.Targets().value(0), "127.0.0.1:" + QByteArray::number(Plain.Port()));
+    EXPECT_EQ(Socks5.Targets().value(0), "127.0.0.1:" + QByteArray::number(Plain.Port()));
+    const QByteArray PlainHead = Http.RequestHeads().value(0);
+    EXPECT_TRUE(PlainHead.startsWith("GET " + Plain.Url("/via").toUtf8() + " HTTP/1.1\r\n"))
+        << PlainHead.constData();
+    EXPECT_TRUE(PlainHead.contains("\r\nProxy-Connection: Keep-Alive\r\n"));
+    EXPECT_EQ(PlainHead.count("Proxy-Connection"), 1);
+    EXPECT_TRUE(
+        Http.RequestHeads().value(1).startsWith("CONNECT 127.0.0.1:" + QByteArray::number(Secure.Port())));
+}
+
+TEST(HTTPClientConnectionTest, FailuresEndWithTheirKindAndNeverHang)
+{
+    ScriptedHttpServer Server;
+    Server.On("/no-status", ScriptedReply::Raw("hello there\r\n\r\n", ScriptedReply::Then::Close));
+    Server.On("/huge-line",
+        ScriptedReply::Raw("HTTP/1.1 200 OK\r\nX-Big: " + QByteArray(1 << 20, 'a') + "\r\n\r\n"));
+    Server.On("/silent", ScriptedReply::Silence());
+    Server.On("/slow", [] {
+        ScriptedReply Reply = ScriptedReply::Ok("late");
+        Reply.DelayMs = TestReadTimeoutMs * 3;
+        return Reply;
+    }());
+    Server.On("/close", ScriptedReply::Raw({}, ScriptedReply::Then::Close));
+    ProxyServer Socks5(ProxyServer::Kind::SOCKS5);
+    struct Case {
+        QString URL;
+        QString ProxyText;
+        const char* ErrorClass;
+        bool Retryable;
+    };
+    const Case Cases[] = {
+        { Server.Url("/no-status"), {}, "EHTTPTransportError", false },
+        { Server.Url("/huge-line"), {}, "EHTTPTransportError", false },
+        { Server.Url("/silent"), {}, "EReadTimeout", true },
+        { Server.Url("/slow"), {}, "EReadTimeout", true },
+        { Server.Url("/close"), {}, "EConnectionClosed", true },
+        { QStringLiteral("http://127.0.0.1:%1/").arg(UnusedLoopbackPort()), {}, "ESocketError", true },
+        { QStringLiteral("http://no-such-host.invalid/"), {}, "EHTTPTransportError", false },
+        { QStringLiteral("http://127.0.0.1:%1/").arg(UnusedLoopbackPort()),
+            QStringLiteral("*127.0.0.1:%1").arg(Socks5.Port()), "ESocksRequestFailed", true },
+    };
+    for (const Case& C : Cases) {
+        auto Client = MakeTestClient(C.ProxyText);
+        QElapsedTimer Timer;
+        Timer.start();
+        const GetOutcome Outcome = GetWith(*Client, C.URL);
+        EXPECT_EQ(Outcome.ErrorClass, QString::fromLatin1(C.ErrorClass)) << C.URL.toStdString();
+        EXPECT_EQ(Outcome.Retryable, C.Retryable) << C.URL.toStdString();
+        EXPECT_FALSE(Outcome.ErrorMessage.isEmpty()) << C.URL.toStdString();
+        EXPECT_TRUE(Outcome.Body.isEmpty()) << C.URL.toStdString();
+        EXPECT_LT(Timer.elapsed(), TestConnectTimeoutMs + TestReadTimeoutMs + 500) << C.URL.toStdString();
+    }
+}
+
+TEST(HTTPClientConnectionTest, ManyHeadersAreKept)
+{
+    QList<QByteArray> Headers;
+    for (int I = 0; I < 10000; ++I)
+        Headers << "X-H" + QByteArray::number(I) + ": v" + QByteArray::number(I);
+    ScriptedHttpServer Server;
+    Server.On("/many", ScriptedReply::Status(200, "OK", Headers, "body"));
+    auto Client = MakeTestClient();
+    const GetOutcome Outcome = GetWith(*Client, Server.Url("/many"));
+    EXPECT_EQ(Outcome.ErrorMessage, QString());
+    EXPECT_EQ(Outcome.Body, "body");
+    EXPECT_EQ(Client->GetResponseHeader(QStringLiteral("x-h9999")), QStringLiteral("v9999"));
+}
+
+TEST(HTTPClientConnectionTest, RetryableFailuresAreRepeatedWithinTheLimits)
+{
+    ScriptedHttpServer Server;
+    int Calls = 0;
+    Server.SetFallback([&Calls](const RecordedRequest&) {
+        return ++Calls <= 2 ? ScriptedReply::Raw({}, ScriptedReply::Then::Close)
+                            : ScriptedReply::Ok("third time");
+    });
+    auto Client = MakeTestClient();
+    Client->SetTimeoutRetries(2);
+    EXPECT_EQ(GetWith(*Client, Server.Url("/r")).Body, "third time");
+    EXPECT_EQ(Server.RequestCount(), 3);
+
+    // Fresh clients: a kept connection that turns out closed is silently
+    // reopened by the transport, which would add requests here.
+    Calls = 0;
+    Client = MakeTestClient();
+    EXPECT_EQ(
+        GetWith(*Client, Server.Url("/r"), false, -1, 1).ErrorClass, QStringLiteral("EConnectionClosed"));
+    EXPECT_EQ(Server.RequestCount(), 5);
+
+    // Retries left but no pass left: the failure is raised, not swallowed.
+    Calls = 0;
+    Client = MakeTestClient();
+    EXPECT_EQ(
+        GetWith(*Client, Server.Url("/r"), false, 0, 5).ErrorClass, QStringLiteral("EConnectionClosed"));
+    EXPECT_EQ(Server.RequestCount(), 6);
+
+    // A refused connection is repeated too, then reported with the errno.
+    Client->SetTimeoutRetries(2);
+    QElapsedTimer Timer;
+    Timer.start();
+    QBuffer Out;
+    Out.open(QIODevice::WriteOnly);
+    QString ContentType;
+    try {
+        Client->HTTPGet(QStringLiteral("http://127.0.0.1:%1/").arg(UnusedLoopbackPort()), Out, ContentType);
+        FAIL() << "a refused connection must raise";
+    } catch (const ESocketError& Error) {
+        EXPECT_EQ(Error.ErrorCode(), ECONNREFUSED);
+    }
+    EXPECT_GE(Timer.elapsed(), 200);
+}
+
+TEST(HTTPClientConnectionTest, ConnectTimeoutIsNotRetryable)
+{
+    // A listener whose queue is full and never accepts: the handshake of a
+    // further connection is never answered.
+    const int Listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in Address = LoopbackAddress();
+    socklen_t Length = sizeof Address;
+    ASSERT_EQ(::bind(Listener, reinterpret_cast<sockaddr*>(&Address), sizeof Address), 0);
+    ASSERT_EQ(::listen(Listener, 0), 0);
+    ::getsockname(Listener, reinterpret_cast<sockaddr*>(&Address), &Length);
+    std::vector<int> Fillers;
+    for (int I = 0; I < 2; ++I) {
+        Fillers.push_back(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0));
+        ::connect(Fillers.back(), reinterpret_cast<sockaddr*>(&Address), sizeof Address);
+    }
+    auto Client = MakeTestClient();
+    Client->SetConnectTimeoutMs(300);
+    Client->SetTimeoutRetries(3);
+    QElapsedTimer Timer;
+    Timer.start();
+    const GetOutcome Outcome
+        = GetWith(*Client, QStringLiteral("http://127.0.0.1:%1/").arg(ntohs(Address.sin_port)));
+    EXPECT_EQ(Outcome.ErrorClass, QStringLiteral("EConnectTimeout")) << Outcome.ErrorMessage.toStdString();
+    EXPECT_FALSE(Outcome.Retryable);
+    EXPECT_LT(Timer.elapsed(), 1000);
+    for (const int Filler : Fillers)
+        ::close(Filler);
+    ::close(Listener);
+}
+
+TEST(HTTPClientConnectionTest, BoundAddressIsUsedForOutgoingConnections)
+{
+    ScriptedHttpServer Server;
+    Server.SetFallback(EchoPath);
+    THTTPClient Bound(QString(), ptAUTO, QString(), QStringLiteral("127.0.0.1"), 1, 1);
+    EXPECT_EQ(GetWith(Bound, Server.Url("/b")).Body, "path /b");
+    EXPECT_FALSE(Server.Requests().back().HasHeader("User-Agent"));
+    THTTPClient Unusable(QString(), ptAUTO, QString(), QStringLiteral("192.0.2.1"), 1, 1);
+    const GetOutcome Outcome = GetWith(Unusable, Server.Url("/b"));
+    EXPECT_FALSE(Outcome.ErrorClass.isEmpty());
+    EXPECT_FALSE(Outcome.Retryable);
+}

@@ -197,4 +197,26 @@ TEST_F(DownloadProjectTest, AWebsiteURLWithoutPathIsTheSitesRoot)
     EXPECT_EQ(ReadFile(OutPath("b.html/index.html")), "b");
 }
 
+TEST_F(DownloadProjectTest, TheDepthLimitBoundsASiteOfEndlessQueryLinks)
+{
+    FServer.SetFallback([](const RecordedRequest& Request) {
+        const int N = Request.Path.mid(Request.Path.indexOf('=') + 1).toInt();
+        return ScriptedReply::Ok("<a href=\"/list?n=" + QByteArray::number(N + 1) + "\">next</a>");
+    });
+    FProject.WebPages().Add("/list?n=0");
+    FProject.WPExtractURLs().Add(2);
+    const QStringList Lines = Crawl();
+    EXPECT_EQ(FServer.RequestCount(), 3);
+    EXPECT_EQ(Lines.last(), "Downloaded: 3, already existed: 0, not changed: 0, empty: 0, failed: 0.");
+    EXPECT_EQ(ReadFile(OutPath("list/n=2/index.html")), "<a href=\"/list?n=3\">next</a>");
+}
+
+TEST_F(DownloadProjectTest, ABodyThatIsNotInItsCharsetGetsReplacementCharacters)
+{
+    FServer.On(
+        "/", ScriptedReply::Status(200, "OK", { "Content-Type: text/html; charset=utf-8" }, "a\xff\xfe b"));
+    Crawl();
+    EXPECT_EQ(QString::fromUtf8(ReadFile(OutPath("index.html"))), QString::fromUtf8("a\uFFFD\uFFFD b"));
+}
+
 } // namespace

@@ -151,3 +151,24 @@ TEST_F(ProcessHTMLTest, BrokenMarkupIsCopiedUnchanged)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ProcessHTMLTest, HugeValuesAndManyLinksStayLinear)
+{
+    FSettings.RelativePathLinks = true;
+    const QString LongLink = "/" + QString(1 << 20, 'x');
+    const QString Out = Process("<a href=\"" + LongLink + "\">");
+    EXPECT_TRUE(Out.startsWith("<a href=\"../../"));
+    EXPECT_EQ(FURLs.URL(FURLs.Count() - 1), "http://host" + LongLink);
+
+    QString Page;
+    for (int I = 0; I < 100000; ++I)
+        Page += QStringLiteral("<a href=\"p%1.html\">").arg(I);
+    const int Before = FURLs.Count();
+    Process(Page);
+    EXPECT_EQ(FURLs.Count(), Before + 100000);
+    EXPECT_EQ(FLog.Lines().last(), "100000 new URLs extracted.");
+}
+
+} // namespace

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QString>
+#include <QThread>
+#include <atomic>
+#include <exception>
+
+// Receives the lines of a run in the order they are written. LogMsg is called
+// on the worker thread and returns once the line has been taken over, so the
+// worker never runs ahead of its own log.
+class TRunLog {
+public:
+    virtual ~TRunLog() = default;
+    virtual void LogMsg(const QString& AMsg) = 0;
+};
+
+// The fields of a run that the window sets and the worker reads.
+struct TRunControl {
+    std::atomic<bool> FTerminated{false}; // Break
+    int FHTTPRetries = 5;
+};
+
+// Worker-thread base of a run: writes the run log and deletes itself once
+// its work has ended and the finished signal has been delivered.
+class THrvThread : public QThread {
+    Q_OBJECT
+public:
+    THrvThread(TRunLog& ALog, TRunControl& AControl);
+
+    void Log(const QString& AMsg);
+    void LogException(const std::exception& E);
+    // Shaped like the HTTP client's redirect log.
+    void HTTPLog(const QString& AMsg) { Log(AMsg); }
+
+    bool Terminated() const { return FControl.FTerminated.load(); }
+    int HTTPRetries() const { return FControl.FHTTPRetries; }
+
+    // True when an error escaped the work; its message is not logged.
+    bool EndedWithError() const { return FEndedWithError; }
+    const QString& ErrorMessage() const { return FErrorMessage; }
+
+protected:
+    virtual void Execute() = 0;
+
+private:
+    void run() final;
+
+    TRunLog& FLog;
+    TRunControl& FControl;
+    bool FEndedWithError = false;
+    QString FErrorMessage;
+};
+
+// The text that the run log shows for an error: its message alone when it has
+// one, the first line of its description ("Exception <class> in module
+// <program> at <address>.") otherwise.
+QString ExceptionLogText(const QString& ClassName, const QString& Message, const void* Address);
+QString ExceptionClassName(const std::exception& E);

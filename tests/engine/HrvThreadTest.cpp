@@ -1,0 +1,105 @@
+#include "engine/HrvThread.h"
+
+#include "containers/Exception.h"
+
+#include <QCoreApplication>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+#include <mutex>
+
+namespace {
+
+HARVO_DECLARE_EXCEPTION(ETestError, Exception)
+
+class RecordingLog : public TRunLog {
+public:
+    void LogMsg(const QString& AMsg) override
+    {
+        std::lock_guard<std::mutex> Lock(FMutex);
+        FLines << AMsg;
+    }
+    QStringList Lines()
+    {
+        std::lock_guard<std::mutex> Lock(FMutex);
+        return FLines;
+    }
+
+private:
+    std::mutex FMutex;
+    QStringList FLines;
+};
+
+class ScriptedThread : public THrvThread {
+public:
+    using THrvThread::THrvThread;
+    std::function<void(ScriptedThread&)> FWork;
+
+protected:
+    void Execute() override { FWork(*this); }
+};
+
+// Runs a thread to its end the way the program does: the finished signal
+// arrives through the event loop and the thread deletes itself.
+void RunToEnd(ScriptedThread* Thread, bool& EndedWithError)
+{
+    int Argc = 1;
+    char Name[] = "harvo-tests";
+    char* Argv[] = {Name, nullptr};
+    QCoreApplication App(Argc, Argv);
+    QObject::connect(Thread, &QThread::finished, &App, [&] {
+        EndedWithError = Thread->EndedWithError();
+        App.quit();
+    });
+    Thread->start();
+    App.exec();
+}
+
+} // namespace
+
+TEST(HrvThread, ExceptionLogTextFollowsTheDescriptionRule)
+{
+    struct Case {
+        const char* Message;
+        const char* Logged;
+    };
+    const Case Cases[] = {
+        {"Socket Error # 10061\nConnection refused", "Socket Error # 10061\nConnection refused."},
+        {"HTTP/1.1 404 Not Found", "HTTP/1.1 404 Not Found."},
+        {"Ends with a stop.", "Ends with a stop."},
+        {"Ends with a bang!", "Ends with a bang!"},
+        {"Trailing break\r\n", "Trailing break"},
+        {"Two\nlines\n.", "Two\nlines"},
+    };
+    for (const Case& C : Cases)
+        EXPECT_EQ(ExceptionLogText("EIdSocketError", C.Message, nullptr), C.Logged) << C.Message;
+}
+
+TEST(HrvThread, AnErrorWithoutMessageLogsTheFirstLineOfItsDescription)
+{
+    const QString Text = ExceptionLogText("EAbort", "", reinterpret_cast<void*>(0x1234));
+    EXPECT_TRUE(QRegularExpression("^Exception EAbort in module \\S+ at 0+1234\\.$").match(Text).hasMatch())
+        << Text.toStdString();
+}
+
+TEST(HrvThread, LinesArriveInOrderEmptyOnesAreDroppedAndEscapesAreReported)
+{
+    RecordingLog Log;
+    TRunControl Control;
+    auto* Thread = new ScriptedThread(Log, Control);
+    Thread->FWork = [](ScriptedThread& T) {
+        for (int I = 0; I < 100; ++I)
+            T.Log(QString::number(I));
+        T.Log("");
+        T.LogException(ETestError("Bad thing"));
+        throw ETestError("escaped");
+    };
+    bool EndedWithError = false;
+    RunToEnd(Thread, EndedWithError);
+
+    const QStringList Lines = Log.Lines();
+    ASSERT_EQ(Lines.size(), 101);
+    for (int I = 0; I < 100; ++I)
+        EXPECT_EQ(Lines[I], QString::number(I));
+    EXPECT_EQ(Lines[100], "Bad thing.");
+    EXPECT_TRUE(EndedWithError);
+}

@@ -8,7 +8,11 @@
 // because the run log and error boxes name the class of a failure.
 class Exception : public std::exception {
 public:
-    explicit Exception(const QString& message) : FMessage(message), FUtf8(message.toUtf8()) {}
+    explicit Exception(const QString& message)
+        : FMessage(message)
+        , FUtf8(message.toUtf8())
+    {
+    }
 
     const QString& Message() const { return FMessage; }
     virtual QString ClassName() const { return QStringLiteral("Exception"); }
@@ -20,9 +24,9 @@ private:
 };
 
 // Declares an exception class that derives from Base and reports its own name.
-#define HARVO_DECLARE_EXCEPTION(Name, Base)                                      \
-    class Name : public Base {                                                   \
-    public:                                                                      \
-        using Base::Base;                                                        \
-        QString ClassName() const override { return QStringLiteral(#Name); }     \
+#define HARVO_DECLARE_EXCEPTION(Name, Base)                                                                  \
+    class Name : public Base {                                                                               \
+    public:                                                                                                  \
+        using Base::Base;                                                                                    \
+        QString ClassName() const override { return QStringLiteral(#Name); }                                 \
     };

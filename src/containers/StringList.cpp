@@ -1,5 +1,7 @@
 #include "StringList.h"
 
+#include "LineBreaks.h"
+
 #include <algorithm>
 
 void TStringList::CheckIndex(int Index, int Limit) const
@@ -77,7 +79,7 @@ void TStringList::InsertObject(int Index, const QString& S, TObject* AObject)
 
 void TStringList::InsertItem(int Index, const QString& S, TObject* AObject)
 {
-    FItems.insert(FItems.begin() + Index, Item{S, AObject});
+    FItems.insert(FItems.begin() + Index, Item { S, AObject });
     Changed();
 }
 
@@ -124,7 +126,7 @@ void TStringList::Move(int CurIndex, int NewIndex)
 void TStringList::Sort()
 {
     std::stable_sort(FItems.begin(), FItems.end(),
-                     [this](const Item& A, const Item& B) { return CompareStrings(A.Text, B.Text) < 0; });
+        [this](const Item& A, const Item& B) { return CompareStrings(A.Text, B.Text) < 0; });
     Changed();
 }
 
@@ -244,19 +246,7 @@ void TStringList::SetText(const QString& Value)
 {
     BeginUpdate();
     Clear();
-    const int Length = Value.size();
-    int Start = 0;
-    while (Start < Length) {
-        int P = Start;
-        while (P < Length && Value[P] != QLatin1Char('\r') && Value[P] != QLatin1Char('\n'))
-            ++P;
-        Add(Value.mid(Start, P - Start));
-        if (P < Length && Value[P] == QLatin1Char('\r'))
-            ++P;
-        if (P < Length && Value[P] == QLatin1Char('\n'))
-            ++P;
-        Start = P;
-    }
+    ForEachLine(Value, [&](qsizetype Start, qsizetype Length) { Add(Value.mid(Start, Length)); });
     EndUpdate();
 }
 
@@ -274,8 +264,11 @@ void TStringList::SetCaseSensitive(bool Value)
     if (Value == FCaseSensitive)
         return;
     FCaseSensitive = Value;
+    // Keys derived from the lines change with the case rule.
     if (FSorted)
         Sort();
+    else
+        Changed();
 }
 
 void TStringList::SetSorted(bool Value)

@@ -11,7 +11,7 @@ TEST(IntList, CapacityGrowsByFourThenSixteenThenAQuarter)
         if (Seen.empty() || Seen.back() != L.Capacity())
             Seen.push_back(L.Capacity());
     }
-    const std::vector<int> Expected{4, 8, 12, 28, 44, 60, 76, 95, 118, 147, 183, 228};
+    const std::vector<int> Expected { 4, 8, 12, 28, 44, 60, 76, 95, 118, 147, 183, 228 };
     EXPECT_EQ(Seen, Expected);
 }
 
@@ -38,7 +38,7 @@ TEST(IntList, IndexAndCapacityErrorsCarryTheirMessages)
 TEST(IntList, AssignCopiesValuesAndCapacityButNotFlags)
 {
     TIntList A;
-    for (int V : {3, 1, 2})
+    for (int V : { 3, 1, 2 })
         A.Add(V);
     A.SetSorted(true);
     TIntList B;
@@ -59,7 +59,7 @@ TEST(IntList, SortedAddInsertsInPlaceAndRefusesDuplicates)
     TIntList L;
     L.SetSorted(true);
     L.SetNoDuplicates(true);
-    for (int V : {5, 1, 3})
+    for (int V : { 5, 1, 3 })
         L.Add(V);
     EXPECT_EQ(L.Add(3), -1);
     ASSERT_EQ(L.Count(), 3);
@@ -71,12 +71,12 @@ TEST(IntList, SortedAddInsertsInPlaceAndRefusesDuplicates)
 TEST(IntList, MoveDeleteAndExchangeKeepTheOtherValues)
 {
     TIntList L;
-    for (int V : {10, 20, 30, 40})
+    for (int V : { 10, 20, 30, 40 })
         L.Add(V);
     int Swapped = 0;
     L.SetOnExchangeItems([&](int A, int B) { Swapped = A * 10 + B; });
-    L.Move(0, 2);     // 20 30 10 40
-    L.Delete(1);      // 20 10 40
+    L.Move(0, 2); // 20 30 10 40
+    L.Delete(1); // 20 10 40
     L.Exchange(0, 2); // 40 10 20
     EXPECT_EQ(Swapped, 2);
     EXPECT_EQ(L.Count(), 3);

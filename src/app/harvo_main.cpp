@@ -1,9 +1,15 @@
-#include <cstdio>
+#include "ui/HrvApplication.h"
+#include "ui/HrvMainUnit.h"
 
-// The window program is still being built; until then this entry point says
-// so instead of pretending to work.
-int main()
+#include <QApplication>
+
+int main(int argc, char* argv[])
 {
-    std::fputs("Harvo Grabber: the window program is not available in this build yet.\n", stderr);
-    return 1;
+    QApplication Application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Harvo Grabber"));
+    QApplication::setDesktopFileName(QStringLiteral("harvo"));
+
+    THrvWindows Windows(QApplication::arguments());
+    Windows.MainForm->show();
+    return QApplication::exec();
 }

@@ -3,7 +3,9 @@
 #include <QtGlobal>
 
 ScopedEnv::ScopedEnv(const char* Name, const QByteArray& Value)
-    : FName(Name), FOldValue(qgetenv(Name)), FHadValue(qEnvironmentVariableIsSet(Name))
+    : FName(Name)
+    , FOldValue(qgetenv(Name))
+    , FHadValue(qEnvironmentVariableIsSet(Name))
 {
     qputenv(Name, Value);
 }

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "http/ZLibEx.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QIODevice>
+
+// Header fields of a gzip member that the decoder reads past.
+struct TGZipHeaderInfo {
+    QDateTime ModificationTime; // null when the member has none
+    QByteArray FileName;
+    QByteArray Comment;
+};
+
+// Decodes the gzip member at ASource's position into ATarget and checks its
+// CRC-32 and length, which it reads back from ATarget (readable and seekable).
+// Raises EZDecompressionError "Data error" for a bad header or trailer; on a
+// mismatch every decoded byte is already in ATarget.
+void GZipDecodeMember(QIODevice& ASource, QIODevice& ATarget, TGZipHeaderInfo& AInfo,
+    qint64 AMaxDecodedSize = NoDecodedSizeLimit);
+
+// GZipDecodeMember without the header fields; data after the first member is
+// ignored.
+void GZipDecodeStream(QIODevice& ASource, QIODevice& ATarget, qint64 AMaxDecodedSize = NoDecodedSizeLimit);

@@ -1,0 +1,331 @@
+#include "projects/AppConfig.h"
+#include "projects/uAppSettings.h"
+#include "support/ScopedHome.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+namespace {
+
+void WriteFile(const QString& Path, const QByteArray& Bytes)
+{
+    QFile File(Path);
+    ASSERT_TRUE(File.open(QIODevice::WriteOnly));
+    File.write(Bytes);
+}
+
+QByteArray ReadFile(const QString& Path)
+{
+    QFile File(Path);
+    return File.open(QIODevice::ReadOnly) ? File.readAll() : QByteArray();
+}
+
+// A configuration named with "-config" inside a temporary home.
+struct ConfigFixture {
+    ScopedHome Home;
+    QString Path = Home.Path() + "/hrv.ini";
+    TAppConfig Config { { "-config", Path }, Home.Path() + "/program" };
+    TWebsiteProjectList Projects;
+
+    TConfigExtras Load(const QByteArray& Bytes)
+    {
+        WriteFile(Path, Bytes);
+        return Config.LoadConfig(Projects);
+    }
+    QByteArray SaveAgain(const TConfigExtras& Extras)
+    {
+        Config.SaveConfig(
+            Projects, Extras.Groups.value(Extras.GroupIndex == 0 ? -1 : Extras.GroupIndex), Extras.OutDir);
+        return ReadFile(Path);
+    }
+};
+
+std::unique_ptr<TWebsiteProject> ShopProject()
+{
+    auto P = std::make_unique<TWebsiteProject>();
+    P->SetProjectName("Shop");
+    P->SetGroupName("Web");
+    P->SetWebsiteURL("http://shop.example/");
+    P->SetDomainAliasesString("a.example;b.example");
+    P->SetOutputFolder("{OutDir}\\{ProjectName}");
+    P->SetOverwrite(ofChanged);
+    P->SetRemoveScripts(true);
+    P->SetIndexFile("index.html");
+    P->SetChecked(true);
+    for (const char* Page : { "http://shop.example/", "", "http://shop.example/x" })
+        P->WebPages().Add(Page);
+    for (const int Depth : { 2, 5, 7 })
+        P->WPExtractURLs().Add(Depth);
+    P->WebDocuments().Add("http://cdn/");
+    P->WDOutFolders().Add("");
+    P->ReplacePatterns().Add("a(b)=c");
+    P->ReplaceRules().Add(QString::fromUtf8("$1 Gr\u00fc\u00dfe"));
+    P->SuppressURLs().Add("");
+    P->SuppressURLs().Add("ads");
+    return P;
+}
+
+const char ShopFile[] = "\xEF\xBB\xBF"
+                        "HrvProjectsN=2\r\n"
+                        "HrvProjects[1].ProjectName=Shop\r\n"
+                        "HrvProjects[1].GroupName=Web\r\n"
+                        "HrvProjects[1].WebsiteURL=http://shop.example/\r\n"
+                        "HrvProjects[1].WebsiteDomainAliases=a.example;b.example\r\n"
+                        "HrvProjects[1].OutputFolder={OutDir}\\{ProjectName}\r\n"
+                        "HrvProjects[1].Overwrite=2\r\n"
+                        "HrvProjects[1].RemoveScripts=1\r\n"
+                        "HrvProjects[1].RemoveNoscripts=0\r\n"
+                        "HrvProjects[1].RelativePathLinks=0\r\n"
+                        "HrvProjects[1].IndexFile=index.html\r\n"
+                        "HrvProjects[1].Checked=1\r\n"
+                        "HrvProjects[1].Visible=1\r\n"
+                        "HrvProjects[1].WebPages1=http://shop.example/\r\n"
+                        "HrvProjects[1].WPExtractURLs1=2\r\n"
+                        "HrvProjects[1].WebPages2=http://shop.example/x\r\n"
+                        "HrvProjects[1].WPExtractURLs2=7\r\n"
+                        "HrvProjects[1].WebPagesN=2\r\n"
+                        "HrvProjects[1].WebDocs1=http://cdn/\r\n"
+                        "HrvProjects[1].WebDocsN=1\r\n"
+                        "HrvProjects[1].ReplacePattern1=a(b)=c\r\n"
+                        "HrvProjects[1].ReplaceRule1=$1 Gr\xC3\xBC\xC3\x9F"
+                        "e\r\n"
+                        "HrvProjects[1].ReplaceRulesN=1\r\n"
+                        "HrvProjects[1].SuppressURLs1=ads\r\n"
+                        "HrvProjects[1].SuppressURLsN=1\r\n"
+                        "HrvProjects[2].ProjectName=Empty\r\n"
+                        "HrvProjects[2].Overwrite=0\r\n"
+                        "HrvProjects[2].RemoveScripts=0\r\n"
+                        "HrvProjects[2].RemoveNoscripts=0\r\n"
+                        "HrvProjects[2].RelativePathLinks=0\r\n"
+                        "HrvProjects[2].Checked=0\r\n"
+                        "HrvProjects[2].Visible=1\r\n"
+                        "HrvProjects[2].WebPagesN=0\r\n"
+                        "HrvProjects[2].WebDocsN=0\r\n"
+                        "HrvProjects[2].ReplaceRulesN=0\r\n"
+                        "HrvProjects[2].SuppressURLsN=0\r\n"
+                        "GroupFilter=Web\r\n"
+                        "OutDir=/data/out\r\n";
+
+} // namespace
+
+TEST(ConfigFile, SavingWritesTheDocumentedBytesAndReloadingWritesThemAgain)
+{
+    ConfigFixture F;
+    F.Projects.AddProject(ShopProject());
+    auto Empty = std::make_unique<TWebsiteProject>();
+    Empty->SetProjectName("Empty");
+    F.Projects.AddProject(std::move(Empty));
+    ASSERT_TRUE(F.Config.SaveConfig(F.Projects, "Web", "/data/out"));
+    EXPECT_EQ(ReadFile(F.Path), QByteArray(ShopFile));
+
+    ConfigFixture Again;
+    const TConfigExtras Extras = Again.Load(ShopFile);
+    EXPECT_EQ(Extras.Groups, QStringList({ "<All projects>", "Web" }));
+    EXPECT_EQ(Extras.GroupIndex, 1);
+    EXPECT_EQ(Extras.OutDir, "/data/out");
+    ASSERT_EQ(Again.Projects.Count(), 2);
+    const TWebsiteProject* Shop = Again.Projects.GetProject(0);
+    EXPECT_EQ(
+        Shop->WebPages().ToQStringList(), QStringList({ "http://shop.example/", "http://shop.example/x" }));
+    EXPECT_EQ(Shop->WPExtractURLs()[1], 7);
+    EXPECT_EQ(Shop->WDOutFolders().ToQStringList(), QStringList({ "" }));
+    EXPECT_EQ(Again.SaveAgain(Extras), QByteArray(ShopFile));
+}
+
+TEST(ConfigFile, HandEditedFilesAreReadByTheReadingRules)
+{
+    ConfigFixture F;
+    const TConfigExtras Extras = F.Load("hrvprojectsn=4\n"
+                                        "HRVPROJECTS[1].PROJECTNAME=First\r"
+                                        "HrvProjects[1].webpages1=http://a/\r\n"
+                                        "HrvProjects[1].WPExtractURLs1=YeS\n"
+                                        "HrvProjects[1].WebPages2=http://b/\n"
+                                        "HrvProjects[1].WPExtractURLs2=-3\n"
+                                        "HrvProjects[1].WebPages3=http://c/\n"
+                                        "HrvProjects[1].WPExtractURLs3=deep\n"
+                                        "HrvProjects[1].WebPages4=http://d/\n"
+                                        "HrvProjects[1].WebPages5=\n"
+                                        "HrvProjects[1].WebPagesN=6\n"
+                                        "HrvProjects[1].Overwrite=7\n"
+                                        "HrvProjects[1].Checked=yes\n"
+                                        "HrvProjects[1].GroupName=Old\n"
+                                        "HrvProjects[1].GroupName=New\n"
+                                        "HrvProjects[1].Unknown=zzz\n"
+                                        "a line without separator\n"
+                                        "HrvProjects[2].WebsiteURL=http://nameless/\n"
+                                        "HrvProjects[3].ProjectName=Third\n"
+                                        "HrvProjects[3].Visible=0\n"
+                                        "HrvProjects[3].Overwrite=1\n"
+                                        "HrvProjects[3].RemoveNoscripts=1\n"
+                                        "HrvProjects[3].SuppressURLsN=2\n"
+                                        "HrvProjects[3].SuppressURLs2=track\n"
+                                        "HrvProjects[3].WebDocsN=1\n"
+                                        "HrvProjects[3].WebDocs1=http://files/\n"
+                                        "HrvProjects[3].WDOutFolders1=dl\n"
+                                        "HrvProjects[3].WebDocs2=http://beyond-count/\n"
+                                        "HrvProjects[3].WebDocs01=http://leading-zero/\n"
+                                        "HrvProjects[5].ProjectName=BeyondCount\n"
+                                        "Outdir=/x");
+    ASSERT_EQ(F.Projects.Count(), 2);
+    const TWebsiteProject* First = F.Projects.GetProject(0);
+    EXPECT_EQ(First->ProjectName(), "First");
+    EXPECT_EQ(First->WebPages().ToQStringList(),
+        QStringList({ "http://a/", "http://b/", "http://c/", "http://d/" }));
+    const QList<int> Depths { First->WPExtractURLs()[0], First->WPExtractURLs()[1], First->WPExtractURLs()[2],
+        First->WPExtractURLs()[3] };
+    EXPECT_EQ(Depths, QList<int>({ 1000, 0, 0, 0 }));
+    EXPECT_EQ(First->Overwrite(), ofNone);
+    EXPECT_FALSE(First->Checked());
+    EXPECT_TRUE(First->Visible());
+    EXPECT_EQ(First->GroupName(), "New");
+
+    const TWebsiteProject* Third = F.Projects.GetProject(1);
+    EXPECT_FALSE(Third->Visible());
+    EXPECT_EQ(Third->Overwrite(), ofAll);
+    EXPECT_TRUE(Third->RemoveNoscripts());
+    EXPECT_EQ(Third->SuppressURLs().ToQStringList(), QStringList({ "track" }));
+    EXPECT_EQ(Third->WebDocuments().ToQStringList(), QStringList({ "http://files/" }));
+    EXPECT_EQ(Third->WDOutFolders().ToQStringList(), QStringList({ "dl" }));
+    EXPECT_EQ(F.Projects.VisibleCount(), 1);
+    EXPECT_EQ(Extras.OutDir, "/x");
+    EXPECT_EQ(Extras.GroupIndex, 0);
+
+    const QByteArray Saved = F.SaveAgain(Extras);
+    EXPECT_TRUE(Saved.startsWith("\xEF\xBB\xBFHrvProjectsN=2\r\nHrvProjects[1].ProjectName=First\r\n"));
+    EXPECT_TRUE(Saved.contains("\r\nHrvProjects[2].ProjectName=Third\r\n"));
+    EXPECT_TRUE(Saved.contains("\r\nHrvProjects[1].WPExtractURLs1=1000\r\n"));
+    EXPECT_FALSE(Saved.contains("Unknown") || Saved.contains("without") || Saved.contains("BeyondCount"));
+    EXPECT_TRUE(Saved.endsWith("\r\nOutDir=/x\r\n"));
+}
+
+TEST(ConfigFile, HugeCountsVisitOnlyTheEntriesPresent)
+{
+    ConfigFixture F;
+    QElapsedTimer Timer;
+    Timer.start();
+    F.Load("HrvProjectsN=2147483647\n"
+           "HrvProjects[1].ProjectName=A\n"
+           "HrvProjects[1].WebPagesN=2147483647\n"
+           "HrvProjects[1].WebPages1=http://a/\n"
+           "HrvProjects[1].WebPages2147483647=http://last/\n"
+           "HrvProjects[1].WebDocsN=2147483647\n"
+           "HrvProjects[1].ReplaceRulesN=2147483647\n"
+           "HrvProjects[1].SuppressURLsN=2147483647\n"
+           "HrvProjects[2147483647].ProjectName=Z\n"
+           "HrvProjects[99999999999].ProjectName=TooBig\n");
+    EXPECT_LT(Timer.elapsed(), 500);
+    ASSERT_EQ(F.Projects.Count(), 2);
+    EXPECT_EQ(
+        F.Projects.GetProject(0)->WebPages().ToQStringList(), QStringList({ "http://a/", "http://last/" }));
+    EXPECT_EQ(F.Projects.GetProject(1)->ProjectName(), "Z");
+}
+
+TEST(ConfigFile, GroupFilterIsMatchedWithoutCaseAndAGoneGroupSelectsAllProjects)
+{
+    const QByteArray Projects = "HrvProjectsN=3\n"
+                                "HrvProjects[1].ProjectName=A\nHrvProjects[1].GroupName=web\n"
+                                "HrvProjects[2].ProjectName=B\nHrvProjects[2].GroupName=apps\n"
+                                "HrvProjects[3].ProjectName=C\nHrvProjects[3].GroupName=Web\n"
+                                "HrvProjects[3].Visible=0\n";
+    struct Case {
+        const char* Filter;
+        int Index;
+    };
+    for (const Case C : { Case { "WEB", 2 }, Case { "Gone", 0 }, Case { "", 0 } }) {
+        ConfigFixture F;
+        const TConfigExtras Extras = F.Load(Projects + "GroupFilter=" + C.Filter + "\n");
+        EXPECT_EQ(Extras.Groups, QStringList({ "<All projects>", "apps", "web" }));
+        EXPECT_EQ(Extras.GroupIndex, C.Index) << C.Filter;
+        EXPECT_EQ(F.Projects.VisibleCount(), 2);
+    }
+}
+
+TEST(ConfigFile, InvalidUtf8IsRefusedAndTheFileIsNeverOverwritten)
+{
+    const QByteArray Invalid[] = { "a=\xC3\x28", "a=\xE2\x82\r\nb=1", "a=\xC0\xAF", "a=\xED\xA0\x80",
+        "a=\xFF", "\xEF\xBB\xBF\xEF\xBB" };
+    for (const QByteArray& Bytes : Invalid) {
+        ConfigFixture F;
+        try {
+            F.Load("HrvProjectsN=1\nHrvProjects[1].ProjectName=A\n" + Bytes);
+            ADD_FAILURE() << Bytes.toHex().constData();
+        } catch (const EEncodingError& E) {
+            EXPECT_EQ(E.Message(),
+                "No mapping for the Unicode character exists in the target multi-byte code page");
+        }
+        EXPECT_EQ(F.Projects.Count(), 0);
+        EXPECT_FALSE(F.Config.SaveAllowed());
+        EXPECT_FALSE(F.Config.SaveConfig(F.Projects, QString(), "/out"));
+        EXPECT_EQ(ReadFile(F.Path), "HrvProjectsN=1\nHrvProjects[1].ProjectName=A\n" + Bytes);
+    }
+    ScopedHome Home;
+    const QString Path = Home.Path() + "/invalid.ini";
+    WriteFile(Path, "\xFF");
+    TAppSettings Settings;
+    Settings.Strings().Add("kept");
+    EXPECT_THROW(Settings.LoadFromFile(Path), EEncodingError);
+    EXPECT_EQ(Settings.Strings().Text(), "kept\r\n");
+}
+
+TEST(ConfigFile, AFileThatCannotBeOpenedIsReportedAndKept)
+{
+    ConfigFixture F;
+    ASSERT_TRUE(QDir().mkpath(F.Path)); // a folder where the file should be
+    try {
+        F.Config.LoadConfig(F.Projects);
+        ADD_FAILURE();
+    } catch (const EFOpenError& E) {
+        EXPECT_TRUE(E.Message().startsWith("Cannot open file \"" + F.Path + "\". ")) << E.what();
+        EXPECT_GT(E.Message().size(), QString("Cannot open file \"" + F.Path + "\". ").size());
+        EXPECT_EQ(E.ClassName(), "EFOpenError");
+    }
+    EXPECT_FALSE(F.Config.SaveConfig(F.Projects, QString(), QString()));
+    EXPECT_TRUE(QFileInfo(F.Path).isDir());
+}
+
+TEST(ConfigFile, AFailedSaveLeavesThePreviousFileWhole)
+{
+    ConfigFixture F;
+    const QByteArray Previous(100000, 'x');
+    WriteFile(F.Path, Previous);
+    for (int I = 0; I < 200; ++I)
+        F.Projects.AddProject(ShopProject());
+
+    // Writes beyond 64 KiB fail (the signal that would end the process is
+    // ignored); the old file is larger but is only read.
+    struct sigaction Ignore = {}, Old = {};
+    Ignore.sa_handler = SIG_IGN;
+    sigaction(SIGXFSZ, &Ignore, &Old);
+    rlimit Saved;
+    getrlimit(RLIMIT_FSIZE, &Saved);
+    rlimit Limit = Saved;
+    Limit.rlim_cur = 1 << 16;
+    setrlimit(RLIMIT_FSIZE, &Limit);
+    try {
+        F.Config.SaveConfig(F.Projects, QString(), QString());
+        ADD_FAILURE();
+    } catch (const EFCreateError& E) {
+        EXPECT_TRUE(E.Message().startsWith("Cannot create file \"" + F.Path + "\". ")) << E.what();
+    }
+    setrlimit(RLIMIT_FSIZE, &Saved);
+    sigaction(SIGXFSZ, &Old, nullptr);
+
+    EXPECT_EQ(ReadFile(F.Path), Previous);
+    EXPECT_EQ(QDir(F.Home.Path()).entryList(QDir::Files), QStringList({ "hrv.ini" }));
+    EXPECT_TRUE(F.Config.SaveAllowed());
+}
+
+TEST(ConfigFile, SavingIntoAMissingFolderFails)
+{
+    ScopedHome Home;
+    const QString Path = Home.Path() + "/missing/hrv.ini";
+    TAppConfig Config({ "-settingsdir", Home.Path() + "/missing" }, Home.Path());
+    TWebsiteProjectList Projects;
+    EXPECT_EQ(Config.LoadConfig(Projects).Groups, QStringList({ "<All projects>" }));
+    EXPECT_FALSE(QFileInfo::exists(Path));
+    EXPECT_THROW(Config.SaveConfig(Projects, QString(), QString()), EFCreateError);
+}

@@ -1,7 +1,17 @@
+#include "http/LibSSLUnit.h"
 #include "ui/HrvApplication.h"
+#include "ui/HrvFormUnit.h"
 #include "ui/HrvMainUnit.h"
 
 #include <QApplication>
+
+namespace {
+// A failed start-up or shut-down step is shown and the program goes on.
+void ShowModuleError(const QString& ATitle, const QString& AText)
+{
+    ShowMessageBox(nullptr, QMessageBox::Critical, ATitle, AText, QMessageBox::Ok);
+}
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -9,7 +19,13 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Harvo Grabber"));
     QApplication::setDesktopFileName(QStringLiteral("harvo"));
 
-    THrvWindows Windows(QApplication::arguments());
-    Windows.MainForm->show();
-    return QApplication::exec();
+    InitializeLibSSLUnit(ShowModuleError);
+    int ExitCode = 0;
+    {
+        THrvWindows Windows(QApplication::arguments());
+        Windows.MainForm->show();
+        ExitCode = QApplication::exec();
+    }
+    FinalizeLibSSLUnit(ShowModuleError);
+    return ExitCode;
 }

@@ -59,7 +59,7 @@ void THrvMainForm::AddProjectActionExecute()
     auto Project = std::make_unique<TWebsiteProject>();
     if (FEditor && FEditor->AddProject(*Project, FOutDirEdit->text(), SelectedGroup())
         && !ProjectNameExists(Project->ProjectName(), nullptr)) {
-        FProjects->AddProject(Project.release());
+        FProjects->AddProject(std::move(Project));
         RefreshProjectsView();
     }
 }
@@ -72,7 +72,7 @@ void THrvMainForm::CopyProjectActionExecute()
     auto Copy = std::make_unique<TWebsiteProject>(Selected);
     Copy->SetProjectName(QString());
     if (FEditor && FEditor->EditProject(*Copy, FOutDirEdit->text(), true) && !ProjectNameExists(Copy->ProjectName(), nullptr)) {
-        FProjects->AddProject(Copy.release());
+        FProjects->AddProject(std::move(Copy));
         RefreshProjectsView();
     }
 }
@@ -85,8 +85,7 @@ void THrvMainForm::EditProjectActionExecute()
     auto Copy = std::make_unique<TWebsiteProject>(Selected);
     if (FEditor && FEditor->EditProject(*Copy, FOutDirEdit->text(), false)
         && !ProjectNameExists(Copy->ProjectName(), Selected)) {
-        if (FProjects->ReplaceProject(Selected, Copy.get()))
-            Copy.release();
+        FProjects->ReplaceProject(Selected, std::move(Copy));
         RefreshProjectsView();
     }
 }
@@ -122,39 +121,31 @@ void THrvMainForm::UnCheckAllProjectsActionExecute()
     RefreshProjectsView();
 }
 
-void THrvMainForm::FillGroupComboBox(const QString& SelectedGroup)
+void THrvMainForm::SetGroupEntries(const QStringList& Entries, int Selected)
+{
+    const QSignalBlocker Blocker(FGroupComboBox);
+    FGroupComboBox->clear();
+    FGroupComboBox->addItems(Entries);
+    FGroupComboBox->setCurrentIndex(Selected);
+}
+
+void THrvMainForm::GroupComboBoxDropDown()
 {
     TStringList Groups;
     Groups.SetCaseSensitive(false);
     Groups.SetDuplicates(dupIgnore);
     Groups.SetSorted(true);
     FProjects->FillListOfGroups(Groups);
+    const QString Remembered = SelectedGroup();
+    const int Found = Remembered.isEmpty() ? -1 : Groups.IndexOf(Remembered);
     QStringList Entries = Groups.ToQStringList();
-    Entries.prepend(QStringLiteral("<All projects>"));
-
-    const QSignalBlocker Blocker(FGroupComboBox);
-    FGroupComboBox->clear();
-    FGroupComboBox->addItems(Entries);
-    int Selected = 0;
-    if (!SelectedGroup.isEmpty())
-        for (int I = 1; I < Entries.size() && Selected == 0; ++I)
-            if (Entries[I].compare(SelectedGroup, Qt::CaseInsensitive) == 0)
-                Selected = I;
-    FGroupComboBox->setCurrentIndex(Selected);
-}
-
-void THrvMainForm::GroupComboBoxDropDown()
-{
-    FillGroupComboBox(SelectedGroup());
+    Entries.prepend(AllProjectsGroup);
+    SetGroupEntries(Entries, Found + 1);
 }
 
 void THrvMainForm::GroupComboBoxClick(int Index)
 {
-    const QString Group = Index >= 1 ? FGroupComboBox->itemText(Index) : QString();
-    for (int I = 0; I < FProjects->Count(); ++I) {
-        TWebsiteProject* Project = FProjects->GetProject(I);
-        FProjects->SetProjectVisibility(Project, Group.isEmpty() || Project->GroupName() == Group);
-    }
+    FProjects->ApplyGroupFilter(Index >= 1 ? FGroupComboBox->itemText(Index) : QString());
     RefreshProjectsView();
 }
 

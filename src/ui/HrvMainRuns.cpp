@@ -5,7 +5,6 @@
 #include "engine/ProjectRuns.h"
 #include "projects/WebsiteUnit.h"
 #include "ui/GroupComboBox.h"
-#include "ui/WindowConfig.h"
 
 #include <QCloseEvent>
 #include <QEventLoop>
@@ -29,29 +28,24 @@ void THrvMainForm::ClearLog()
 
 void THrvMainForm::LoadConfig()
 {
-    TWindowConfig Config;
+    TConfigExtras Extras;
     try {
-        LoadWindowConfig(FArguments, *FProjects, Config);
+        Extras = FConfig.LoadConfig(*FProjects);
     } catch (const Exception& E) {
-        FConfigReadFailed = true;
-        Warning(E.Message()
-            + QStringLiteral("\n\nThe projects of this file are not shown, and the file will not be "
-                             "written until the program is started again with a readable file."));
+        ShowErrorMessage(this,
+            E.Message()
+                + QStringLiteral("\n\nThe window opens without these projects, and the file is left "
+                                 "unchanged: it is not written while this program runs."));
     }
     RefreshProjectsView();
-    FillGroupComboBox(Config.GroupFilter);
-    FOutDirEdit->setText(Config.OutDir);
+    SetGroupEntries(Extras.Groups, Extras.GroupIndex);
+    FOutDirEdit->setText(Extras.OutDir);
 }
 
 bool THrvMainForm::SaveConfig()
 {
-    if (FConfigReadFailed)
-        return true;
-    TWindowConfig Config;
-    Config.GroupFilter = SelectedGroup();
-    Config.OutDir = FOutDirEdit->text();
     try {
-        SaveWindowConfig(FArguments, *FProjects, Config);
+        FConfig.SaveConfig(*FProjects, SelectedGroup(), FOutDirEdit->text());
         return true;
     } catch (const Exception& E) {
         ShowErrorMessage(this, E.Message());
@@ -157,10 +151,10 @@ void THrvMainForm::closeEvent(QCloseEvent* Event)
     }
     FClosing = true;
     WaitForRunEnd();
-    if (FConfigReadFailed)
+    if (FConfig.SaveAllowed())
+        SaveConfig();
+    else
         Warning(QStringLiteral("The configuration file could not be read at start, so it is left unchanged; "
                                "the changes of this session are not saved."));
-    else
-        SaveConfig();
     Event->accept();
 }

@@ -9,6 +9,7 @@
 #include "ui/ProjectsTableModel.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDate>
 #include <QFont>
 #include <QHBoxLayout>
@@ -54,6 +55,7 @@ THrvMainForm::THrvMainForm(const QStringList& Arguments, QWidget* Parent)
     : THrvForm(Parent)
     , FArguments(Arguments)
     , FProjects(std::make_unique<TWebsiteProjectList>())
+    , FConfig(Arguments.mid(1), QCoreApplication::applicationDirPath())
     , FRunLog(*this, [this](const QString& AMsg) { LogMsg(AMsg); })
 {
     setWindowFlags(Qt::Window);
@@ -137,7 +139,7 @@ QWidget* THrvMainForm::CreateWebsitesPage()
 {
     auto* Page = new QWidget;
     FGroupComboBox = new TGroupComboBox(Page);
-    FGroupComboBox->addItem(QStringLiteral("<All projects>"));
+    FGroupComboBox->addItem(AllProjectsGroup);
     FGroupComboBox->setMinimumWidth(ScaledPixels(this, 140));
     FGroupComboBox->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     auto* ViewLabel = new QLabel(QStringLiteral("View:"), Page);

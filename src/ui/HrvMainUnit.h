@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/HrvThread.h"
+#include "projects/AppConfig.h"
 #include "ui/HrvFormUnit.h"
 #include "ui/MemoRunLog.h"
 
@@ -17,8 +18,6 @@ class TEditProjectForm;
 class TGroupComboBox;
 class TProjectsListView;
 class TProjectsTableModel;
-class TWebsiteProject;
-class TWebsiteProjectList;
 
 // The main window: the project list with its group filter, the common output
 // folder, the run controls with the run log, and the About page. It owns the
@@ -96,7 +95,7 @@ private:
     QWidget* CreateLogPage();
     QWidget* CreateAboutPage();
     void CreateActions();
-    void FillGroupComboBox(const QString& SelectedGroup);
+    void SetGroupEntries(const QStringList& Entries, int Selected);
     QString SelectedGroup() const;
 
     void LoadConfig();
@@ -116,8 +115,7 @@ private:
     bool FRunning = false;
     bool FShown = false;
     bool FClosing = false;
-    // A configuration file that could not be read is never written over.
-    bool FConfigReadFailed = false;
+    TAppConfig FConfig;
 
     TProjectsTableModel* FModel = nullptr;
     TProjectsListView* FProjectsListView = nullptr;

@@ -28,14 +28,15 @@ protected:
 
     TWebsiteProject* Add(const QString& Name, const QString& Group = QString(), bool Checked = false)
     {
-        auto* Project = new TWebsiteProject;
+        auto Project = std::make_unique<TWebsiteProject>();
         Project->SetProjectName(Name);
         Project->SetGroupName(Group);
         Project->SetChecked(Checked);
         Project->SetOutputFolder(QStringLiteral("{OutDir}\\{ProjectName}"));
-        Form.Projects().AddProject(Project);
+        TWebsiteProject* Added = Project.get();
+        Form.Projects().AddProject(std::move(Project));
         Form.RefreshProjectsView();
-        return Project;
+        return Added;
     }
 
     QStringList Rows() const

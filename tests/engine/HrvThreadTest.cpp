@@ -1,42 +1,15 @@
 #include "engine/HrvThread.h"
 
 #include "containers/Exception.h"
+#include "RecordingRunLog.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
-#include <mutex>
 
 namespace {
 
 HARVO_DECLARE_EXCEPTION(ETestError, Exception)
-
-class RecordingLog : public TRunLog {
-public:
-    void LogMsg(const QString& AMsg) override
-    {
-        std::lock_guard<std::mutex> Lock(FMutex);
-        FLines << AMsg;
-    }
-    QStringList Lines()
-    {
-        std::lock_guard<std::mutex> Lock(FMutex);
-        return FLines;
-    }
-
-private:
-    std::mutex FMutex;
-    QStringList FLines;
-};
-
-class ScriptedThread : public THrvThread {
-public:
-    using THrvThread::THrvThread;
-    std::function<void(ScriptedThread&)> FWork;
-
-protected:
-    void Execute() override { FWork(*this); }
-};
 
 // Runs a thread to its end the way the program does: the finished signal
 // arrives through the event loop and the thread deletes itself.
@@ -83,7 +56,7 @@ TEST(HrvThread, AnErrorWithoutMessageLogsTheFirstLineOfItsDescription)
 
 TEST(HrvThread, LinesArriveInOrderEmptyOnesAreDroppedAndEscapesAreReported)
 {
-    RecordingLog Log;
+    RecordingRunLog Log;
     TRunControl Control;
     auto* Thread = new ScriptedThread(Log, Control);
     Thread->FWork = [](ScriptedThread& T) {

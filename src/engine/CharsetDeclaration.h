@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QString>
+
+// Html with its own charset declarations (<meta charset> and the charset of
+// <meta http-equiv="Content-Type">) changed to UTF-8, for a page that is
+// saved as UTF-8 after being decoded from another charset.
+QString DeclareUTF8(const QString& Html);

@@ -1,0 +1,282 @@
+#include "DownloadProject.h"
+
+#include "CharsetDeclaration.h"
+#include "HrvThread.h"
+#include "OutputFile.h"
+#include "ProcessHTML.h"
+#include "URLList.h"
+#include "URLUtils.h"
+#include "uRegExExtract.h"
+#include "uStrUtils.h"
+
+#include "http/HTTPClientUnit.h"
+#include "projects/WebsiteUnit.h"
+
+#include <QBuffer>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <QThread>
+
+namespace {
+
+HARVO_DECLARE_EXCEPTION(EFileError, Exception)
+
+constexpr int RetryPauseMs = 500;
+constexpr int WholeSiteLimit = 2147483647;
+
+struct TCounters {
+    int Downloaded = 0;
+    int AlreadyExisted = 0;
+    int NotChanged = 0;
+    int Empty = 0;
+    int Failed = 0;
+};
+
+QString EnsureTrailing(const QString& Text, QChar C)
+{
+    return Text.isEmpty() || Text.endsWith(C) ? Text : Text + C;
+}
+
+QString DecodePage(const QByteArray& Body, const QString& Charset)
+{
+    QStringDecoder Decoder(Charset.toLatin1().constData());
+    if (Charset.isEmpty() || !Decoder.isValid())
+        return QString::fromLatin1(Body);
+    return Decoder.decode(Body);
+}
+
+bool IsUTF8(const QString& Charset)
+{
+    return SameText(Charset, QStringLiteral("utf-8")) || SameText(Charset, QStringLiteral("utf8"));
+}
+
+void SaveFile(const QString& FilePath, const QByteArray& Content)
+{
+    QSaveFile File(FilePath);
+    if (!File.open(QIODevice::WriteOnly) || File.write(Content) != Content.size() || !File.commit())
+        throw EFileError(QStringLiteral("Cannot create file \"%1\". %2").arg(FilePath, File.errorString()));
+}
+
+// One project's crawl: the URL list, the counters and the settings derived
+// once from the project.
+class TProjectCrawl {
+public:
+    TProjectCrawl(const QString& OutDir, const TWebsiteProject& Project, THTTPClient& Client,
+                  THrvThread& Thread)
+        : FOutDir(ToNativeSeparators(OutDir)), FProject(Project), FClient(Client), FThread(Thread),
+          FRules(Project.ReplacePatterns(), Project.ReplaceRules())
+    {
+        FWebsiteURL = NormalizeWebsiteURL(Project.WebsiteURL());
+        FSettings.WebsiteBase = WebsiteBaseOf(FWebsiteURL);
+        FSettings.RemoveScripts = Project.RemoveScripts();
+        FSettings.RemoveNoscripts = Project.RemoveNoscripts();
+        FSettings.RelativePathLinks = Project.RelativePathLinks();
+        FSettings.TargetBase
+            = EnsureTrailing(QString(Project.BaseURL()).replace(QLatin1Char('\\'), QLatin1Char('/')),
+                             QLatin1Char('/'));
+        FSettings.IndexName = Project.IndexFile().isEmpty() ? QStringLiteral("index.html") : Project.IndexFile();
+        FSettings.OutFolder = EnsureTrailing(FOutDir, QDir::separator());
+        FSettings.WebDocuments = &Project.WebDocuments();
+        FSettings.WDOutFolders = &Project.WDOutFolders();
+        FSettings.DomainAliases = &Project.WebsiteDomainAliases();
+        FSettings.SuppressURLs = &Project.SuppressURLs();
+        FBody.open(QIODevice::ReadWrite);
+    }
+
+    void Run()
+    {
+        Seed();
+        for (int Index = 0; Index < FURLs.Count();) {
+            Download(Index++);
+            if (FThread.Terminated())
+                break;
+        }
+        FThread.Log(QStringLiteral("Downloaded: %1, already existed: %2, not changed: %3, empty: %4, failed: %5.")
+                        .arg(FCounters.Downloaded)
+                        .arg(FCounters.AlreadyExisted)
+                        .arg(FCounters.NotChanged)
+                        .arg(FCounters.Empty)
+                        .arg(FCounters.Failed));
+    }
+
+private:
+    void Seed()
+    {
+        const TStrings& Pages = FProject.WebPages();
+        const QString& Base = FSettings.WebsiteBase;
+        for (int I = 0; I < Pages.Count(); ++I)
+            FURLs.AddURL(utA, ResolveURL(Pages[I], Base), Base, FSettings.IndexName, FSettings.OutFolder,
+                         FProject.WPExtractURLs().GetValue(I), 0, FSettings.SuppressURLs, QString());
+        if (Pages.Count() == 0 && !FWebsiteURL.isEmpty())
+            FURLs.AddURL(utA, FWebsiteURL, Base, FSettings.IndexName, FSettings.OutFolder, WholeSiteLimit, 0,
+                         FSettings.SuppressURLs, QString());
+    }
+
+    // Requests URL with retries into FBody; true when a non-empty body came.
+    bool Fetch(const QString& URL, QString& ContentType, THTTPRedirect& Redirect)
+    {
+        FClient.SetOnRedirect([&Redirect](THTTPClient*, const QString& L) { Redirect.OnRedirect(L); });
+        bool Downloaded = false;
+        for (int Attempt = 0; Attempt <= FThread.HTTPRetries(); ++Attempt) {
+            Redirect.Location.clear();
+            ContentType.clear();
+            FBody.buffer().clear();
+            FBody.seek(0);
+            try {
+                FClient.HTTPGet(URL, FBody, ContentType, true, false, -1, -1);
+                Downloaded = !FBody.buffer().isEmpty();
+                if (!Downloaded)
+                    ++FCounters.Empty;
+                break;
+            } catch (const std::exception& E) {
+                FThread.LogException(E);
+                if (Attempt < FThread.HTTPRetries() && !FThread.Terminated()) {
+                    FThread.Log(QStringLiteral("Retry #%1...").arg(Attempt + 1));
+                    QThread::msleep(RetryPauseMs);
+                } else {
+                    ++FCounters.Failed;
+                    break;
+                }
+            }
+        }
+        FClient.SetOnRedirect({});
+        return Downloaded;
+    }
+
+    void Download(int Index)
+    {
+        const QString URL = FURLs.URL(Index);
+        QString OutFile = FURLs.OutFilePath(Index);
+        FThread.Log(QStringLiteral("Downloading [ %1 / %2 ]: %3").arg(Index + 1).arg(FURLs.Count()).arg(URL));
+
+        QString PageURL = EncodeURLNonASCII(URL);
+        QString ContentType;
+        THTTPRedirect Redirect(PageURL);
+        const bool Downloaded = Fetch(PageURL, ContentType, Redirect);
+        if (!Redirect.Location.isEmpty()) {
+            PageURL = Redirect.Location;
+            const QString IndexTail = QDir::separator() + FSettings.IndexName;
+            if (PageURL.endsWith(QLatin1Char('/')) && !OutFile.isEmpty()
+                && !(OutFile.size() >= IndexTail.size() && SameText(OutFile.right(IndexTail.size()), IndexTail)))
+                OutFile += IndexTail;
+        }
+        if (!Downloaded || OutFile.isEmpty())
+            return;
+
+        const TOutputFile Target = LocateOutputFile(OutFile, FOutDir);
+        if (!Target.Inside) {
+            FThread.Log(QStringLiteral("Invalid directory ") + Target.Dir);
+            ++FCounters.Failed;
+            return;
+        }
+        if (!Target.Dir.isEmpty() && !QDir().mkpath(Target.Dir)) {
+            FThread.Log(QStringLiteral("Unable to create directory ") + Target.Dir);
+            ++FCounters.Failed;
+            return;
+        }
+
+        QByteArray Content;
+        if (ContentType.toLower() == QLatin1String("text/html")) {
+            const QString Charset = FClient.GetResponseCharset();
+            const QString Text = DecodePage(FBody.buffer(), Charset);
+            FBody.buffer().clear();
+            TPageInfo Page{PageURL, OutFile, FURLs.ExtractURLs(Index), FURLs.URLDepth(Index)};
+            QString Html;
+            ProcessHTML(Text, Html, FURLs, Page, FSettings, FThread);
+            if (!IsUTF8(Charset))
+                Html = DeclareUTF8(Html);
+            Content = FRules.Apply(Html).toUtf8();
+        } else {
+            Content = FBody.buffer();
+        }
+        Save(Target.FilePath, Content);
+    }
+
+    void Save(const QString& FilePath, const QByteArray& Content)
+    {
+        if (QFileInfo::exists(FilePath)) {
+            if (FProject.Overwrite() == ofChanged && !FileChanged(FilePath, Content, FThread)) {
+                FThread.Log(QStringLiteral("File does not changed: ") + FilePath);
+                ++FCounters.NotChanged;
+                return;
+            }
+            if (FProject.Overwrite() == ofNone) {
+                FThread.Log(QStringLiteral("File already exists: ") + FilePath);
+                ++FCounters.AlreadyExisted;
+                return;
+            }
+        }
+        FThread.Log(QStringLiteral("Saving: ") + FilePath);
+        try {
+            SaveFile(FilePath, Content);
+            ++FCounters.Downloaded;
+        } catch (const Exception& E) {
+            FThread.LogException(E);
+            ++FCounters.Failed;
+        }
+    }
+
+    QString FOutDir;
+    const TWebsiteProject& FProject;
+    THTTPClient& FClient;
+    THrvThread& FThread;
+    TReplaceRuleSet FRules;
+    QString FWebsiteURL;
+    TLinkSettings FSettings;
+    TURLList FURLs;
+    QBuffer FBody;
+    TCounters FCounters;
+};
+
+} // namespace
+
+void THTTPRedirect::OnRedirect(const QString& ALocation)
+{
+    const QString Absolute = ResolveURL(ALocation, FCurrentURL);
+    FCurrentURL = Absolute.isEmpty() ? ALocation : Absolute;
+    Location = FCurrentURL;
+}
+
+void DownloadProject(const QString& OutDir, const TWebsiteProject& Project, THTTPClient& Client,
+                     THrvThread& Thread)
+{
+    TProjectCrawl Crawl(OutDir, Project, Client, Thread);
+    Crawl.Run();
+}
+
+bool FileChanged(const QString& FileName, const QByteArray& Content, THrvThread& Thread)
+{
+    QFile File(FileName);
+    if (!File.open(QIODevice::ReadOnly)) {
+        Thread.LogException(
+            EFileError(QStringLiteral("Cannot open file \"%1\". %2").arg(FileName, File.errorString())));
+        return true;
+    }
+    QCryptographicHash FileHash(QCryptographicHash::Md5);
+    FileHash.addData(&File);
+    return FileHash.result() != QCryptographicHash::hash(Content, QCryptographicHash::Md5);
+}
+
+QString NormalizeWebsiteURL(const QString& WebsiteURL)
+{
+    const int SchemeEnd = WebsiteURL.indexOf(QLatin1String("://"));
+    if (SchemeEnd < 0)
+        return WebsiteURL;
+    int HostEnd = SchemeEnd + 3;
+    while (HostEnd < WebsiteURL.size() && !QStringLiteral("/?#").contains(WebsiteURL.at(HostEnd)))
+        ++HostEnd;
+    if (HostEnd < WebsiteURL.size() && WebsiteURL.at(HostEnd) == QLatin1Char('/'))
+        return WebsiteURL;
+    return WebsiteURL.left(HostEnd) + QLatin1Char('/') + WebsiteURL.mid(HostEnd);
+}
+
+QString WebsiteBaseOf(const QString& WebsiteURL)
+{
+    const int Query = WebsiteURL.indexOf(QLatin1Char('?'));
+    const int LastSlash = WebsiteURL.left(Query < 0 ? WebsiteURL.size() : Query).lastIndexOf(QLatin1Char('/'));
+    return WebsiteURL.left(LastSlash + 1);
+}

@@ -1,0 +1,334 @@
+#include "http/CurlTransport.h"
+
+#include "http/HTTPErrors.h"
+#include "http/ResponseCharset.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <mutex>
+
+namespace {
+
+// How much of a body is kept for charset declarations.
+constexpr int BodyHeadLimit = 64 * 1024;
+// Longest wait inside one poll, so that the read time-out is checked often.
+constexpr int PollSliceMs = 200;
+
+void InitCurlOnce()
+{
+    static std::once_flag Once;
+    std::call_once(Once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+QByteArray Trimmed(const char* Data, size_t Size)
+{
+    return QByteArray(Data, qsizetype(Size)).trimmed();
+}
+
+bool HasHeader(const QList<QByteArray>& Lines, const QByteArray& Name)
+{
+    return std::any_of(Lines.begin(), Lines.end(), [&](const QByteArray& Line) {
+        return Line.size() > Name.size() && Line[Name.size()] == ':'
+            && qstrnicmp(Line.constData(), Name.constData(), Name.size()) == 0;
+    });
+}
+
+void AppendHeader(curl_slist*& List, const QByteArray& Line)
+{
+    curl_slist* Grown = curl_slist_append(List, Line.constData());
+    if (!Grown)
+        throw std::bad_alloc();
+    List = Grown;
+}
+
+} // namespace
+
+const QByteArray* TReplyData::Header(const QByteArray& Name) const
+{
+    for (const auto& Header : Headers)
+        if (Header.first.compare(Name, Qt::CaseInsensitive) == 0)
+            return &Header.second;
+    return nullptr;
+}
+
+TCurlTransport::TCurlTransport()
+{
+    InitCurlOnce();
+    FEasy = curl_easy_init();
+    FMulti = curl_multi_init();
+    if (!FEasy || !FMulti) {
+        curl_easy_cleanup(FEasy);
+        curl_multi_cleanup(FMulti);
+        throw EHTTPTransportError(QStringLiteral("The HTTP transport could not be created"));
+    }
+    // One kept connection at a time: a fresh one pushes the old one out.
+    curl_multi_setopt(FMulti, CURLMOPT_MAXCONNECTS, 1L);
+    curl_easy_setopt(FEasy, CURLOPT_MAXCONNECTS, 1L);
+    curl_easy_setopt(FEasy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(FEasy, CURLOPT_ERRORBUFFER, FErrorBuffer);
+    curl_easy_setopt(FEasy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(FEasy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(FEasy, CURLOPT_DEFAULT_PROTOCOL, "http");
+    curl_easy_setopt(FEasy, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(FEasy, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
+    curl_easy_setopt(FEasy, CURLOPT_HTTP_CONTENT_DECODING, 0L);
+    curl_easy_setopt(FEasy, CURLOPT_PATH_AS_IS, 1L);
+    curl_easy_setopt(FEasy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+    // Copies are made for archiving, not trust: any certificate, any version.
+    curl_easy_setopt(FEasy, CURLOPT_SSL_VERIFYPEER, 0L);
+    curl_easy_setopt(FEasy, CURLOPT_SSL_VERIFYHOST, 0L);
+    curl_easy_setopt(FEasy, CURLOPT_SSLVERSION, long(CURL_SSLVERSION_TLSv1));
+    curl_easy_setopt(FEasy, CURLOPT_SSL_CIPHER_LIST, "DEFAULT:@SECLEVEL=0");
+    curl_easy_setopt(FEasy, CURLOPT_COOKIEFILE, "");
+    curl_easy_setopt(FEasy, CURLOPT_PROXY, ""); // no proxy from the environment
+    curl_easy_setopt(FEasy, CURLOPT_HEADERFUNCTION, &TCurlTransport::OnHeader);
+    curl_easy_setopt(FEasy, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(FEasy, CURLOPT_WRITEFUNCTION, &TCurlTransport::OnBody);
+    curl_easy_setopt(FEasy, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(FEasy, CURLOPT_READFUNCTION, &TCurlTransport::OnReadPost);
+    curl_easy_setopt(FEasy, CURLOPT_READDATA, this);
+    curl_easy_setopt(FEasy, CURLOPT_PREREQFUNCTION, &TCurlTransport::OnConnected);
+    curl_easy_setopt(FEasy, CURLOPT_PREREQDATA, this);
+}
+
+TCurlTransport::~TCurlTransport()
+{
+    curl_easy_cleanup(FEasy);
+    curl_multi_cleanup(FMulti);
+}
+
+void TCurlTransport::SetProxy(const TProxySettings& Proxy)
+{
+    if (Proxy.Kind == TProxyKind::None) {
+        curl_easy_setopt(FEasy, CURLOPT_PROXY, "");
+        return;
+    }
+    const long Type = Proxy.Kind == TProxyKind::SOCKS4 ? CURLPROXY_SOCKS4
+        : Proxy.Kind == TProxyKind::SOCKS5             ? CURLPROXY_SOCKS5_HOSTNAME
+                                                       : CURLPROXY_HTTP;
+    curl_easy_setopt(FEasy, CURLOPT_PROXY, Proxy.Host.toUtf8().constData());
+    curl_easy_setopt(FEasy, CURLOPT_PROXYTYPE, Type);
+    curl_easy_setopt(
+        FEasy, CURLOPT_PROXYPORT, Proxy.Port > 0 && Proxy.Port <= 0xFFFF ? long(Proxy.Port) : 0L);
+}
+
+void TCurlTransport::SetUserAgent(const QString& UserAgent)
+{
+    curl_easy_setopt(
+        FEasy, CURLOPT_USERAGENT, UserAgent.isEmpty() ? nullptr : UserAgent.toUtf8().constData());
+}
+
+void TCurlTransport::SetBoundIP(const QString& BoundIP)
+{
+    curl_easy_setopt(FEasy, CURLOPT_INTERFACE, BoundIP.isEmpty() ? nullptr : BoundIP.toUtf8().constData());
+}
+
+void TCurlTransport::SetConnectTimeoutMs(int Ms)
+{
+    curl_easy_setopt(FEasy, CURLOPT_CONNECTTIMEOUT_MS, long(std::max(Ms, 0)));
+}
+
+void TCurlTransport::SetCookieStoreEnabled(bool Enabled)
+{
+    if (Enabled == FCookiesEnabled)
+        return;
+    FCookiesEnabled = Enabled;
+    if (!Enabled) {
+        FStashedCookies.clear();
+        curl_slist* Cookies = nullptr;
+        curl_easy_getinfo(FEasy, CURLINFO_COOKIELIST, &Cookies);
+        for (curl_slist* Item = Cookies; Item; Item = Item->next)
+            FStashedCookies.append(QByteArray(Item->data));
+        curl_slist_free_all(Cookies);
+    }
+    // Cookies received while the store was off are not kept.
+    curl_easy_setopt(FEasy, CURLOPT_COOKIELIST, "ALL");
+    if (Enabled) {
+        for (const QByteArray& Cookie : std::as_const(FStashedCookies))
+            curl_easy_setopt(FEasy, CURLOPT_COOKIELIST, Cookie.constData());
+        FStashedCookies.clear();
+    }
+}
+
+size_t TCurlTransport::OnHeader(char* Data, size_t Size, size_t Count, void* Self)
+{
+    auto* Transport = static_cast<TCurlTransport*>(Self);
+    const size_t Length = Size * Count;
+    Transport->Touch();
+    TReplyData& Reply = Transport->FReply;
+    if (Length >= 5 && qstrncmp(Data, "HTTP/", 5) == 0) {
+        // A new status line (after an interim reply) starts a new header set.
+        Reply.Headers.clear();
+        const QByteArray Line = Trimmed(Data, Length);
+        Reply.StatusLine = QString::fromLatin1(Line);
+        Reply.Code = Line.split(' ').value(1).toInt();
+        return Length;
+    }
+    const char* Colon = static_cast<const char*>(memchr(Data, ':', Length));
+    if (Colon)
+        Reply.Headers.emplace_back(
+            Trimmed(Data, size_t(Colon - Data)), Trimmed(Colon + 1, Length - size_t(Colon - Data) - 1));
+    return Length;
+}
+
+size_t TCurlTransport::OnBody(char* Data, size_t Size, size_t Count, void* Self)
+{
+    auto* Transport = static_cast<TCurlTransport*>(Self);
+    const size_t Length = Size * Count;
+    Transport->Touch();
+    TReplyData& Reply = Transport->FReply;
+    if (Reply.BodyHead.size() < BodyHeadLimit)
+        Reply.BodyHead.append(
+            Data, qsizetype(std::min<size_t>(Length, BodyHeadLimit - Reply.BodyHead.size())));
+    if (!Reply.IsSuccess()) {
+        Reply.ErrorBody.append(Data, qsizetype(Length));
+        return Length;
+    }
+    if (Transport->FTarget->write(Data, qint64(Length)) != qint64(Length)) {
+        Transport->FCallbackError = std::make_exception_ptr(EStreamWriteError(
+            QStringLiteral("Stream write error: %1").arg(Transport->FTarget->errorString())));
+        return 0;
+    }
+    return Length;
+}
+
+size_t TCurlTransport::OnReadPost(char* Data, size_t Size, size_t Count, void* Self)
+{
+    auto* Transport = static_cast<TCurlTransport*>(Self);
+    Transport->Touch();
+    const qint64 Read = Transport->FPostBody->read(Data, qint64(Size * Count));
+    return Read < 0 ? CURL_READFUNC_ABORT : size_t(Read);
+}
+
+int TCurlTransport::OnConnected(void* Self, char*, char*, int, int)
+{
+    auto* Transport = static_cast<TCurlTransport*>(Self);
+    Transport->FConnected = true;
+    Transport->Touch();
+    return CURL_PREREQFUNC_OK;
+}
+
+void TCurlTransport::SetupRequest(const TTransportRequest& Request, curl_slist*& Headers)
+{
+    for (const QByteArray& Line : Request.HeaderLines)
+        AppendHeader(Headers, Line);
+    // Suppress what libcurl would add on its own.
+    for (const char* Name : { "Accept", "Expect", "Content-Type" })
+        if (!HasHeader(Request.HeaderLines, Name))
+            AppendHeader(Headers, QByteArray(Name) + ':');
+    curl_easy_setopt(FEasy, CURLOPT_HTTPHEADER, Headers);
+    curl_easy_setopt(FEasy, CURLOPT_URL, Request.URL.toUtf8().constData());
+    curl_easy_setopt(FEasy, CURLOPT_FRESH_CONNECT, long(Request.FreshConnection));
+    curl_easy_setopt(FEasy, CURLOPT_FORBID_REUSE, long(Request.CloseAfter));
+    if (Request.PostBody) {
+        const qint64 Size
+            = Request.PostBody->isSequential() ? -1 : Request.PostBody->size() - Request.PostBody->pos();
+        curl_easy_setopt(FEasy, CURLOPT_POST, 1L);
+        curl_easy_setopt(FEasy, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(Size));
+    } else {
+        curl_easy_setopt(FEasy, CURLOPT_HTTPGET, 1L);
+    }
+}
+
+CURLcode TCurlTransport::RunTransfer(bool& TimedOut)
+{
+    using namespace std::chrono;
+    Touch();
+    curl_multi_add_handle(FMulti, FEasy);
+    CURLcode Result = CURLE_OK;
+    for (;;) {
+        int Running = 0;
+        if (curl_multi_perform(FMulti, &Running) != CURLM_OK) {
+            Result = CURLE_OUT_OF_MEMORY;
+            break;
+        }
+        if (!Running) {
+            int Left = 0;
+            CURLMsg* Message = curl_multi_info_read(FMulti, &Left);
+            Result = Message && Message->msg == CURLMSG_DONE ? Message->data.result : CURLE_OK;
+            break;
+        }
+        int WaitMs = PollSliceMs;
+        if (FConnected && FReadTimeoutMs > 0) {
+            const auto Idle = duration_cast<milliseconds>(steady_clock::now() - FLastActivity).count();
+            if (Idle >= FReadTimeoutMs) {
+                TimedOut = true;
+                break;
+            }
+            WaitMs = int(std::min<long long>(WaitMs, FReadTimeoutMs - Idle));
+        }
+        curl_multi_poll(FMulti, nullptr, 0, WaitMs, nullptr);
+    }
+    // Removing an unfinished transfer closes its connection.
+    curl_multi_remove_handle(FMulti, FEasy);
+    return Result;
+}
+
+void TCurlTransport::Perform(const TTransportRequest& Request)
+{
+    FReply = TReplyData();
+    FTarget = Request.Target;
+    FPostBody = Request.PostBody;
+    FConnected = false;
+    FCallbackError = nullptr;
+    FErrorBuffer[0] = 0;
+
+    curl_slist* Headers = nullptr;
+    bool TimedOut = false;
+    CURLcode Result;
+    try {
+        SetupRequest(Request, Headers);
+        Result = RunTransfer(TimedOut);
+    } catch (...) {
+        curl_slist_free_all(Headers);
+        throw;
+    }
+    curl_easy_setopt(FEasy, CURLOPT_HTTPHEADER, nullptr);
+    curl_slist_free_all(Headers);
+
+    if (FCallbackError)
+        std::rethrow_exception(FCallbackError);
+    if (TimedOut)
+        throw EReadTimeout(QStringLiteral("Read timed out: no data for %1 ms").arg(FReadTimeoutMs));
+    if (Result != CURLE_OK)
+        RaiseFailure(Result);
+    if (!FReply.IsSuccess()) {
+        const QByteArray* ContentType = FReply.Header("Content-Type");
+        const QString Charset
+            = ResponseCharset(ContentType ? QString::fromLatin1(*ContentType) : QString(), FReply.ErrorBody);
+        throw EHTTPReplyError(FReply.Code, FReply.StatusLine, DecodeText(FReply.ErrorBody, Charset));
+    }
+}
+
+void TCurlTransport::RaiseFailure(CURLcode Code)
+{
+    const QString Message = QString::fromUtf8(FErrorBuffer[0] ? FErrorBuffer : curl_easy_strerror(Code));
+    long OsError = 0;
+    curl_easy_getinfo(FEasy, CURLINFO_OS_ERRNO, &OsError);
+    switch (Code) {
+    case CURLE_COULDNT_CONNECT:
+        throw ESocketError(int(OsError), Message);
+    case CURLE_OPERATION_TIMEDOUT:
+        if (FConnected)
+            throw EReadTimeout(Message);
+        throw EConnectTimeout(Message);
+    case CURLE_GOT_NOTHING:
+    case CURLE_PARTIAL_FILE:
+        throw EConnectionClosed(Message);
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+        if (OsError == ECONNRESET || OsError == EPIPE || OsError == 0)
+            throw EConnectionClosed(Message);
+        throw ESocketError(int(OsError), Message);
+    case CURLE_PROXY: {
+        long ProxyCode = CURLPX_OK;
+        curl_easy_getinfo(FEasy, CURLINFO_PROXY_ERROR, &ProxyCode);
+        if (ProxyCode == CURLPX_REQUEST_FAILED
+            || (ProxyCode >= CURLPX_REPLY_ADDRESS_TYPE_NOT_SUPPORTED && ProxyCode <= CURLPX_REPLY_UNASSIGNED))
+            throw ESocksRequestFailed(Message);
+        throw ESocksUnknownError(Message);
+    }
+    default:
+        throw EHTTPTransportError(Message);
+    }
+}

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "http/ProxySpec.h"
+
+#include <QByteArray>
+#include <QIODevice>
+#include <QList>
+#include <QString>
+#include <chrono>
+#include <curl/curl.h>
+#include <exception>
+#include <utility>
+#include <vector>
+
+// The last reply as received: status, raw headers and the start of the body.
+struct TReplyData {
+    int Code = 0;
+    QString StatusLine;
+    std::vector<std::pair<QByteArray, QByteArray>> Headers;
+    // The first bytes of the body as it arrived, for charset declarations.
+    QByteArray BodyHead;
+    // The body of a reply that is not a success.
+    QByteArray ErrorBody;
+
+    bool IsSuccess() const { return Code >= 200 && Code <= 299; }
+    // The first header of that name (ignoring case); nullptr when absent.
+    const QByteArray* Header(const QByteArray& Name) const;
+};
+
+struct TTransportRequest {
+    QString URL;
+    QList<QByteArray> HeaderLines; // "Name: value"
+    QIODevice* PostBody = nullptr; // POST when set, GET otherwise
+    QIODevice* Target = nullptr; // receives the body of a success reply
+    bool FreshConnection = false; // close the kept connection first
+    bool CloseAfter = false; // do not keep the connection afterwards
+};
+
+// One libcurl easy handle driven through its own multi handle, so that the
+// read time-out can be measured in milliseconds. Only http and https; no
+// automatic redirects; bodies are not decoded; at most one connection kept.
+class TCurlTransport {
+public:
+    TCurlTransport();
+    ~TCurlTransport();
+    TCurlTransport(const TCurlTransport&) = delete;
+    TCurlTransport& operator=(const TCurlTransport&) = delete;
+
+    void SetProxy(const TProxySettings& Proxy);
+    void SetUserAgent(const QString& UserAgent);
+    void SetBoundIP(const QString& BoundIP);
+    void SetConnectTimeoutMs(int Ms);
+    void SetReadTimeoutMs(int Ms) { FReadTimeoutMs = Ms; }
+    // Off: cookies already stored are set aside and none are sent or kept
+    // until it is switched on again.
+    void SetCookieStoreEnabled(bool Enabled);
+
+    // Runs one request; a reply that is not a success raises EHTTPReplyError
+    // after its body has been collected (see Reply()).
+    void Perform(const TTransportRequest& Request);
+    const TReplyData& Reply() const { return FReply; }
+
+private:
+    static size_t OnHeader(char* Data, size_t Size, size_t Count, void* Self);
+    static size_t OnBody(char* Data, size_t Size, size_t Count, void* Self);
+    static size_t OnReadPost(char* Data, size_t Size, size_t Count, void* Self);
+    static int OnConnected(void* Self, char*, char*, int, int);
+
+    void SetupRequest(const TTransportRequest& Request, curl_slist*& Headers);
+    CURLcode RunTransfer(bool& TimedOut);
+    [[noreturn]] void RaiseFailure(CURLcode Code);
+    void Touch() { FLastActivity = std::chrono::steady_clock::now(); }
+
+    CURL* FEasy = nullptr;
+    CURLM* FMulti = nullptr;
+    char FErrorBuffer[CURL_ERROR_SIZE] = {};
+    int FReadTimeoutMs = 0;
+    bool FCookiesEnabled = true;
+    QList<QByteArray> FStashedCookies;
+
+    // State of the running transfer.
+    TReplyData FReply;
+    QIODevice* FTarget = nullptr;
+    QIODevice* FPostBody = nullptr;
+    bool FConnected = false;
+    std::chrono::steady_clock::time_point FLastActivity;
+    std::exception_ptr FCallbackError;
+};

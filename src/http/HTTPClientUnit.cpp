@@ -1,0 +1,349 @@
+#include "http/HTTPClientUnit.h"
+
+#include "http/BodyDecoder.h"
+#include "http/CurlTransport.h"
+#include "http/ResponseCharset.h"
+
+#include <QBuffer>
+#include <QThread>
+#include <QUrl>
+#include <cerrno>
+
+namespace {
+
+// Pause before the pass that follows a redirect or a retryable failure.
+constexpr int PassPauseMs = 100;
+const QString DefaultAccept
+    = QStringLiteral("text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8");
+const QString FormContentType = QStringLiteral("application/x-www-form-urlencoded; charset=UTF-8");
+
+// A relative URL joined to the referer, cut before its query.
+QString ResolveAgainst(const QString& URL, const QString& Referer)
+{
+    if (URL.isEmpty() || URL.contains(QLatin1String("://")) || Referer.isEmpty())
+        return URL;
+    const QString Base = Referer.left(Referer.indexOf(QLatin1Char('?')));
+    const int Separator = Base.indexOf(QLatin1String("://"));
+    if (Separator < 0)
+        return URL;
+    const int FirstSlash = Base.indexOf(QLatin1Char('/'), Separator + 3);
+    if (URL.startsWith(QLatin1Char('/')))
+        return FirstSlash >= 0 ? Base.left(FirstSlash) + URL : Base + URL;
+    return FirstSlash >= 0 ? Base.left(Base.lastIndexOf(QLatin1Char('/')) + 1) + URL
+                           : Base + QLatin1Char('/') + URL;
+}
+
+// How many leading characters of two URLs must agree for the kept
+// connection to serve the next request: up to one past the authority's end.
+int ReusePrefixLength(const QString& URL)
+{
+    const int Separator = URL.indexOf(QLatin1String("://"));
+    const int From = Separator >= 0 ? Separator + 3 : 0;
+    const int Slash = URL.indexOf(QLatin1Char('/'), From);
+    return Slash >= 0 ? Slash + 2 : URL.size();
+}
+
+// Header text as it goes on the wire; line breaks would start a new header.
+QByteArray HeaderLine(const QString& Line)
+{
+    QByteArray Bytes = Line.toUtf8();
+    Bytes.replace('\r', ' ').replace('\n', ' ');
+    return Bytes;
+}
+
+QString HeaderName(const QString& Line)
+{
+    return Line.section(QLatin1Char(':'), 0, 0).trimmed();
+}
+
+bool HasEmptyValue(const QString& Line)
+{
+    const int Colon = Line.indexOf(QLatin1Char(':'));
+    return Colon < 0 || Line.mid(Colon + 1).trimmed().isEmpty();
+}
+
+void WriteAll(QIODevice& Target, const QByteArray& Bytes)
+{
+    if (Target.write(Bytes) != Bytes.size())
+        throw EStreamWriteError(QStringLiteral("Stream write error: %1").arg(Target.errorString()));
+}
+
+} // namespace
+
+THTTPClient::THTTPClient(const QString& AProxyPort, TProxyType AProxyType, const QString& AUserAgent,
+    const QString& ABoundIP, int AConnectTimeoutSec, int AReadTimeoutSec)
+    : FProxyPort(AProxyPort)
+    , FProxyType(AProxyType)
+    , FUserAgent(AUserAgent)
+    , FBoundIP(ABoundIP)
+    , FTransport(std::make_unique<TCurlTransport>())
+    , FAccept(DefaultAccept)
+{
+    const TProxySettings Proxy = ResolveProxy(AProxyPort, AProxyType);
+    FUsesHTTPProxy = Proxy.Kind == TProxyKind::HTTP;
+    FTransport->SetProxy(Proxy);
+    SetReadTimeout(AReadTimeoutSec);
+    SetConnectTimeout(AConnectTimeoutSec);
+    FTransport->SetUserAgent(AUserAgent);
+    FTransport->SetBoundIP(ABoundIP);
+}
+
+THTTPClient::~THTTPClient() = default;
+
+void THTTPClient::SetConnectTimeout(int ATimeoutSec)
+{
+    SetConnectTimeoutMs(ATimeoutSec * 1000);
+}
+
+void THTTPClient::SetReadTimeout(int ATimeoutSec)
+{
+    SetReadTimeoutMs(ATimeoutSec * 1000);
+}
+
+void THTTPClient::SetConnectTimeoutMs(int ATimeoutMs)
+{
+    FTransport->SetConnectTimeoutMs(ATimeoutMs);
+}
+
+void THTTPClient::SetReadTimeoutMs(int ATimeoutMs)
+{
+    FTransport->SetReadTimeoutMs(ATimeoutMs);
+}
+
+void THTTPClient::SetAcceptReplies(const QList<qint16>& AAcceptReplies)
+{
+    FAcceptReplies = AAcceptReplies;
+}
+
+bool THTTPClient::IsAcceptReply(qint16 AReplyCode) const
+{
+    return FAcceptReplies.contains(AReplyCode);
+}
+
+QString THTTPClient::SetRequestAccept(const QString& AAccept)
+{
+    return std::exchange(FAccept, AAccept);
+}
+
+bool THTTPClient::SetRequestHeaders(const QStringList& AHeaders)
+{
+    if (AHeaders.isEmpty())
+        return false;
+    FCustomHeaders = AHeaders;
+    return true;
+}
+
+void THTTPClient::AddRequestHeader(const QString& AHeader)
+{
+    FCustomHeaders.append(AHeader);
+}
+
+void THTTPClient::ResetRequestHeaders()
+{
+    FCustomHeaders.clear();
+}
+
+void THTTPClient::SetCustomHeader(const QString& AName, const QString& AValue)
+{
+    FCustomHeaders.removeIf(
+        [&](const QString& Line) { return HeaderName(Line).compare(AName, Qt::CaseInsensitive) == 0; });
+    if (!AValue.isEmpty())
+        FCustomHeaders.append(AName + QLatin1String(": ") + AValue);
+}
+
+QString THTTPClient::NormalizeURL(const QString& AURL)
+{
+    QString URL = AURL;
+    URL.replace(QLatin1Char(' '), QLatin1String("%20"));
+    const int Separator = URL.indexOf(QLatin1String("://"));
+    const int Start = Separator >= 0 ? Separator + 3 : 0;
+    const int Query = URL.indexOf(QLatin1Char('?'), Start);
+    if (Query >= 0) {
+        const int Slash = URL.indexOf(QLatin1Char('/'), Start);
+        if (Slash < 0 || Slash > Query)
+            URL.insert(Query, QLatin1Char('/'));
+    }
+    return URL;
+}
+
+void THTTPClient::PrepareRequest(QString& AURL, bool AUpdateReferer, const QString& AContentType,
+    bool ANoGZipDeflate, TTransportRequest& ARequest)
+{
+    AURL = ResolveAgainst(NormalizeURL(AURL), FReferer);
+    const QString RefererHeader = FReferer;
+    if (AUpdateReferer)
+        FReferer = AURL;
+
+    FTransport->SetCookieStoreEnabled(FCustomCookie.isEmpty());
+    SetCustomHeader(QStringLiteral("Cookie"), FCustomCookie);
+
+    const bool Https = AURL.left(6).compare(QLatin1String("https:"), Qt::CaseInsensitive) == 0;
+    const int ReuseLength = ReusePrefixLength(AURL);
+    ARequest.FreshConnection
+        = Https || FCurURL.left(ReuseLength).compare(AURL.left(ReuseLength), Qt::CaseInsensitive) != 0;
+    ARequest.CloseAfter = Https;
+    FCurURL = AURL;
+    ARequest.URL = AURL;
+
+    const QStringList Standard = {
+        QLatin1String("Accept: ") + FAccept,
+        QLatin1String("Accept-Encoding: ")
+            + (FGzipDeflate && !ANoGZipDeflate ? QLatin1String("gzip, deflate") : QLatin1String()),
+        QStringLiteral("Accept-Language: en"),
+        QLatin1String("Referer: ") + RefererHeader,
+        QLatin1String("Content-Type: ") + AContentType,
+        QLatin1String("Proxy-Connection: ")
+            + (FUsesHTTPProxy && !Https ? QLatin1String("Keep-Alive") : QLatin1String()),
+    };
+    ARequest.HeaderLines.clear();
+    for (const QStringList* Lines : { &Standard, static_cast<const QStringList*>(&FCustomHeaders) })
+        for (const QString& Line : *Lines)
+            if (!HasEmptyValue(Line))
+                ARequest.HeaderLines.append(HeaderLine(Line));
+}
+
+bool THTTPClient::IsRedirectReply(int AReplyCode)
+{
+    return AReplyCode == 301 || AReplyCode == 302 || AReplyCode == 303 || AReplyCode == 307;
+}
+
+bool THTTPClient::IsRetryableError(const EHTTPTransportError& AError)
+{
+    if (const auto* Socket = dynamic_cast<const ESocketError*>(&AError))
+        return Socket->ErrorCode() == ETIMEDOUT || Socket->ErrorCode() == ECONNREFUSED
+            || Socket->ErrorCode() == EHOSTUNREACH;
+    return dynamic_cast<const EReadTimeout*>(&AError) || dynamic_cast<const EConnectionClosed*>(&AError)
+        || dynamic_cast<const ESocksRequestFailed*>(&AError)
+        || dynamic_cast<const ESocksUnknownError*>(&AError);
+}
+
+void THTTPClient::NotifyRedirect(const QString& ALocation)
+{
+    if (FOnRedirect)
+        FOnRedirect(this, ALocation);
+    if (FOnRedirectLog)
+        FOnRedirectLog(this, QLatin1String("Redirect to: ") + ALocation);
+}
+
+void THTTPClient::DecodeBody(QIODevice& ABuffer, QIODevice& ATarget) const
+{
+    ::DecodeBody(ABuffer, ATarget, GetResponseHeader(QStringLiteral("Content-Encoding")));
+}
+
+void THTTPClient::RunPasses(const QString& AURL, const TPostBody* APost, QIODevice& AOutStream,
+    QString& AResponseContentType, bool AUpdateReferer, bool ANoGZipDeflate, int AMaxRedirects,
+    int ATimeoutRetries)
+{
+    AResponseContentType.clear();
+    QString URL = AURL;
+    const int MaxPasses = AMaxRedirects < 0 ? FMaxRedirects : AMaxRedirects;
+    const int MaxRetries = ATimeoutRetries < 0 ? FTimeoutRetries : ATimeoutRetries;
+    if (MaxPasses < 0)
+        return;
+    std::unique_ptr<QBuffer> DecodeBuffer;
+    if (FGzipDeflate && !ANoGZipDeflate) {
+        DecodeBuffer = std::make_unique<QBuffer>();
+        DecodeBuffer->open(QIODevice::ReadWrite);
+    }
+
+    int RetryCount = 0;
+    for (int Pass = 0;; ++Pass) {
+        const bool PostPass = APost && Pass == 0;
+        TTransportRequest Request;
+        PrepareRequest(
+            URL, AUpdateReferer, PostPass ? APost->ContentType : QString(), ANoGZipDeflate, Request);
+        Request.PostBody = PostPass ? APost->Stream : nullptr;
+        if (DecodeBuffer) {
+            // A failed attempt leaves nothing behind for the next one.
+            DecodeBuffer->buffer().clear();
+            DecodeBuffer->seek(0);
+        }
+        Request.Target = DecodeBuffer ? DecodeBuffer.get() : &AOutStream;
+        try {
+            FTransport->Perform(Request);
+            AResponseContentType = MediaTypeOf(GetResponseHeader(QStringLiteral("Content-Type")));
+            if (DecodeBuffer) {
+                const QByteArray* Length = FTransport->Reply().Header("Content-Length");
+                if (!Length || Length->toLongLong() > 0)
+                    DecodeBody(*DecodeBuffer, AOutStream);
+            }
+            return;
+        } catch (const EHTTPReplyError& Error) {
+            if (IsAcceptReply(qint16(Error.ErrorCode()))) {
+                WriteAll(AOutStream, Error.BodyText().toLatin1());
+                return;
+            }
+            if (Pass >= MaxPasses || !IsRedirectReply(Error.ErrorCode())) {
+                if (!Error.Message().isEmpty())
+                    throw;
+                throw EHTTPReplyError(Error.ErrorCode(),
+                    QStringLiteral("Reply Error # %1").arg(Error.ErrorCode()), Error.BodyText());
+            }
+            URL = GetResponseHeader(QStringLiteral("Location"));
+            NotifyRedirect(URL);
+            RetryCount = 0;
+        } catch (const EHTTPTransportError& Error) {
+            // The last permitted pass raises its failure rather than return
+            // as if the request had succeeded.
+            if (!IsRetryableError(Error) || ++RetryCount > MaxRetries || Pass >= MaxPasses)
+                throw;
+        }
+        QThread::msleep(PassPauseMs);
+    }
+}
+
+void THTTPClient::HTTPGet(const QString& AURL, QIODevice& AOutStream, QString& AResponseContentType,
+    bool AUpdateReferer, bool ANoGZipDeflate, int AMaxRedirects, int ATimeoutRetries)
+{
+    RunPasses(AURL, nullptr, AOutStream, AResponseContentType, AUpdateReferer, ANoGZipDeflate, AMaxRedirects,
+        ATimeoutRetries);
+}
+
+void THTTPClient::HTTPPost(const QString& AURL, QIODevice& APostStream, const QString& APostContentType,
+    QIODevice& AOutStream, QString& AResponseContentType, bool AUpdateReferer, bool ANoGZipDeflate,
+    int AMaxRedirects, int ATimeoutRetries)
+{
+    const TPostBody Post { &APostStream, APostContentType };
+    RunPasses(AURL, &Post, AOutStream, AResponseContentType, AUpdateReferer, ANoGZipDeflate, AMaxRedirects,
+        ATimeoutRetries);
+}
+
+void THTTPClient::HTTPPost(const QString& AURL, const TStrings& APostForm, QIODevice& AOutStream,
+    QString& AResponseContentType, bool AUpdateReferer, bool ANoGZipDeflate, int AMaxRedirects,
+    int ATimeoutRetries)
+{
+    QByteArray Encoded;
+    for (int I = 0; I < APostForm.Count(); ++I) {
+        if (I > 0)
+            Encoded += '&';
+        Encoded += QUrl::toPercentEncoding(APostForm.Names(I)) + '='
+            + QUrl::toPercentEncoding(APostForm.ValueFromIndex(I));
+    }
+    QBuffer Body(&Encoded);
+    Body.open(QIODevice::ReadOnly);
+    HTTPPost(AURL, Body, FormContentType, AOutStream, AResponseContentType, AUpdateReferer, ANoGZipDeflate,
+        AMaxRedirects, ATimeoutRetries);
+}
+
+void THTTPClient::HTTPPost(const QString& AURL, const TMultipartFormData& APostForm, QIODevice& AOutStream,
+    QString& AResponseContentType, bool AUpdateReferer, bool ANoGZipDeflate, int AMaxRedirects,
+    int ATimeoutRetries)
+{
+    QByteArray Encoded = APostForm.Body();
+    QBuffer Body(&Encoded);
+    Body.open(QIODevice::ReadOnly);
+    HTTPPost(AURL, Body, APostForm.ContentType(), AOutStream, AResponseContentType, AUpdateReferer,
+        ANoGZipDeflate, AMaxRedirects, ATimeoutRetries);
+}
+
+QString THTTPClient::GetResponseCharset() const
+{
+    const TReplyData& Reply = FTransport->Reply();
+    return ResponseCharset(GetResponseHeader(QStringLiteral("Content-Type")), Reply.BodyHead);
+}
+
+QString THTTPClient::GetResponseHeader(const QString& AName) const
+{
+    const QByteArray* Value = FTransport->Reply().Header(AName.toLatin1());
+    return Value ? HeaderText(*Value) : QString();
+}

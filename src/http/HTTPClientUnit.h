@@ -1,0 +1,131 @@
+#pragma once
+
+#include "containers/Object.h"
+#include "containers/StringList.h"
+#include "http/HTTPErrors.h"
+#include "http/MultipartFormData.h"
+#include "http/ProxySpec.h"
+
+#include <QIODevice>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <bitset>
+#include <functional>
+#include <memory>
+
+class THTTPClient;
+class TCurlTransport;
+struct TTransportRequest;
+
+using TRedirectEvent = std::function<void(THTTPClient* Sender, const QString& ALocation)>;
+using THTTPLogEvent = std::function<void(THTTPClient* Sender, const QString& AMessage)>;
+// A set of 8-bit characters.
+using TCharSet = std::bitset<256>;
+
+// The HTTP client of a run: follows redirects itself, repeats passes after
+// connection-level failures, keeps a referer chain and cookies, asks for and
+// decodes gzip/deflate bodies, and reuses the connection between plain-HTTP
+// requests to the same place. Used by one thread at a time.
+class THTTPClient : public TObject {
+public:
+    THTTPClient(const QString& AProxyPort, TProxyType AProxyType, const QString& AUserAgent,
+        const QString& ABoundIP, int AConnectTimeoutSec, int AReadTimeoutSec);
+    ~THTTPClient() override;
+    THTTPClient(const THTTPClient&) = delete;
+    THTTPClient& operator=(const THTTPClient&) = delete;
+
+    const QString& ProxyPort() const { return FProxyPort; }
+    TProxyType ProxyType() const { return FProxyType; }
+    const QString& UserAgent() const { return FUserAgent; }
+    const QString& BoundIP() const { return FBoundIP; }
+
+    bool GZipDeflate() const { return FGzipDeflate; }
+    void SetGZipDeflate(bool Value) { FGzipDeflate = Value; }
+    int MaxRedirects() const { return FMaxRedirects; }
+    void SetMaxRedirects(int Value) { FMaxRedirects = Value; }
+    int TimeoutRetries() const { return FTimeoutRetries; }
+    void SetTimeoutRetries(int Value) { FTimeoutRetries = Value; }
+    const QString& Referer() const { return FReferer; }
+    void SetReferer(const QString& Value) { FReferer = Value; }
+    const TRedirectEvent& OnRedirect() const { return FOnRedirect; }
+    void SetOnRedirect(TRedirectEvent Value) { FOnRedirect = std::move(Value); }
+    const THTTPLogEvent& OnRedirectLog() const { return FOnRedirectLog; }
+    void SetOnRedirectLog(THTTPLogEvent Value) { FOnRedirectLog = std::move(Value); }
+    const QString& CustomCookie() const { return FCustomCookie; }
+    void SetCustomCookie(const QString& Value) { FCustomCookie = Value; }
+
+    void SetConnectTimeout(int ATimeoutSec);
+    void SetReadTimeout(int ATimeoutSec);
+    // The same in milliseconds, for callers that need finer limits.
+    void SetConnectTimeoutMs(int ATimeoutMs);
+    void SetReadTimeoutMs(int ATimeoutMs);
+
+    void SetAcceptReplies(const QList<qint16>& AAcceptReplies);
+    bool IsAcceptReply(qint16 AReplyCode) const;
+    // Returns the previous Accept value.
+    QString SetRequestAccept(const QString& AAccept);
+    bool SetRequestHeaders(const QStringList& AHeaders);
+    void AddRequestHeader(const QString& AHeader);
+    void ResetRequestHeaders();
+
+    void HTTPGet(const QString& AURL, QIODevice& AOutStream, QString& AResponseContentType,
+        bool AUpdateReferer = true, bool ANoGZipDeflate = false, int AMaxRedirects = -1,
+        int ATimeoutRetries = -1);
+    void HTTPPost(const QString& AURL, QIODevice& APostStream, const QString& APostContentType,
+        QIODevice& AOutStream, QString& AResponseContentType, bool AUpdateReferer = true,
+        bool ANoGZipDeflate = false, int AMaxRedirects = -1, int ATimeoutRetries = -1);
+    void HTTPPost(const QString& AURL, const TStrings& APostForm, QIODevice& AOutStream,
+        QString& AResponseContentType, bool AUpdateReferer = true, bool ANoGZipDeflate = false,
+        int AMaxRedirects = -1, int ATimeoutRetries = -1);
+    void HTTPPost(const QString& AURL, const TMultipartFormData& APostForm, QIODevice& AOutStream,
+        QString& AResponseContentType, bool AUpdateReferer = true, bool ANoGZipDeflate = false,
+        int AMaxRedirects = -1, int ATimeoutRetries = -1);
+
+    // About the last reply received, until the next request.
+    QString GetResponseCharset() const;
+    QString GetResponseHeader(const QString& AName) const;
+
+    static QString NormalizeURL(const QString& AURL);
+    static bool IsRedirectReply(int AReplyCode);
+    static bool IsRetryableError(const EHTTPTransportError& AError);
+
+    static QString EncodeFormParam(const QString& AURL, const TCharSet& AUnsafeChars);
+    static void EncodeRequestParams(TStrings& AStrings, const TCharSet& AUnsafeChars);
+    static QString SetRequestParams(TStrings* AStrings);
+
+private:
+    // The body and content type that the first pass of a POST sends.
+    struct TPostBody {
+        QIODevice* Stream;
+        QString ContentType;
+    };
+
+    void RunPasses(const QString& AURL, const TPostBody* APost, QIODevice& AOutStream,
+        QString& AResponseContentType, bool AUpdateReferer, bool ANoGZipDeflate, int AMaxRedirects,
+        int ATimeoutRetries);
+    void PrepareRequest(QString& AURL, bool AUpdateReferer, const QString& AContentType, bool ANoGZipDeflate,
+        TTransportRequest& ARequest);
+    void SetCustomHeader(const QString& AName, const QString& AValue);
+    void NotifyRedirect(const QString& ALocation);
+    void DecodeBody(QIODevice& ABuffer, QIODevice& ATarget) const;
+
+    QString FProxyPort;
+    TProxyType FProxyType;
+    QString FUserAgent;
+    QString FBoundIP;
+    // The transport: one handle that carries the TLS, proxy and cookie state.
+    std::unique_ptr<TCurlTransport> FTransport;
+    bool FUsesHTTPProxy = false;
+    bool FGzipDeflate = true;
+    int FMaxRedirects = 15;
+    int FTimeoutRetries = 0;
+    QString FReferer;
+    QString FCurURL;
+    TRedirectEvent FOnRedirect;
+    THTTPLogEvent FOnRedirectLog;
+    QString FCustomCookie;
+    QList<qint16> FAcceptReplies;
+    QString FAccept;
+    QStringList FCustomHeaders;
+};

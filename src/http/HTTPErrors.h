@@ -1,0 +1,50 @@
+#pragma once
+
+#include "containers/Exception.h"
+
+// Every failure of the transport derives from EHTTPTransportError; the client
+// tells the kinds apart to decide whether a pass may be repeated.
+HARVO_DECLARE_EXCEPTION(EHTTPTransportError, Exception)
+
+// A reply that is not a success: the code, the status line as the message and
+// the body decoded with the reply's charset.
+class EHTTPReplyError : public EHTTPTransportError {
+public:
+    EHTTPReplyError(int ErrorCode, const QString& StatusLine, const QString& BodyText)
+        : EHTTPTransportError(StatusLine)
+        , FErrorCode(ErrorCode)
+        , FBodyText(BodyText)
+    {
+    }
+    QString ClassName() const override { return QStringLiteral("EHTTPReplyError"); }
+    int ErrorCode() const { return FErrorCode; }
+    const QString& BodyText() const { return FBodyText; }
+
+private:
+    int FErrorCode;
+    QString FBodyText;
+};
+
+// A connection that failed at the socket level; carries the system's errno.
+class ESocketError : public EHTTPTransportError {
+public:
+    ESocketError(int ErrorCode, const QString& Message)
+        : EHTTPTransportError(Message)
+        , FErrorCode(ErrorCode)
+    {
+    }
+    QString ClassName() const override { return QStringLiteral("ESocketError"); }
+    int ErrorCode() const { return FErrorCode; }
+
+private:
+    int FErrorCode;
+};
+
+HARVO_DECLARE_EXCEPTION(EConnectTimeout, EHTTPTransportError)
+HARVO_DECLARE_EXCEPTION(EReadTimeout, EHTTPTransportError)
+HARVO_DECLARE_EXCEPTION(EConnectionClosed, EHTTPTransportError)
+HARVO_DECLARE_EXCEPTION(ESocksRequestFailed, EHTTPTransportError)
+HARVO_DECLARE_EXCEPTION(ESocksUnknownError, EHTTPTransportError)
+
+// The caller's output stream refused a write; not a transport failure.
+HARVO_DECLARE_EXCEPTION(EStreamWriteError, Exception)

@@ -1,0 +1,148 @@
+#include "engine/ProcessHTML.h"
+#include "engine/URLList.h"
+
+#include "RecordingRunLog.h"
+#include "support/QStringPrinter.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+// The page http://host/dir/page.html saved as <out>/dir/page.html/index.html,
+// at depth 0 with limit 1, on the website http://host/.
+class ProcessHTMLTest : public ::testing::Test {
+protected:
+    ProcessHTMLTest() : FThread(FLog, FControl)
+    {
+        FOut = QDir::toNativeSeparators(FTemp.path()) + QDir::separator();
+        FSettings.WebsiteBase = "http://host/";
+        FSettings.IndexName = "index.html";
+        FSettings.OutFolder = FOut;
+        FSettings.WebDocuments = &FWebDocuments;
+        FSettings.WDOutFolders = &FWDOutFolders;
+        FSettings.DomainAliases = &FAliases;
+        FSettings.SuppressURLs = &FSuppress;
+        FPage.URL = "http://host/dir/page.html";
+        FPage.OutFile = FOut + "dir/page.html/index.html";
+        FPage.ExtractURLs = 1;
+        FPage.URLDepth = 0;
+        FURLs.AddURL(utA, FPage.URL, "http://host/", "index.html", FOut, 1, 0, nullptr, QString());
+    }
+
+    QString Process(const QString& Html)
+    {
+        QString Out;
+        ProcessHTML(Html, Out, FURLs, FPage, FSettings, FThread);
+        return Out;
+    }
+
+    QTemporaryDir FTemp;
+    QString FOut;
+    RecordingRunLog FLog;
+    TRunControl FControl;
+    ScriptedThread FThread;
+    TStringList FWebDocuments, FWDOutFolders, FAliases, FSuppress;
+    TLinkSettings FSettings;
+    TPageInfo FPage;
+    TURLList FURLs;
+};
+
+enum TRewriting { rwRelative, rwTargetBase, rwFileLinks };
+
+struct LinkCase {
+    const char* Html;
+    TRewriting Rewriting;
+    const char* Expected; // "<out>" stands for the output folder with "/" separators
+};
+
+TEST_F(ProcessHTMLTest, LinksAreRewrittenByTheProjectsRewritingMode)
+{
+    const LinkCase Cases[] = {
+        {"<img src=\"../img/a.png\">", rwRelative, "<img src=\"../../img/a.png\">"},
+        {"<a href=\"about\">", rwRelative, "<a href=\"../about/index.html\">"},
+        {"<a href=\"about\">", rwTargetBase, "<a href=\"https://mirror/site/dir/about/\">"},
+        {"<a href=\"/\">", rwTargetBase, "<a href=\"https://mirror/site/\">"},
+        {"<img src=\"img/b.png\">", rwFileLinks, "<img src=\"file://<out>dir/img/b.png\">"},
+        {"<a href=\"http://other/x\">", rwRelative, "<a href=\"http://other/x\">"},
+        {"<script src=\"//cdn/lib.js\"></script>", rwFileLinks, "<script src=\"http://cdn/lib.js\"></script>"},
+        {"<a href=\"#top\">", rwTargetBase, "<a href=\"#top\">"},
+    };
+    const QString OutSlashes = QDir::fromNativeSeparators(FOut);
+    for (const LinkCase& C : Cases) {
+        FSettings.RelativePathLinks = C.Rewriting == rwRelative;
+        FSettings.TargetBase = C.Rewriting == rwTargetBase ? "https://mirror/site/" : "";
+        EXPECT_EQ(Process(C.Html), QString(C.Expected).replace("<out>", OutSlashes)) << C.Html;
+    }
+}
+
+TEST_F(ProcessHTMLTest, ThePageAtItsLimitRewritesKnownLinksOnlyAndLogsNoCount)
+{
+    FSettings.RelativePathLinks = true;
+    Process("<a href=\"/known.html\">");
+    const int Count = FURLs.Count();
+    FPage.URLDepth = 1;
+    const QString Out = Process("<a href=\"/known.html#x\"><a href=\"/new.html\">");
+    EXPECT_EQ(Out, "<a href=\"../../known.html/index.html\"><a href=\"/new.html\">");
+    EXPECT_EQ(FURLs.Count(), Count);
+    EXPECT_EQ(FLog.Lines(), QStringList({"1 new URLs extracted."}));
+}
+
+TEST_F(ProcessHTMLTest, SuppressedLinksInsideTheSiteBecomeAbsolute)
+{
+    FSuppress.Add("logout");
+    EXPECT_EQ(Process("<a href='LogOut.php'>"), "<a href='http://host/dir/LogOut.php'>");
+    EXPECT_EQ(FLog.Lines(), QStringList({"0 new URLs extracted."}));
+}
+
+TEST_F(ProcessHTMLTest, ScriptsAndNoscriptsAreDroppedOnRequest)
+{
+    struct Case {
+        const char* Html;
+        const char* Expected;
+    };
+    const Case Cases[] = {
+        {"a<script src=a.js/>b", "ab"},
+        {"a<SCRIPT>x<script>y</script>z</SCRIPT>b", "ab"},
+        {"a<script>never closed", "anever closed"},
+        {"a<noscript><img src=x.png></noscript>b", "ab"},
+        {"a<script>x</script >b", "ax</script >b"},
+    };
+    FSettings.RemoveScripts = true;
+    FSettings.RemoveNoscripts = true;
+    for (const Case& C : Cases)
+        EXPECT_EQ(Process(C.Html), C.Expected) << C.Html;
+
+    FSettings.RemoveNoscripts = false;
+    EXPECT_EQ(Process("<noscript>kept</noscript>"), "<noscript>kept</noscript>");
+}
+
+TEST_F(ProcessHTMLTest, AliasesDownloadRulesAndTheCountOfNewURLs)
+{
+    FAliases.Add("www.host");
+    FWebDocuments.Add("http://cdn.example/files/");
+    FWDOutFolders.Add("files");
+    FSettings.RelativePathLinks = true;
+    FPage.URLDepth = 1; // at the limit: only download rules add URLs
+    const QString Out = Process("<a href=\"http://cdn.example/files/doc.pdf\"><img src='http://cdn.example/files/'>"
+                                "<a href=\"http://www.host/dir/page.html\">");
+    EXPECT_EQ(Out, "<a href=\"../../files/doc.pdf/index.html\"><img src='../../files/image.png'>"
+                   "<a href=\"index.html\">");
+    EXPECT_EQ(FURLs.ExtractURLs(FURLs.Count() - 1), 0);
+    EXPECT_TRUE(FLog.Lines().isEmpty());
+
+    FPage.URLDepth = 0;
+    Process("<link rel=stylesheet type=\"text/css\" href=\"/style\"><a href=\"/a\"><a href=\"/a\">");
+    EXPECT_TRUE(FURLs.OutFilePath(FURLs.Count() - 2).endsWith("style" + QString(QDir::separator()) + "index.css"));
+    EXPECT_EQ(FLog.Lines().last(), "2 new URLs extracted.");
+}
+
+TEST_F(ProcessHTMLTest, BrokenMarkupIsCopiedUnchanged)
+{
+    const QString Cases[] = {"<a href=\"x.html", "text <", "<img src=>", "<a href='unterminated>", ""};
+    for (const QString& Html : Cases)
+        EXPECT_EQ(Process(Html), Html) << Html.toStdString();
+}
+
+} // namespace

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "http/HTTPClientUnit.h"
+#include "support/ScriptedHttpServer.h"
+
+#include <QBuffer>
+#include <gtest/gtest.h>
+#include <memory>
+#include <ostream>
+
+inline void PrintTo(const QString& Text, std::ostream* Stream)
+{
+    *Stream << '"' << Text.toStdString() << '"';
+}
+
+// Time limits short enough to keep the suite fast, long enough for loopback.
+constexpr int TestConnectTimeoutMs = 1000;
+constexpr int TestReadTimeoutMs = 300;
+
+inline std::unique_ptr<THTTPClient> MakeTestClient(const QString& ProxySpec = QString(),
+                                                   TProxyType Type = ptAUTO)
+{
+    auto Client = std::make_unique<THTTPClient>(ProxySpec, Type, QStringLiteral("HarvoTest/1.0"), QString(), 30, 30);
+    Client->SetConnectTimeoutMs(TestConnectTimeoutMs);
+    Client->SetReadTimeoutMs(TestReadTimeoutMs);
+    return Client;
+}
+
+// The result of one HTTPGet: the body written, the content type and the
+// class and message of the failure (empty on success).
+struct GetOutcome {
+    QByteArray Body;
+    QString ContentType;
+    QString ErrorClass;
+    QString ErrorMessage;
+    int ReplyCode = 0;
+    bool Retryable = false;
+};
+
+inline GetOutcome GetWith(THTTPClient& Client, const QString& URL, bool NoGZipDeflate = false,
+                          int MaxRedirects = -1, int Retries = -1)
+{
+    GetOutcome Outcome;
+    QBuffer Out(&Outcome.Body);
+    Out.open(QIODevice::WriteOnly);
+    try {
+        Client.HTTPGet(URL, Out, Outcome.ContentType, true, NoGZipDeflate, MaxRedirects, Retries);
+    } catch (const EHTTPTransportError& Error) {
+        Outcome.ErrorClass = Error.ClassName();
+        Outcome.ErrorMessage = Error.Message();
+        Outcome.Retryable = THTTPClient::IsRetryableError(Error);
+        if (const auto* Reply = dynamic_cast<const EHTTPReplyError*>(&Error))
+            Outcome.ReplyCode = Reply->ErrorCode();
+    } catch (const Exception& Error) {
+        Outcome.ErrorClass = Error.ClassName();
+        Outcome.ErrorMessage = Error.Message();
+    }
+    return Outcome;
+}

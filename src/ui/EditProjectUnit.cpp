@@ -60,7 +60,8 @@ QLabel* BuddyLabel(const QString& Text, QWidget* Buddy)
 }
 } // namespace
 
-TEditProjectForm::TEditProjectForm(QWidget* Parent) : THrvForm(Parent)
+TEditProjectForm::TEditProjectForm(QWidget* Parent)
+    : THrvForm(Parent)
 {
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
         | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -97,9 +98,11 @@ void TEditProjectForm::CreateControls()
     FSuppressMemo->setTabChangesFocus(true);
     FRemoveScriptsCheckBox = new QCheckBox(QStringLiteral("Remove <script> tags."));
     FRemoveNoscriptsCheckBox = new QCheckBox(QStringLiteral("Remove <noscript> tags."));
-    FWebDocs = new TEntryListPanel(
-        new TEntryListView(QStringLiteral("URL starts with"), 330, QStringLiteral("Output Folder"), 150, true),
-        [this](QString& Prefix, QString& Folder) { return FWebDocForm && FWebDocForm->Execute(Prefix, Folder); });
+    FWebDocs = new TEntryListPanel(new TEntryListView(QStringLiteral("URL starts with"), 330,
+                                       QStringLiteral("Output Folder"), 150, true),
+        [this](QString& Prefix, QString& Folder) {
+            return FWebDocForm && FWebDocForm->Execute(Prefix, Folder);
+        });
     FReplaceRules = new TEntryListPanel(
         new TEntryListView(QStringLiteral("Pattern"), 240, QStringLiteral("Replace Rule"), 240, false),
         [this](QString& Pattern, QString& Rule) {
@@ -165,7 +168,8 @@ void TEditProjectForm::CreateControls()
 
     connect(FOKButton, &QPushButton::clicked, this, &TEditProjectForm::OKButtonClick);
     connect(FCancelButton, &QPushButton::clicked, this, &QDialog::reject);
-    connect(ExploreButton, &QPushButton::clicked, this, &TEditProjectForm::ExploreProjectOutFolderButtonClick);
+    connect(
+        ExploreButton, &QPushButton::clicked, this, &TEditProjectForm::ExploreProjectOutFolderButtonClick);
     connect(BrowseButton, &QPushButton::clicked, this, &TEditProjectForm::BrowseProjectOutFolderButtonClick);
 }
 
@@ -209,8 +213,9 @@ void TEditProjectForm::FillDialog(const TWebsiteProject& Project)
     FBaseURLEdit->setText(Project.BaseURL());
     FIndexFileEdit->setText(Project.IndexFile());
     FProjectOutFolderEdit->setText(Project.OutputFolder());
-    FProjectOverwriteComboBox->setCurrentIndex(
-        Project.Overwrite() == ofAll ? 1 : Project.Overwrite() == ofChanged ? 2 : 0);
+    FProjectOverwriteComboBox->setCurrentIndex(Project.Overwrite() == ofAll ? 1
+            : Project.Overwrite() == ofChanged                              ? 2
+                                                                            : 0);
     const TIntList& Depths = Project.WPExtractURLs();
     FillRows(*FWebPages, Project.WebPages(),
         [&Depths](int I) { return I < Depths.Count() ? QString::number(Depths[I]) : QStringLiteral("0"); });

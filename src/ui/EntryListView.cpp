@@ -27,7 +27,8 @@ TEntryListView::TEntryListView(const QString& FirstColumn, int FirstWidth, const
     setAllColumnsShowFocus(true);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setSelectionMode(MultiRowDrag ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
+    setSelectionMode(
+        MultiRowDrag ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
     if (MultiRowDrag) {
         setDragEnabled(true);
         setAcceptDrops(true);

@@ -31,7 +31,10 @@ void ShowErrorMessage(QWidget* Owner, const QString& Text)
     ShowMessageBox(Owner, QMessageBox::Critical, QCoreApplication::applicationName(), Text, QMessageBox::Ok);
 }
 
-THrvForm::THrvForm(QWidget* Parent) : QDialog(Parent) {}
+THrvForm::THrvForm(QWidget* Parent)
+    : QDialog(Parent)
+{
+}
 
 void THrvForm::Warning(const QString& AMsg)
 {
@@ -40,8 +43,8 @@ void THrvForm::Warning(const QString& AMsg)
 
 bool THrvForm::Confirm(const QString& AConfirmTitle, const QString& AConfirmQuery)
 {
-    return ShowMessageBox(this, QMessageBox::Question, AConfirmTitle, AConfirmQuery,
-               QMessageBox::Yes | QMessageBox::No)
+    return ShowMessageBox(
+               this, QMessageBox::Question, AConfirmTitle, AConfirmQuery, QMessageBox::Yes | QMessageBox::No)
         == QMessageBox::Yes;
 }
 

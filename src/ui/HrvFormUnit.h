@@ -6,9 +6,8 @@
 
 // Every message box of the windows goes through here, so that one place
 // decides how a box looks and tests can answer boxes without a screen.
-using TMessageBoxHook = std::function<QMessageBox::StandardButton(
-    QWidget* Owner, QMessageBox::Icon Icon, const QString& Title, const QString& Text,
-    QMessageBox::StandardButtons Buttons)>;
+using TMessageBoxHook = std::function<QMessageBox::StandardButton(QWidget* Owner, QMessageBox::Icon Icon,
+    const QString& Title, const QString& Text, QMessageBox::StandardButtons Buttons)>;
 
 // Replaces the modal box by Hook (an empty hook restores the real box);
 // returns the hook that was in place.

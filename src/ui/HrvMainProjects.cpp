@@ -17,7 +17,8 @@ void THrvMainForm::RefreshProjectsView()
 {
     FModel->Refresh();
     UpdateProjectActions();
-    FProjectsSelectedLabel->setText(QString::number(FProjects->CheckedVisibleCount()) + QStringLiteral(" checked."));
+    FProjectsSelectedLabel->setText(
+        QString::number(FProjects->CheckedVisibleCount()) + QStringLiteral(" checked."));
 }
 
 TWebsiteProject* THrvMainForm::GetSelectedProject() const
@@ -36,7 +37,8 @@ void THrvMainForm::ToggleProjectCheck(int Row)
 void THrvMainForm::UpdateProjectActions()
 {
     const bool HasSelection = FProjectsListView->SelectedRow() >= 0;
-    for (QAction* Action : { FCopyProjectAction, FEditProjectAction, FDeleteProjectAction, FOpenOutputFolderAction })
+    for (QAction* Action :
+        { FCopyProjectAction, FEditProjectAction, FDeleteProjectAction, FOpenOutputFolderAction })
         Action->setEnabled(HasSelection);
 }
 
@@ -71,7 +73,8 @@ void THrvMainForm::CopyProjectActionExecute()
         return;
     auto Copy = std::make_unique<TWebsiteProject>(Selected);
     Copy->SetProjectName(QString());
-    if (FEditor && FEditor->EditProject(*Copy, FOutDirEdit->text(), true) && !ProjectNameExists(Copy->ProjectName(), nullptr)) {
+    if (FEditor && FEditor->EditProject(*Copy, FOutDirEdit->text(), true)
+        && !ProjectNameExists(Copy->ProjectName(), nullptr)) {
         FProjects->AddProject(std::move(Copy));
         RefreshProjectsView();
     }
@@ -106,7 +109,8 @@ void THrvMainForm::DeleteProjectActionExecute()
 void THrvMainForm::OpenOutputFolderActionExecute()
 {
     if (const TWebsiteProject* Selected = GetSelectedProject())
-        ExploreFolder(ExpandOutputFolderTags(Selected->OutputFolder(), FOutDirEdit->text(), Selected->ProjectName()));
+        ExploreFolder(
+            ExpandOutputFolderTags(Selected->OutputFolder(), FOutDirEdit->text(), Selected->ProjectName()));
 }
 
 void THrvMainForm::CheckAllProjectsActionExecute()

@@ -89,7 +89,8 @@ void THrvMainForm::FormShow()
         return;
     auto* Thread = new TStartProjectThread(FRunLog, FRunControl, *FProjects, FOutDirEdit->text(), Names);
     // The thread deletes itself only after this handler has run.
-    connect(Thread, &QThread::finished, this, [this, Thread] { OnStartProjectCompleted(Thread->StartProjectResult()); });
+    connect(Thread, &QThread::finished, this,
+        [this, Thread] { OnStartProjectCompleted(Thread->StartProjectResult()); });
     StartRun(Thread);
 }
 

@@ -89,7 +89,8 @@ void THrvMainForm::CreateActions()
     FAddProjectAction = NewAction(QStringLiteral("Add..."), true, &THrvMainForm::AddProjectActionExecute);
     FCopyProjectAction = NewAction(QStringLiteral("Copy..."), false, &THrvMainForm::CopyProjectActionExecute);
     FEditProjectAction = NewAction(QStringLiteral("Edit..."), false, &THrvMainForm::EditProjectActionExecute);
-    FDeleteProjectAction = NewAction(QStringLiteral("Delete"), false, &THrvMainForm::DeleteProjectActionExecute);
+    FDeleteProjectAction
+        = NewAction(QStringLiteral("Delete"), false, &THrvMainForm::DeleteProjectActionExecute);
     FOpenOutputFolderAction = NewAction(
         QStringLiteral("Explore Out. Folder"), false, &THrvMainForm::OpenOutputFolderActionExecute);
     FCheckAllProjectsAction
@@ -164,8 +165,8 @@ QWidget* THrvMainForm::CreateWebsitesPage()
     for (int I = 0; I < Columns.size(); ++I)
         FProjectsListView->setColumnWidth(I, ScaledPixels(this, Columns[I].second));
     FProjectsListView->SelectedProject = [this] { return GetSelectedProject(); };
-    FProjectsListView->addActions({ FAddProjectAction, FCopyProjectAction, FEditProjectAction,
-        FDeleteProjectAction });
+    FProjectsListView->addActions(
+        { FAddProjectAction, FCopyProjectAction, FEditProjectAction, FDeleteProjectAction });
     auto Separator = [this] {
         auto* Action = new QAction(this);
         Action->setSeparator(true);
@@ -217,8 +218,8 @@ QWidget* THrvMainForm::CreateWebsitesPage()
     connect(FGroupComboBox, &TGroupComboBox::DropDown, this, &THrvMainForm::GroupComboBoxDropDown);
     connect(FGroupComboBox, &QComboBox::activated, this, &THrvMainForm::GroupComboBoxClick);
     connect(FProjectsListView, &TProjectsListView::CheckZonePressed, this, &THrvMainForm::ToggleProjectCheck);
-    connect(FProjectsListView, &TProjectsListView::ProjectDropped, this,
-        &THrvMainForm::ProjectsListViewDragDrop);
+    connect(
+        FProjectsListView, &TProjectsListView::ProjectDropped, this, &THrvMainForm::ProjectsListViewDragDrop);
     connect(FProjectsListView, &QAbstractItemView::doubleClicked, this, [this] {
         if (FEditProjectAction->isEnabled())
             FEditProjectAction->trigger();
@@ -255,9 +256,8 @@ QWidget* THrvMainForm::CreateAboutPage()
     TitleFont.setBold(true);
     TitleFont.setPointSizeF(TitleFont.pointSizeF() * 1.5);
     FTitleLabel->setFont(TitleFont);
-    auto* NoticeLabel = new QLabel(
-        QString::asprintf("Copyright (C) 2007-20%.2d %s. All rights reserved.",
-            QDate::currentDate().year() - 2000, qPrintable(MakerName)),
+    auto* NoticeLabel = new QLabel(QString::asprintf("Copyright (C) 2007-20%.2d %s. All rights reserved.",
+                                       QDate::currentDate().year() - 2000, qPrintable(MakerName)),
         Page);
     auto* MakerLinkLabel = LinkLabel(MakerName, Page);
     FEditionLabel = new QLabel(QString::asprintf("%d-Bit %sEdition", QT_POINTER_SIZE * 8, ""), Page);

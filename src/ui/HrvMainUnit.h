@@ -110,12 +110,13 @@ private:
     TEditProjectForm* FEditor = nullptr;
     const QStringList FArguments;
     std::unique_ptr<TWebsiteProjectList> FProjects;
+    // Refuses to write a configuration file that could not be read at start.
+    TAppConfig FConfig;
     TRunControl FRunControl;
     TMemoRunLog FRunLog;
     bool FRunning = false;
     bool FShown = false;
     bool FClosing = false;
-    TAppConfig FConfig;
 
     TProjectsTableModel* FModel = nullptr;
     TProjectsListView* FProjectsListView = nullptr;

@@ -14,5 +14,6 @@ void TMemoRunLog::LogMsg(const QString& AMsg)
     if (QThread::currentThread() == FReceiver.thread())
         FAppend(AMsg);
     else
-        QMetaObject::invokeMethod(&FReceiver, [this, &AMsg] { FAppend(AMsg); }, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            &FReceiver, [this, &AMsg] { FAppend(AMsg); }, Qt::BlockingQueuedConnection);
 }

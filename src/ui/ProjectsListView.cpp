@@ -5,7 +5,8 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 
-TProjectsListView::TProjectsListView(QWidget* Parent) : QTableView(Parent)
+TProjectsListView::TProjectsListView(QWidget* Parent)
+    : QTableView(Parent)
 {
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);

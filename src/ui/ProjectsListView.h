@@ -10,7 +10,10 @@ class TWebsiteProject;
 class TDragWebsiteProject : public QMimeData {
     Q_OBJECT
 public:
-    explicit TDragWebsiteProject(TWebsiteProject* AProject) : Project(AProject) {}
+    explicit TDragWebsiteProject(TWebsiteProject* AProject)
+        : Project(AProject)
+    {
+    }
 
     TWebsiteProject* Project;
 };

@@ -114,7 +114,8 @@ QVariant TProjectsTableModel::data(const QModelIndex& Index, int Role) const
 
 QVariant TProjectsTableModel::headerData(int Section, Qt::Orientation Orientation, int Role) const
 {
-    if (Orientation == Qt::Horizontal && Role == Qt::DisplayRole && Section >= 0 && Section < Columns().size())
+    if (Orientation == Qt::Horizontal && Role == Qt::DisplayRole && Section >= 0
+        && Section < Columns().size())
         return Columns()[Section].first;
     return QVariant();
 }

@@ -36,8 +36,8 @@ TReplaceRuleTestResult RunReplaceRuleTest(const QString& Pattern, const QString&
         RegEx.SetRegEx(Pattern);
         RegEx.Compile();
         bool Matched = false;
-        const QString Result = ReplaceAllMatches(RegEx, Template, Subject,
-            [&Test, &Matched](const TPerlRegEx& Match, const QString& Replacement) {
+        const QString Result = ReplaceAllMatches(
+            RegEx, Template, Subject, [&Test, &Matched](const TPerlRegEx& Match, const QString& Replacement) {
                 Matched = true;
                 AppendMatchLines(Test.Lines, Match, Replacement);
             });

@@ -14,4 +14,5 @@ struct TReplaceRuleTestResult {
 // Runs the rule over the subject exactly as a run applies it to a page,
 // listing every match, its replacement and its groups. Failures become the
 // last memo line and leave Result unset.
-TReplaceRuleTestResult RunReplaceRuleTest(const QString& Pattern, const QString& Rule, const QString& Subject);
+TReplaceRuleTestResult RunReplaceRuleTest(
+    const QString& Pattern, const QString& Rule, const QString& Subject);

@@ -35,7 +35,8 @@ TEST_F(EditProjectTest, AddPresetsTheProjectAndCancelKeepsItUnwritten)
         EXPECT_EQ(Editor.IndexFileEdit()->text(), QStringLiteral("index.html"));
         EXPECT_EQ(Editor.ProjectOutFolderEdit()->text(),
             QStringLiteral("{OutDir}") + QDir::separator() + QStringLiteral("{ProjectName}"));
-        EXPECT_EQ(Editor.ProjectOverwriteComboBox()->currentText(), QStringLiteral("Overwrite changed files only"));
+        EXPECT_EQ(
+            Editor.ProjectOverwriteComboBox()->currentText(), QStringLiteral("Overwrite changed files only"));
         EXPECT_EQ(Editor.PageControl1()->currentIndex(), 0);
         for (TEntryListPanel* Panel : { Editor.WebPages(), Editor.WebDocs(), Editor.ReplaceRules() }) {
             EXPECT_EQ(Panel->List()->topLevelItemCount(), 0);

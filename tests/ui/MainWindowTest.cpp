@@ -22,7 +22,8 @@ namespace {
 class MainWindowTest : public ::testing::Test {
 protected:
     QTemporaryDir SettingsDir;
-    THrvWindows Windows { QStringList { QStringLiteral("harvo"), QStringLiteral("-settingsdir"), SettingsDir.path() } };
+    THrvWindows Windows { QStringList {
+        QStringLiteral("harvo"), QStringLiteral("-settingsdir"), SettingsDir.path() } };
     THrvMainForm& Form = *Windows.MainForm;
     TProjectsListView& List = *Form.ProjectsListView();
 
@@ -53,8 +54,8 @@ protected:
     {
         const QRect Rect = List.visualRect(List.model()->index(Row, 0));
         const QPointF Pos(X, Rect.center().y());
-        QMouseEvent Event(QEvent::MouseButtonPress, Pos, List.viewport()->mapToGlobal(Pos), Button, Button,
-            Qt::NoModifier);
+        QMouseEvent Event(
+            QEvent::MouseButtonPress, Pos, List.viewport()->mapToGlobal(Pos), Button, Button, Qt::NoModifier);
         QApplication::sendEvent(List.viewport(), &Event);
         QMouseEvent Release(QEvent::MouseButtonRelease, Pos, List.viewport()->mapToGlobal(Pos), Button,
             Qt::NoButton, Qt::NoModifier);
@@ -120,8 +121,8 @@ TEST_F(MainWindowTest, RowsShowTheProjectSettings)
     Add(QStringLiteral("Third"));
     Form.RefreshProjectsView();
 
-    const QStringList Expected { "Site", "G", "http://site/", "{OutDir}\\{ProjectName}", "Yes", "http://copy/",
-        "index.html", "Changed" };
+    const QStringList Expected { "Site", "G", "http://site/", "{OutDir}\\{ProjectName}", "Yes",
+        "http://copy/", "index.html", "Changed" };
     for (int Column = 0; Column < Expected.size(); ++Column)
         EXPECT_EQ(Cell(0, Column), Expected[Column]) << "column " << Column;
     EXPECT_EQ(Cell(1, 4), QStringLiteral("No"));

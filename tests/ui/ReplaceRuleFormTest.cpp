@@ -27,9 +27,9 @@ TEST(ReplaceRuleForm, TestListsEveryMatchWithItsGroups)
 {
     TReplaceRuleForm Form;
     RunTest(Form, QStringLiteral("a(b)"), QStringLiteral("[$1]"), QStringLiteral("xAbyab"));
-    const QStringList Expected { "Pattern: a(b)", "", "Matched text: Ab", "Replaced by: [b]", "=== groups ===",
-        "  $0: Ab", "  $1: b", "", "Matched text: ab", "Replaced by: [b]", "=== groups ===", "  $0: ab",
-        "  $1: b" };
+    const QStringList Expected { "Pattern: a(b)", "", "Matched text: Ab", "Replaced by: [b]",
+        "=== groups ===", "  $0: Ab", "  $1: b", "", "Matched text: ab", "Replaced by: [b]",
+        "=== groups ===", "  $0: ab", "  $1: b" };
     EXPECT_EQ(MemoLines(Form), Expected);
     EXPECT_EQ(Form.ResultLabel()->text(), QStringLiteral("x[b]y[b]"));
     EXPECT_EQ(Form.TestMemo()->textCursor().position(), 0);

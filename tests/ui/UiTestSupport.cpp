@@ -26,10 +26,11 @@ private:
 [[maybe_unused]] const auto* Environment = ::testing::AddGlobalTestEnvironment(new TApplicationEnvironment);
 } // namespace
 
-TMessageBoxAnswers::TMessageBoxAnswers(QMessageBox::StandardButton Answer) : FAnswer(Answer)
+TMessageBoxAnswers::TMessageBoxAnswers(QMessageBox::StandardButton Answer)
+    : FAnswer(Answer)
 {
-    FPrevious = SetMessageBoxHook([this](QWidget*, QMessageBox::Icon Icon, const QString& Title, const QString& Text,
-                                      QMessageBox::StandardButtons Buttons) {
+    FPrevious = SetMessageBoxHook([this](QWidget*, QMessageBox::Icon Icon, const QString& Title,
+                                      const QString& Text, QMessageBox::StandardButtons Buttons) {
         FShown.append({ Icon, Title, Text, Buttons });
         return FQueued.isEmpty() ? FAnswer : FQueued.takeFirst();
     });
@@ -40,7 +41,8 @@ TMessageBoxAnswers::~TMessageBoxAnswers()
     SetMessageBoxHook(FPrevious);
 }
 
-TDesktopShellRecorder::TDesktopShellRecorder(QString BrowseAnswer) : FBrowseAnswer(std::move(BrowseAnswer))
+TDesktopShellRecorder::TDesktopShellRecorder(QString BrowseAnswer)
+    : FBrowseAnswer(std::move(BrowseAnswer))
 {
     FPrevious = SetDesktopShellHooks({ [this](const QUrl& Url) { Opened.append(Url.toString()); },
         [this](QWidget*, const QString& Start) {

@@ -2,6 +2,7 @@
 
 #include "projects/WebsiteUnit.h"
 #include "ui/DesktopShell.h"
+#include "ui/DialogParts.h"
 #include "ui/EntryListView.h"
 #include "ui/FormScale.h"
 #include "ui/ReplaceRuleFormUnit.h"
@@ -51,20 +52,12 @@ void SetLines(TStrings& Lines, const QString& Text)
     for (const QString& Line : Split)
         Lines.Add(Line);
 }
-
-QLabel* BuddyLabel(const QString& Text, QWidget* Buddy)
-{
-    auto* Label = new QLabel(Text);
-    Label->setBuddy(Buddy);
-    return Label;
-}
 } // namespace
 
 TEditProjectForm::TEditProjectForm(QWidget* Parent)
     : THrvForm(Parent)
 {
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
-        | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    MakeFixedDialog(*this);
     CreateControls();
     setFixedSize(ScaledPixels(this, 587), ScaledPixels(this, 745));
 }
@@ -128,31 +121,22 @@ void TEditProjectForm::CreateControls()
 
     auto* Layout = new QVBoxLayout(this);
     Layout->setSpacing(ScaledPixels(this, 3));
-    Layout->addWidget(BuddyLabel(QStringLiteral("Project Name:"), FProjectNameEdit));
-    Layout->addWidget(FProjectNameEdit);
-    Layout->addWidget(BuddyLabel(QStringLiteral("Group:"), FGroupNameEdit));
-    Layout->addWidget(FGroupNameEdit);
-    Layout->addWidget(BuddyLabel(QStringLiteral("Website URL:"), FWebsiteURLEdit));
-    Layout->addWidget(FWebsiteURLEdit);
-    Layout->addWidget(BuddyLabel(QStringLiteral("Domain Aliases:"), FDomainAliasesEdit));
-    Layout->addWidget(FDomainAliasesEdit);
+    AddLabelledBox(*Layout, QStringLiteral("Project Name:"), FProjectNameEdit);
+    AddLabelledBox(*Layout, QStringLiteral("Group:"), FGroupNameEdit);
+    AddLabelledBox(*Layout, QStringLiteral("Website URL:"), FWebsiteURLEdit);
+    AddLabelledBox(*Layout, QStringLiteral("Domain Aliases:"), FDomainAliasesEdit);
     Layout->addWidget(new QLabel(QStringLiteral("Delimited by semicolon. Example: 127.0.0,1;localhost")));
-    Layout->addWidget(BuddyLabel(QStringLiteral("Web Pages:"), FWebPages->List()));
-    Layout->addWidget(FWebPages, 3);
-    Layout->addWidget(BuddyLabel(QStringLiteral("Suppress URLs:"), FSuppressMemo));
-    Layout->addWidget(FSuppressMemo, 2);
+    AddLabelledBox(*Layout, QStringLiteral("Web Pages:"), FWebPages, 3);
+    AddLabelledBox(*Layout, QStringLiteral("Suppress URLs:"), FSuppressMemo, 2);
     auto* ScriptsRow = new QHBoxLayout;
     ScriptsRow->addWidget(FRemoveScriptsCheckBox);
     ScriptsRow->addWidget(FRemoveNoscriptsCheckBox);
     ScriptsRow->addStretch();
     Layout->addLayout(ScriptsRow);
     Layout->addWidget(FPageControl1, 3);
-    Layout->addWidget(BuddyLabel(QStringLiteral("Target Base URL:"), FBaseURLEdit));
-    Layout->addWidget(FBaseURLEdit);
-    Layout->addWidget(BuddyLabel(QStringLiteral("Index File:"), FIndexFileEdit));
-    Layout->addWidget(FIndexFileEdit);
-    Layout->addWidget(BuddyLabel(QStringLiteral("Output Folder:"), FProjectOutFolderEdit));
-    Layout->addWidget(FProjectOutFolderEdit);
+    AddLabelledBox(*Layout, QStringLiteral("Target Base URL:"), FBaseURLEdit);
+    AddLabelledBox(*Layout, QStringLiteral("Index File:"), FIndexFileEdit);
+    AddLabelledBox(*Layout, QStringLiteral("Output Folder:"), FProjectOutFolderEdit);
     auto* FolderRow = new QHBoxLayout;
     FolderRow->addWidget(new QLabel(QStringLiteral("You can use these tags: {OutDir}, {ProjectName}")), 1);
     FolderRow->addWidget(ExploreButton);

@@ -1,8 +1,8 @@
 #include "ui/EntryForm.h"
 
+#include "ui/DialogParts.h"
 #include "ui/FormScale.h"
 
-#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -15,28 +15,17 @@ TEntryForm::TEntryForm(const QString& Caption, const QString& Explanation, const
     , FSecondEdit(new QLineEdit(this))
 {
     setWindowTitle(Caption);
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
-        | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    MakeFixedDialog(*this);
 
     auto* Layout = new QVBoxLayout(this);
     Layout->addWidget(new QLabel(Explanation, this));
     Layout->addSpacing(fontMetrics().height() / 2);
-    for (auto [Text, Edit] : { std::pair(FirstLabel, FFirstEdit), std::pair(SecondLabel, FSecondEdit) }) {
-        auto* Label = new QLabel(Text, this);
-        Label->setBuddy(Edit);
-        Layout->addWidget(Label);
-        Layout->addWidget(Edit);
-    }
+    AddLabelledBox(*Layout, FirstLabel, FFirstEdit);
+    AddLabelledBox(*Layout, SecondLabel, FSecondEdit);
     Layout->addStretch();
-
-    auto* Buttons = new QDialogButtonBox(this);
-    FOKButton = Buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    FCancelButton = Buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
-    FOKButton->setDefault(true);
-    FOKButton->setEnabled(false);
-    Layout->addWidget(Buttons);
-    connect(Buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(Buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    const TOkCancelButtons Buttons = AddOkCancelButtons(*this, *Layout);
+    FOKButton = Buttons.OK;
+    FCancelButton = Buttons.Cancel;
     connect(FFirstEdit, &QLineEdit::textChanged, this, &TEntryForm::FirstEditChange);
 
     setFixedWidth(ScaledPixels(this, DesignWidth));

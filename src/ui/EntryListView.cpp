@@ -125,6 +125,7 @@ TEntryListPanel::TEntryListPanel(TEntryListView* List, TEntryEditor Editor, QWid
     , FEditButton(new QPushButton(QStringLiteral("Edit..."), this))
     , FDeleteButton(new QPushButton(QStringLiteral("Delete"), this))
 {
+    setFocusProxy(FList);
     auto* Layout = new QVBoxLayout(this);
     Layout->setContentsMargins(0, 0, 0, 0);
     Layout->addWidget(FList);

@@ -1,9 +1,9 @@
 #include "ui/ReplaceRuleFormUnit.h"
 
+#include "ui/DialogParts.h"
 #include "ui/FormScale.h"
 #include "ui/ReplaceRuleTester.h"
 
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -22,20 +22,14 @@ TReplaceRuleForm::TReplaceRuleForm(QWidget* Parent)
     , FResultLabel(new QLabel)
 {
     setWindowTitle(QStringLiteral("Replace Rule"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
-        | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    MakeFixedDialog(*this);
     FPatternEdit->setObjectName(QStringLiteral("PatternEdit"));
     FRuleEdit->setObjectName(QStringLiteral("RuleEdit"));
     FSubjectEdit->setObjectName(QStringLiteral("SubjectEdit"));
 
     auto* Layout = new QVBoxLayout(this);
-    for (auto [Text, Edit] : { std::pair(QStringLiteral("Replace Pattern:"), FPatternEdit),
-             std::pair(QStringLiteral("Replace Rule:"), FRuleEdit) }) {
-        auto* Label = new QLabel(Text, this);
-        Label->setBuddy(Edit);
-        Layout->addWidget(Label);
-        Layout->addWidget(Edit);
-    }
+    AddLabelledBox(*Layout, QStringLiteral("Replace Pattern:"), FPatternEdit);
+    AddLabelledBox(*Layout, QStringLiteral("Replace Rule:"), FRuleEdit);
 
     auto* TestGroupBox = new QGroupBox(QStringLiteral("Test"), this);
     auto* Grid = new QGridLayout(TestGroupBox);
@@ -65,15 +59,10 @@ TReplaceRuleForm::TReplaceRuleForm(QWidget* Parent)
     Grid->setColumnStretch(1, 1);
     Layout->addWidget(TestGroupBox, 1);
 
-    auto* Buttons = new QDialogButtonBox(this);
-    FOKButton = Buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    FCancelButton = Buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
-    FOKButton->setDefault(true);
-    FOKButton->setEnabled(false);
-    Layout->addWidget(Buttons);
+    const TOkCancelButtons Buttons = AddOkCancelButtons(*this, *Layout);
+    FOKButton = Buttons.OK;
+    FCancelButton = Buttons.Cancel;
 
-    connect(Buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(Buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(FPatternEdit, &QLineEdit::textChanged, this, &TReplaceRuleForm::PatternEditChange);
     connect(FTestButton, &QPushButton::clicked, this, &TReplaceRuleForm::TestButtonClick);
 

@@ -52,6 +52,20 @@ protected:
         return !Form.Running() && Form.LoadWebsitesButton()->isEnabled() && !Form.BreakButton()->isEnabled();
     }
 
+    // Starts a run of the checked projects over a server that answers slowly
+    // and waits until the first URL is being fetched.
+    void StartSlowRun(THrvMainForm& Form, const QStringList& ProjectNames)
+    {
+        ScriptedReply Slow = ScriptedReply::Ok("<html></html>");
+        Slow.DelayMs = 400;
+        Server.On("/", Slow);
+        for (const QString& Name : ProjectNames)
+            AddProject(Form, Name, Server.Url(QStringLiteral("/")));
+        Form.OutDirEdit()->setText(OutDir.path());
+        Form.LoadWebsitesButton()->click();
+        ASSERT_TRUE(WaitUntil([&Form] { return LogLines(Form).size() >= 2; }));
+    }
+
     // Saves a configuration with one project named Site and the output folder.
     void SaveSiteConfig()
     {
@@ -111,17 +125,9 @@ TEST_F(MainWindowRunTest, AWholeRunLogsEveryLineInOrderAndRestoresTheButtons)
 
 TEST_F(MainWindowRunTest, BreakStopsAfterTheCurrentUrlWhileTheListStaysEditable)
 {
-    ScriptedReply Slow = ScriptedReply::Ok("<html></html>");
-    Slow.DelayMs = 400;
-    Server.On("/", Slow);
     THrvWindows Windows(Arguments());
     THrvMainForm& Form = *Windows.MainForm;
-    AddProject(Form, QStringLiteral("First"), Server.Url(QStringLiteral("/")));
-    AddProject(Form, QStringLiteral("Second"), Server.Url(QStringLiteral("/")));
-    Form.OutDirEdit()->setText(OutDir.path());
-
-    Form.LoadWebsitesButton()->click();
-    ASSERT_TRUE(WaitUntil([&Form] { return LogLines(Form).size() >= 2; }));
+    StartSlowRun(Form, { QStringLiteral("First"), QStringLiteral("Second") });
     // The run works on its own copies: the list may change under it.
     Form.Projects().RemoveProject(Form.Projects().GetProject(0));
     Form.RefreshProjectsView();
@@ -138,16 +144,10 @@ TEST_F(MainWindowRunTest, BreakStopsAfterTheCurrentUrlWhileTheListStaysEditable)
 
 TEST_F(MainWindowRunTest, ClosingDuringARunWaitsForTheWorkerThenSaves)
 {
-    ScriptedReply Slow = ScriptedReply::Ok("<html></html>");
-    Slow.DelayMs = 400;
-    Server.On("/", Slow);
     THrvWindows Windows(Arguments());
     THrvMainForm& Form = *Windows.MainForm;
     Form.show();
-    AddProject(Form, QStringLiteral("Site"), Server.Url(QStringLiteral("/")));
-    Form.OutDirEdit()->setText(OutDir.path());
-    Form.LoadWebsitesButton()->click();
-    ASSERT_TRUE(WaitUntil([&Form] { return LogLines(Form).size() >= 2; }));
+    StartSlowRun(Form, { QStringLiteral("Site") });
     AddProject(Form, QStringLiteral("Added during the run"), Server.Url(), false);
 
     Form.close();

@@ -1,9 +1,31 @@
-#include <cstdio>
+#include "http/LibSSLUnit.h"
+#include "ui/HrvApplication.h"
+#include "ui/HrvFormUnit.h"
+#include "ui/HrvMainUnit.h"
 
-// The window program is still being built; until then this entry point says
-// so instead of pretending to work.
-int main()
+#include <QApplication>
+
+namespace {
+// A failed start-up or shut-down step is shown and the program goes on.
+void ShowModuleError(const QString& ATitle, const QString& AText)
 {
-    std::fputs("Harvo Grabber: the window program is not available in this build yet.\n", stderr);
-    return 1;
+    ShowMessageBox(nullptr, QMessageBox::Critical, ATitle, AText, QMessageBox::Ok);
+}
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication Application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Harvo Grabber"));
+    QApplication::setDesktopFileName(QStringLiteral("harvo"));
+
+    InitializeLibSSLUnit(ShowModuleError);
+    int ExitCode = 0;
+    {
+        THrvWindows Windows(QApplication::arguments());
+        Windows.MainForm->show();
+        ExitCode = QApplication::exec();
+    }
+    FinalizeLibSSLUnit(ShowModuleError);
+    return ExitCode;
 }

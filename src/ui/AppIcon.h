@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QIcon>
+
+// The program's icon, drawn like the installed harvo.svg: a globe on a blue
+// tile with a download arrow.
+QIcon HarvoAppIcon();

@@ -1,0 +1,278 @@
+#include "ui/EditProjectUnit.h"
+
+#include "projects/WebsiteUnit.h"
+#include "ui/DesktopShell.h"
+#include "ui/DialogParts.h"
+#include "ui/EntryListView.h"
+#include "ui/FormScale.h"
+#include "ui/ReplaceRuleFormUnit.h"
+#include "ui/WebDocFormUnit.h"
+#include "ui/WebPageFormUnit.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace {
+void FillRows(TEntryListPanel& Panel, const TStrings& Captions, const std::function<QString(int)>& SubItem)
+{
+    Panel.Clear();
+    for (int I = 0; I < Captions.Count(); ++I)
+        Panel.List()->AddRow(Captions[I], SubItem(I));
+}
+
+// Refills a pair of the project's lists from a list's rows, in row order.
+void ReadRows(const TEntryListPanel& Panel, const std::function<void(const QString&, const QString&)>& Append)
+{
+    const TEntryListView& List = *Panel.List();
+    for (int I = 0; I < List.topLevelItemCount(); ++I)
+        Append(List.topLevelItem(I)->text(0), List.topLevelItem(I)->text(1));
+}
+
+QString ListText(const TStrings& Lines)
+{
+    return Lines.ToQStringList().join(QLatin1Char('\n'));
+}
+
+void SetLines(TStrings& Lines, const QString& Text)
+{
+    Lines.Clear();
+    if (Text.isEmpty())
+        return;
+    QStringList Split = Text.split(QLatin1Char('\n'));
+    if (Split.last().isEmpty())
+        Split.removeLast();
+    for (const QString& Line : Split)
+        Lines.Add(Line);
+}
+} // namespace
+
+TEditProjectForm::TEditProjectForm(QWidget* Parent)
+    : THrvForm(Parent)
+{
+    MakeFixedDialog(*this);
+    CreateControls();
+    setFixedSize(ScaledPixels(this, 587), ScaledPixels(this, 745));
+}
+
+void TEditProjectForm::SetEntryForms(
+    TWebPageForm& WebPageForm, TWebDocForm& WebDocForm, TReplaceRuleForm& ReplaceRuleForm)
+{
+    FWebPageForm = &WebPageForm;
+    FWebDocForm = &WebDocForm;
+    FReplaceRuleForm = &ReplaceRuleForm;
+}
+
+void TEditProjectForm::CreateControls()
+{
+    FProjectNameEdit = new QLineEdit;
+    FGroupNameEdit = new QLineEdit;
+    FWebsiteURLEdit = new QLineEdit;
+    FDomainAliasesEdit = new QLineEdit;
+    FWebPages = new TEntryListPanel(
+        new TEntryListView(QStringLiteral("URL"), 310, QStringLiteral("Extract URLs Depth"), 120, true),
+        [this](QString& URL, QString& Depth) {
+            int Value = Depth.toInt();
+            if (!FWebPageForm || !FWebPageForm->Execute(URL, Value))
+                return false;
+            Depth = QString::number(Value);
+            return true;
+        });
+    FSuppressMemo = new QPlainTextEdit;
+    FSuppressMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    FSuppressMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    FSuppressMemo->setTabChangesFocus(true);
+    FRemoveScriptsCheckBox = new QCheckBox(QStringLiteral("Remove <script> tags."));
+    FRemoveNoscriptsCheckBox = new QCheckBox(QStringLiteral("Remove <noscript> tags."));
+    FWebDocs = new TEntryListPanel(new TEntryListView(QStringLiteral("URL starts with"), 330,
+                                       QStringLiteral("Output Folder"), 150, true),
+        [this](QString& Prefix, QString& Folder) {
+            return FWebDocForm && FWebDocForm->Execute(Prefix, Folder);
+        });
+    FReplaceRules = new TEntryListPanel(
+        new TEntryListView(QStringLiteral("Pattern"), 240, QStringLiteral("Replace Rule"), 240, false),
+        [this](QString& Pattern, QString& Rule) {
+            return FReplaceRuleForm && FReplaceRuleForm->Execute(Pattern, Rule);
+        });
+    FPageControl1 = new QTabWidget;
+    FPageControl1->addTab(FWebDocs, QStringLiteral("Download Files"));
+    FPageControl1->addTab(FReplaceRules, QStringLiteral("Replace Rules"));
+    FBaseURLEdit = new QLineEdit;
+    FIndexFileEdit = new QLineEdit;
+    FProjectOutFolderEdit = new QLineEdit;
+    auto* ExploreButton = new QPushButton(QStringLiteral("Explore"));
+    auto* BrowseButton = new QPushButton(QStringLiteral("Browse..."));
+    FRelativePathLinksCheckBox = new QCheckBox(QStringLiteral("Relative Path Links."));
+    FProjectOverwriteComboBox = new QComboBox;
+    FProjectOverwriteComboBox->addItems({ QStringLiteral("Don't overwrite files"),
+        QStringLiteral("Overwrite all files"), QStringLiteral("Overwrite changed files only") });
+    FOKButton = new QPushButton(QStringLiteral("OK"));
+    FCancelButton = new QPushButton(QStringLiteral("Cancel"));
+    FOKButton->setDefault(true);
+    for (QPushButton* Button : { ExploreButton, BrowseButton, FCancelButton })
+        Button->setAutoDefault(false);
+
+    auto* Layout = new QVBoxLayout(this);
+    Layout->setSpacing(ScaledPixels(this, 3));
+    AddLabelledBox(*Layout, QStringLiteral("Project Name:"), FProjectNameEdit);
+    AddLabelledBox(*Layout, QStringLiteral("Group:"), FGroupNameEdit);
+    AddLabelledBox(*Layout, QStringLiteral("Website URL:"), FWebsiteURLEdit);
+    AddLabelledBox(*Layout, QStringLiteral("Domain Aliases:"), FDomainAliasesEdit);
+    Layout->addWidget(new QLabel(QStringLiteral("Delimited by semicolon. Example: 127.0.0,1;localhost")));
+    AddLabelledBox(*Layout, QStringLiteral("Web Pages:"), FWebPages, 3);
+    AddLabelledBox(*Layout, QStringLiteral("Suppress URLs:"), FSuppressMemo, 2);
+    auto* ScriptsRow = new QHBoxLayout;
+    ScriptsRow->addWidget(FRemoveScriptsCheckBox);
+    ScriptsRow->addWidget(FRemoveNoscriptsCheckBox);
+    ScriptsRow->addStretch();
+    Layout->addLayout(ScriptsRow);
+    Layout->addWidget(FPageControl1, 3);
+    AddLabelledBox(*Layout, QStringLiteral("Target Base URL:"), FBaseURLEdit);
+    AddLabelledBox(*Layout, QStringLiteral("Index File:"), FIndexFileEdit);
+    AddLabelledBox(*Layout, QStringLiteral("Output Folder:"), FProjectOutFolderEdit);
+    auto* FolderRow = new QHBoxLayout;
+    FolderRow->addWidget(new QLabel(QStringLiteral("You can use these tags: {OutDir}, {ProjectName}")), 1);
+    FolderRow->addWidget(ExploreButton);
+    FolderRow->addWidget(BrowseButton);
+    Layout->addLayout(FolderRow);
+    Layout->addWidget(FRelativePathLinksCheckBox);
+    auto* BottomRow = new QHBoxLayout;
+    BottomRow->addWidget(FProjectOverwriteComboBox);
+    BottomRow->addStretch();
+    BottomRow->addWidget(FOKButton);
+    BottomRow->addWidget(FCancelButton);
+    Layout->addLayout(BottomRow);
+
+    connect(FOKButton, &QPushButton::clicked, this, &TEditProjectForm::OKButtonClick);
+    connect(FCancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(
+        ExploreButton, &QPushButton::clicked, this, &TEditProjectForm::ExploreProjectOutFolderButtonClick);
+    connect(BrowseButton, &QPushButton::clicked, this, &TEditProjectForm::BrowseProjectOutFolderButtonClick);
+}
+
+bool TEditProjectForm::AddProject(TWebsiteProject& Project, const QString& OutDir, const QString& GroupName)
+{
+    setWindowTitle(QStringLiteral("Add New Project"));
+    Project.Clear();
+    Project.SetGroupName(GroupName);
+    Project.SetIndexFile(QStringLiteral("index.html"));
+    Project.SetOutputFolder(QStringLiteral("{OutDir}") + QDir::separator() + QStringLiteral("{ProjectName}"));
+    Project.SetOverwrite(ofChanged);
+    return ShowProjectDialog(Project, OutDir);
+}
+
+bool TEditProjectForm::EditProject(TWebsiteProject& Project, const QString& OutDir, bool NewProject)
+{
+    setWindowTitle(NewProject ? QStringLiteral("Add New Project") : QStringLiteral("Edit Project"));
+    return ShowProjectDialog(Project, OutDir);
+}
+
+bool TEditProjectForm::ShowProjectDialog(TWebsiteProject& Project, const QString& OutDir)
+{
+    FOutDir = OutDir;
+    FillDialog(Project);
+    FProjectNameEdit->setFocus();
+    if (exec() != QDialog::Accepted)
+        return false;
+    WriteBack(Project);
+    return true;
+}
+
+void TEditProjectForm::FillDialog(const TWebsiteProject& Project)
+{
+    FProjectNameEdit->setText(Project.ProjectName());
+    FGroupNameEdit->setText(Project.GroupName());
+    FWebsiteURLEdit->setText(Project.WebsiteURL());
+    FDomainAliasesEdit->setText(Project.DomainAliasesString());
+    FRemoveScriptsCheckBox->setChecked(Project.RemoveScripts());
+    FRemoveNoscriptsCheckBox->setChecked(Project.RemoveNoscripts());
+    FRelativePathLinksCheckBox->setChecked(Project.RelativePathLinks());
+    FBaseURLEdit->setText(Project.BaseURL());
+    FIndexFileEdit->setText(Project.IndexFile());
+    FProjectOutFolderEdit->setText(Project.OutputFolder());
+    FProjectOverwriteComboBox->setCurrentIndex(Project.Overwrite() == ofAll ? 1
+            : Project.Overwrite() == ofChanged                              ? 2
+                                                                            : 0);
+    const TIntList& Depths = Project.WPExtractURLs();
+    FillRows(*FWebPages, Project.WebPages(),
+        [&Depths](int I) { return I < Depths.Count() ? QString::number(Depths[I]) : QStringLiteral("0"); });
+    const TStrings& Folders = Project.WDOutFolders();
+    FillRows(*FWebDocs, Project.WebDocuments(),
+        [&Folders](int I) { return I < Folders.Count() ? Folders[I] : QString(); });
+    const TStrings& Rules = Project.ReplaceRules();
+    FillRows(*FReplaceRules, Project.ReplacePatterns(),
+        [&Rules](int I) { return I < Rules.Count() ? Rules[I] : QString(); });
+    FSuppressMemo->setPlainText(ListText(Project.SuppressURLs()));
+}
+
+void TEditProjectForm::WriteBack(TWebsiteProject& Project) const
+{
+    Project.SetProjectName(FProjectNameEdit->text());
+    Project.SetGroupName(FGroupNameEdit->text());
+    Project.SetWebsiteURL(FWebsiteURLEdit->text());
+    Project.SetDomainAliasesString(FDomainAliasesEdit->text());
+    Project.SetRemoveScripts(FRemoveScriptsCheckBox->isChecked());
+    Project.SetRemoveNoscripts(FRemoveNoscriptsCheckBox->isChecked());
+    Project.SetRelativePathLinks(FRelativePathLinksCheckBox->isChecked());
+    Project.SetBaseURL(FBaseURLEdit->text());
+    Project.SetIndexFile(FIndexFileEdit->text());
+    Project.SetOutputFolder(FProjectOutFolderEdit->text());
+    const int Overwrite = FProjectOverwriteComboBox->currentIndex();
+    Project.SetOverwrite(Overwrite == 1 ? ofAll : Overwrite == 2 ? ofChanged : ofNone);
+
+    Project.WebPages().Clear();
+    Project.WPExtractURLs().Clear();
+    ReadRows(*FWebPages, [&Project](const QString& URL, const QString& Depth) {
+        Project.WebPages().Add(URL);
+        Project.WPExtractURLs().Add(Depth.toInt());
+    });
+    Project.WebDocuments().Clear();
+    Project.WDOutFolders().Clear();
+    ReadRows(*FWebDocs, [&Project](const QString& Prefix, const QString& Folder) {
+        Project.WebDocuments().Add(Prefix);
+        Project.WDOutFolders().Add(Folder);
+    });
+    Project.ReplacePatterns().Clear();
+    Project.ReplaceRules().Clear();
+    ReadRows(*FReplaceRules, [&Project](const QString& Pattern, const QString& Rule) {
+        Project.ReplacePatterns().Add(Pattern);
+        Project.ReplaceRules().Add(Rule);
+    });
+    SetLines(Project.SuppressURLs(), FSuppressMemo->toPlainText());
+}
+
+QString TEditProjectForm::GetExpandedOutFolder() const
+{
+    return ExpandOutputFolderTags(FProjectOutFolderEdit->text(), FOutDir, FProjectNameEdit->text());
+}
+
+void TEditProjectForm::OKButtonClick()
+{
+    if (CheckNotEmpty(FProjectNameEdit->text(), QStringLiteral("Project Name")))
+        accept();
+}
+
+void TEditProjectForm::ExploreProjectOutFolderButtonClick()
+{
+    ExploreFolder(GetExpandedOutFolder());
+}
+
+void TEditProjectForm::BrowseProjectOutFolderButtonClick()
+{
+    const QString Folder = BrowseForFolder(this, GetExpandedOutFolder());
+    if (!Folder.isEmpty())
+        FProjectOutFolderEdit->setText(Folder);
+}
+
+void TEditProjectForm::showEvent(QShowEvent* Event)
+{
+    FPageControl1->setCurrentIndex(0);
+    THrvForm::showEvent(Event);
+}

@@ -1,0 +1,174 @@
+// The main window's handling of the project list: display, checks, the group
+// filter, add, copy, edit, delete, reorder and the output folders.
+#include "ui/HrvMainUnit.h"
+
+#include "projects/WebsiteUnit.h"
+#include "ui/DesktopShell.h"
+#include "ui/EditProjectUnit.h"
+#include "ui/GroupComboBox.h"
+#include "ui/ProjectsListView.h"
+#include "ui/ProjectsTableModel.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+
+void THrvMainForm::RefreshProjectsView()
+{
+    FModel->Refresh();
+    UpdateProjectActions();
+    FProjectsSelectedLabel->setText(
+        QString::number(FProjects->CheckedVisibleCount()) + QStringLiteral(" checked."));
+}
+
+TWebsiteProject* THrvMainForm::GetSelectedProject() const
+{
+    return FModel->RowProject(FProjectsListView->SelectedRow());
+}
+
+void THrvMainForm::ToggleProjectCheck(int Row)
+{
+    if (TWebsiteProject* Project = FModel->RowProject(Row)) {
+        Project->SetChecked(!Project->Checked());
+        RefreshProjectsView();
+    }
+}
+
+void THrvMainForm::UpdateProjectActions()
+{
+    const bool HasSelection = FProjectsListView->SelectedRow() >= 0;
+    for (QAction* Action :
+        { FCopyProjectAction, FEditProjectAction, FDeleteProjectAction, FOpenOutputFolderAction })
+        Action->setEnabled(HasSelection);
+}
+
+bool THrvMainForm::ProjectNameExists(const QString& ProjectName, const TWebsiteProject* Project)
+{
+    const TWebsiteProject* Found = FProjects->FindProject(ProjectName);
+    if (!Found || Found == Project)
+        return false;
+    Warning(QStringLiteral("Project \"%1\" already exists.").arg(ProjectName));
+    return true;
+}
+
+QString THrvMainForm::SelectedGroup() const
+{
+    return FGroupComboBox->currentIndex() >= 1 ? FGroupComboBox->currentText() : QString();
+}
+
+void THrvMainForm::AddProjectActionExecute()
+{
+    auto Project = std::make_unique<TWebsiteProject>();
+    if (FEditor && FEditor->AddProject(*Project, FOutDirEdit->text(), SelectedGroup())
+        && !ProjectNameExists(Project->ProjectName(), nullptr)) {
+        FProjects->AddProject(std::move(Project));
+        RefreshProjectsView();
+    }
+}
+
+void THrvMainForm::CopyProjectActionExecute()
+{
+    const TWebsiteProject* Selected = GetSelectedProject();
+    if (!Selected)
+        return;
+    auto Copy = std::make_unique<TWebsiteProject>(Selected);
+    Copy->SetProjectName(QString());
+    if (FEditor && FEditor->EditProject(*Copy, FOutDirEdit->text(), true)
+        && !ProjectNameExists(Copy->ProjectName(), nullptr)) {
+        FProjects->AddProject(std::move(Copy));
+        RefreshProjectsView();
+    }
+}
+
+void THrvMainForm::EditProjectActionExecute()
+{
+    TWebsiteProject* Selected = GetSelectedProject();
+    if (!Selected)
+        return;
+    auto Copy = std::make_unique<TWebsiteProject>(Selected);
+    if (FEditor && FEditor->EditProject(*Copy, FOutDirEdit->text(), false)
+        && !ProjectNameExists(Copy->ProjectName(), Selected)) {
+        FProjects->ReplaceProject(Selected, std::move(Copy));
+        RefreshProjectsView();
+    }
+}
+
+void THrvMainForm::DeleteProjectActionExecute()
+{
+    TWebsiteProject* Selected = GetSelectedProject();
+    if (!Selected)
+        return;
+    const QString Query
+        = QStringLiteral("Delete \"%1\".\"\r\n\r\nAre you sure?").arg(Selected->ProjectName());
+    if (Confirm(QStringLiteral("Delete Project"), Query)) {
+        FProjects->RemoveProject(Selected);
+        RefreshProjectsView();
+    }
+}
+
+void THrvMainForm::OpenOutputFolderActionExecute()
+{
+    if (const TWebsiteProject* Selected = GetSelectedProject())
+        ExploreFolder(
+            ExpandOutputFolderTags(Selected->OutputFolder(), FOutDirEdit->text(), Selected->ProjectName()));
+}
+
+void THrvMainForm::CheckAllProjectsActionExecute()
+{
+    FProjects->CheckAll();
+    RefreshProjectsView();
+}
+
+void THrvMainForm::UnCheckAllProjectsActionExecute()
+{
+    FProjects->UnCheckAll();
+    RefreshProjectsView();
+}
+
+void THrvMainForm::SetGroupEntries(const QStringList& Entries, int Selected)
+{
+    const QSignalBlocker Blocker(FGroupComboBox);
+    FGroupComboBox->clear();
+    FGroupComboBox->addItems(Entries);
+    FGroupComboBox->setCurrentIndex(Selected);
+}
+
+void THrvMainForm::GroupComboBoxDropDown()
+{
+    TStringList Groups;
+    Groups.SetCaseSensitive(false);
+    Groups.SetDuplicates(dupIgnore);
+    Groups.SetSorted(true);
+    FProjects->FillListOfGroups(Groups);
+    const QString Remembered = SelectedGroup();
+    const int Found = Remembered.isEmpty() ? -1 : Groups.IndexOf(Remembered);
+    QStringList Entries = Groups.ToQStringList();
+    Entries.prepend(AllProjectsGroup);
+    SetGroupEntries(Entries, Found + 1);
+}
+
+void THrvMainForm::GroupComboBoxClick(int Index)
+{
+    FProjects->ApplyGroupFilter(Index >= 1 ? FGroupComboBox->itemText(Index) : QString());
+    RefreshProjectsView();
+}
+
+void THrvMainForm::ProjectsListViewDragDrop(TWebsiteProject* Dragged, int TargetRow)
+{
+    if (TWebsiteProject* Target = FModel->RowProject(TargetRow)) {
+        FProjects->MoveProject(Dragged, Target);
+        RefreshProjectsView();
+    }
+}
+
+void THrvMainForm::BrowseOutDirButtonClick()
+{
+    const QString Folder = BrowseForFolder(this, FOutDirEdit->text());
+    if (!Folder.isEmpty())
+        FOutDirEdit->setText(Folder);
+}
+
+void THrvMainForm::ExploreOutDirButtonClick()
+{
+    ExploreFolder(FOutDirEdit->text());
+}

@@ -1,0 +1,161 @@
+// The main window's side of runs: starting them from the button or the
+// command line, Break, completion, the run log and the configuration file.
+#include "ui/HrvMainUnit.h"
+
+#include "engine/ProjectRuns.h"
+#include "projects/WebsiteUnit.h"
+#include "ui/GroupComboBox.h"
+
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+
+void THrvMainForm::LogMsg(const QString& AMsg)
+{
+    if (!AMsg.isEmpty())
+        FLogMemo->appendPlainText(AMsg);
+}
+
+void THrvMainForm::ClearLog()
+{
+    FLogMemo->clear();
+    FLogMemo->repaint();
+}
+
+void THrvMainForm::LoadConfig()
+{
+    TConfigExtras Extras;
+    try {
+        Extras = FConfig.LoadConfig(*FProjects);
+    } catch (const Exception& E) {
+        ShowErrorMessage(this,
+            E.Message()
+                + QStringLiteral("\n\nThe window opens without these projects, and the file is left "
+                                 "unchanged: it is not written while this program runs."));
+    }
+    RefreshProjectsView();
+    SetGroupEntries(Extras.Groups, Extras.GroupIndex);
+    FOutDirEdit->setText(Extras.OutDir);
+}
+
+bool THrvMainForm::SaveConfig()
+{
+    try {
+        FConfig.SaveConfig(*FProjects, SelectedGroup(), FOutDirEdit->text());
+        return true;
+    } catch (const Exception& E) {
+        ShowErrorMessage(this, E.Message());
+        return false;
+    }
+}
+
+void THrvMainForm::LoadWebsitesButtonClick()
+{
+    if (FRunning)
+        return;
+    if (FProjects->CheckedVisibleCount() == 0) {
+        Warning(QStringLiteral("Please, check one or more projects."));
+        return;
+    }
+    if (!CheckNotEmpty(FOutDirEdit->text(), QStringLiteral("Output Folder")) || !SaveConfig())
+        return;
+    FRunControl.FTerminated = false;
+    auto* Thread = new TLoadWebsitesThread(FRunLog, FRunControl, *FProjects, FOutDirEdit->text());
+    connect(Thread, &QThread::finished, this, &THrvMainForm::OnLoadWebsitesCompleted);
+    StartRun(Thread);
+}
+
+void THrvMainForm::showEvent(QShowEvent* Event)
+{
+    THrvForm::showEvent(Event);
+    if (!FShown) {
+        FShown = true;
+        // The start-up run begins once the window is on screen.
+        QTimer::singleShot(0, this, &THrvMainForm::FormShow);
+    }
+}
+
+void THrvMainForm::FormShow()
+{
+    QString Names;
+    for (int I = 1; I + 1 < FArguments.size(); ++I)
+        if (FArguments[I].toLower() == QStringLiteral("-start"))
+            Names = FArguments[++I];
+    if (Names.isEmpty() || FRunning || !CheckNotEmpty(FOutDirEdit->text(), QStringLiteral("Output Folder")))
+        return;
+    auto* Thread = new TStartProjectThread(FRunLog, FRunControl, *FProjects, FOutDirEdit->text(), Names);
+    // The thread deletes itself only after this handler has run.
+    connect(Thread, &QThread::finished, this,
+        [this, Thread] { OnStartProjectCompleted(Thread->StartProjectResult()); });
+    StartRun(Thread);
+}
+
+void THrvMainForm::StartRun(THrvThread* Thread)
+{
+    FMainPageControl->setCurrentWidget(FLogTabSheet);
+    ClearLog();
+    FLoadWebsitesButton->setEnabled(false);
+    FBreakButton->setEnabled(true);
+    FRunning = true;
+    Thread->start();
+}
+
+void THrvMainForm::BreakButtonClick()
+{
+    FRunControl.FTerminated = true;
+    FBreakButton->setEnabled(false);
+}
+
+void THrvMainForm::OnLoadWebsitesCompleted()
+{
+    FRunning = false;
+    FLoadWebsitesButton->setEnabled(true);
+    FBreakButton->setEnabled(false);
+}
+
+void THrvMainForm::OnStartProjectCompleted(bool StartProjectResult)
+{
+    OnLoadWebsitesCompleted();
+    if (StartProjectResult && HasArgument(QStringLiteral("-close")))
+        FCloseButton->click();
+}
+
+bool THrvMainForm::HasArgument(const QString& Option) const
+{
+    for (int I = 1; I < FArguments.size(); ++I)
+        if (FArguments[I].toLower() == Option)
+            return true;
+    return false;
+}
+
+void THrvMainForm::WaitForRunEnd()
+{
+    if (!FRunning)
+        return;
+    BreakButtonClick();
+    // The worker waits on every log line for this thread, so the events keep
+    // flowing until its completion handler has run.
+    QEventLoop Loop;
+    while (FRunning)
+        Loop.processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::ExcludeUserInputEvents);
+}
+
+void THrvMainForm::closeEvent(QCloseEvent* Event)
+{
+    if (FClosing) {
+        Event->ignore();
+        return;
+    }
+    FClosing = true;
+    WaitForRunEnd();
+    if (FConfig.SaveAllowed())
+        SaveConfig();
+    else
+        Warning(QStringLiteral("The configuration file could not be read at start, so it is left unchanged; "
+                               "the changes of this session are not saved."));
+    Event->accept();
+}

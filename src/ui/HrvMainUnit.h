@@ -1,0 +1,144 @@
+#pragma once
+
+#include "engine/HrvThread.h"
+#include "projects/AppConfig.h"
+#include "ui/HrvFormUnit.h"
+#include "ui/MemoRunLog.h"
+
+#include <QStringList>
+#include <memory>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+class TEditProjectForm;
+class TGroupComboBox;
+class TProjectsListView;
+class TProjectsTableModel;
+
+// The main window: the project list with its group filter, the common output
+// folder, the run controls with the run log, and the About page. It owns the
+// project list for the life of the process.
+class THrvMainForm : public THrvForm {
+    Q_OBJECT
+public:
+    // Arguments are the program's command line (the program name first).
+    explicit THrvMainForm(const QStringList& Arguments, QWidget* Parent = nullptr);
+    ~THrvMainForm() override;
+
+    static QString Caption();
+    // The project editor, created after the main window.
+    void SetEditProjectForm(TEditProjectForm& Editor) { FEditor = &Editor; }
+
+    TWebsiteProjectList& Projects() const { return *FProjects; }
+    TRunControl& RunControl() { return FRunControl; }
+    bool Running() const { return FRunning; }
+
+    TProjectsListView* ProjectsListView() const { return FProjectsListView; }
+    TGroupComboBox* GroupComboBox() const { return FGroupComboBox; }
+    QLabel* ProjectsSelectedLabel() const { return FProjectsSelectedLabel; }
+    QLabel* CheckAllProjectsLabel() const { return FCheckAllProjectsLabel; }
+    QLabel* UnCheckAllProjectsLabel() const { return FUnCheckAllProjectsLabel; }
+    QLineEdit* OutDirEdit() const { return FOutDirEdit; }
+    QTabWidget* MainPageControl() const { return FMainPageControl; }
+    QWidget* WebsitesTabSheet() const { return FWebsitesTabSheet; }
+    QWidget* LogTabSheet() const { return FLogTabSheet; }
+    QPlainTextEdit* LogMemo() const { return FLogMemo; }
+    QLabel* TitleLabel() const { return FTitleLabel; }
+    QLabel* EditionLabel() const { return FEditionLabel; }
+    QPushButton* LoadWebsitesButton() const { return FLoadWebsitesButton; }
+    QPushButton* BreakButton() const { return FBreakButton; }
+    QPushButton* CloseButton() const { return FCloseButton; }
+    QAction* AddProjectAction() const { return FAddProjectAction; }
+    QAction* CopyProjectAction() const { return FCopyProjectAction; }
+    QAction* EditProjectAction() const { return FEditProjectAction; }
+    QAction* DeleteProjectAction() const { return FDeleteProjectAction; }
+    QAction* OpenOutputFolderAction() const { return FOpenOutputFolderAction; }
+    QAction* CheckAllProjectsAction() const { return FCheckAllProjectsAction; }
+    QAction* UnCheckAllProjectsAction() const { return FUnCheckAllProjectsAction; }
+
+    void RefreshProjectsView();
+    TWebsiteProject* GetSelectedProject() const;
+    void ToggleProjectCheck(int Row);
+    void UpdateProjectActions();
+    bool ProjectNameExists(const QString& ProjectName, const TWebsiteProject* Project);
+
+    void AddProjectActionExecute();
+    void CopyProjectActionExecute();
+    void EditProjectActionExecute();
+    void DeleteProjectActionExecute();
+    void OpenOutputFolderActionExecute();
+    void CheckAllProjectsActionExecute();
+    void UnCheckAllProjectsActionExecute();
+    void GroupComboBoxDropDown();
+    void GroupComboBoxClick(int Index);
+    void ProjectsListViewDragDrop(TWebsiteProject* Dragged, int TargetRow);
+    void BrowseOutDirButtonClick();
+    void ExploreOutDirButtonClick();
+
+    void LoadWebsitesButtonClick();
+    void BreakButtonClick();
+    void LogMsg(const QString& AMsg);
+    void ClearLog();
+
+protected:
+    void showEvent(QShowEvent* Event) override;
+    void closeEvent(QCloseEvent* Event) override;
+    void keyPressEvent(QKeyEvent* Event) override;
+
+private:
+    void CreateControls();
+    QWidget* CreateWebsitesPage();
+    QWidget* CreateLogPage();
+    QWidget* CreateAboutPage();
+    void CreateActions();
+    void SetGroupEntries(const QStringList& Entries, int Selected);
+    QString SelectedGroup() const;
+
+    void LoadConfig();
+    bool SaveConfig();
+    void FormShow();
+    void StartRun(THrvThread* Thread);
+    void OnLoadWebsitesCompleted();
+    void OnStartProjectCompleted(bool StartProjectResult);
+    void WaitForRunEnd();
+    bool HasArgument(const QString& Option) const;
+
+    TEditProjectForm* FEditor = nullptr;
+    const QStringList FArguments;
+    std::unique_ptr<TWebsiteProjectList> FProjects;
+    // Refuses to write a configuration file that could not be read at start.
+    TAppConfig FConfig;
+    TRunControl FRunControl;
+    TMemoRunLog FRunLog;
+    bool FRunning = false;
+    bool FShown = false;
+    bool FClosing = false;
+
+    TProjectsTableModel* FModel = nullptr;
+    TProjectsListView* FProjectsListView = nullptr;
+    TGroupComboBox* FGroupComboBox = nullptr;
+    QLabel* FProjectsSelectedLabel = nullptr;
+    QLabel* FCheckAllProjectsLabel = nullptr;
+    QLabel* FUnCheckAllProjectsLabel = nullptr;
+    QLineEdit* FOutDirEdit = nullptr;
+    QTabWidget* FMainPageControl = nullptr;
+    QWidget* FWebsitesTabSheet = nullptr;
+    QWidget* FLogTabSheet = nullptr;
+    QPlainTextEdit* FLogMemo = nullptr;
+    QLabel* FTitleLabel = nullptr;
+    QLabel* FEditionLabel = nullptr;
+    QPushButton* FLoadWebsitesButton = nullptr;
+    QPushButton* FBreakButton = nullptr;
+    QPushButton* FCloseButton = nullptr;
+    QAction* FAddProjectAction = nullptr;
+    QAction* FCopyProjectAction = nullptr;
+    QAction* FEditProjectAction = nullptr;
+    QAction* FDeleteProjectAction = nullptr;
+    QAction* FOpenOutputFolderAction = nullptr;
+    QAction* FCheckAllProjectsAction = nullptr;
+    QAction* FUnCheckAllProjectsAction = nullptr;
+};

@@ -1,0 +1,142 @@
+#include "UiTestSupport.h"
+
+#include "projects/WebsiteUnit.h"
+#include "ui/EditProjectUnit.h"
+#include "ui/EntryListView.h"
+#include "ui/HrvApplication.h"
+#include "ui/WebPageFormUnit.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <gtest/gtest.h>
+
+namespace {
+class EditProjectTest : public ::testing::Test {
+protected:
+    THrvWindows Windows { QStringList { QStringLiteral("harvo"), QStringLiteral("-settingsdir"),
+        QDir::tempPath() + QStringLiteral("/harvo-ui-tests-none") } };
+    TEditProjectForm& Editor = *Windows.EditProjectForm;
+};
+} // namespace
+
+TEST_F(EditProjectTest, AddPresetsTheProjectAndCancelKeepsItUnwritten)
+{
+    TWebsiteProject Project;
+    Project.SetProjectName(QStringLiteral("old"));
+    WhenModal([this](QDialog&) {
+        EXPECT_EQ(Editor.windowTitle(), QStringLiteral("Add New Project"));
+        EXPECT_EQ(Editor.ProjectNameEdit()->text(), QString());
+        EXPECT_EQ(Editor.GroupNameEdit()->text(), QStringLiteral("G"));
+        EXPECT_EQ(Editor.IndexFileEdit()->text(), QStringLiteral("index.html"));
+        EXPECT_EQ(Editor.ProjectOutFolderEdit()->text(),
+            QStringLiteral("{OutDir}") + QDir::separator() + QStringLiteral("{ProjectName}"));
+        EXPECT_EQ(
+            Editor.ProjectOverwriteComboBox()->currentText(), QStringLiteral("Overwrite changed files only"));
+        EXPECT_EQ(Editor.PageControl1()->currentIndex(), 0);
+        for (TEntryListPanel* Panel : { Editor.WebPages(), Editor.WebDocs(), Editor.ReplaceRules() }) {
+            EXPECT_EQ(Panel->List()->topLevelItemCount(), 0);
+            EXPECT_FALSE(Panel->EditButton()->isEnabled());
+            EXPECT_FALSE(Panel->DeleteButton()->isEnabled());
+        }
+        Editor.ProjectNameEdit()->setText(QStringLiteral("typed"));
+        Editor.CancelButton()->click();
+    });
+    EXPECT_FALSE(Editor.AddProject(Project, QStringLiteral("/out"), QStringLiteral("G")));
+    // Add clears and presets the object it is given; Cancel writes nothing back.
+    EXPECT_EQ(Project.ProjectName(), QString());
+    EXPECT_EQ(Project.IndexFile(), QStringLiteral("index.html"));
+}
+
+TEST_F(EditProjectTest, OkNeedsANameAndWritesEverySettingBack)
+{
+    TWebsiteProject Project;
+    Project.SetProjectName(QStringLiteral("Site"));
+    Project.SetDomainAliasesString(QStringLiteral("a.com;b.com"));
+    Project.WebPages().Add(QStringLiteral("http://site/"));
+    Project.WPExtractURLs().Add(2);
+    Project.SuppressURLs().Add(QStringLiteral("/ads/"));
+    Project.SetOverwrite(ofAll);
+
+    TMessageBoxAnswers Answers;
+    WhenModal([this, &Answers](QDialog& Dialog) {
+        EXPECT_EQ(Editor.DomainAliasesEdit()->text(), QStringLiteral("a.com;b.com"));
+        EXPECT_EQ(Editor.ProjectOverwriteComboBox()->currentIndex(), 1);
+        ASSERT_EQ(Editor.WebPages()->List()->topLevelItemCount(), 1);
+        EXPECT_EQ(Editor.WebPages()->List()->topLevelItem(0)->text(1), QStringLiteral("2"));
+
+        Editor.ProjectNameEdit()->clear();
+        Editor.OKButton()->click();
+        EXPECT_TRUE(Dialog.isVisible());
+        ASSERT_EQ(Answers.Shown().size(), 1);
+        EXPECT_EQ(Answers.Shown()[0].Text, QStringLiteral("Please, enter Project Name"));
+        EXPECT_EQ(Answers.Shown()[0].Title, QStringLiteral("Edit Project"));
+
+        Editor.ProjectNameEdit()->setText(QStringLiteral(" Shop "));
+        Editor.DomainAliasesEdit()->setText(QStringLiteral(" a.com ; ;b.com"));
+        Editor.RemoveScriptsCheckBox()->setChecked(true);
+        Editor.ProjectOverwriteComboBox()->setCurrentIndex(0);
+        Editor.SuppressMemo()->setPlainText(QStringLiteral("x\n\ny\n"));
+        Editor.WebPages()->List()->AddRow(QStringLiteral("http://site/b"), QStringLiteral("-1"));
+        Editor.WebDocs()->List()->AddRow(QStringLiteral("http://site/f/"), QString());
+        Editor.OKButton()->click();
+    });
+    ASSERT_TRUE(Editor.EditProject(Project, QStringLiteral("/out"), false));
+    EXPECT_EQ(Project.ProjectName(), QStringLiteral(" Shop "));
+    EXPECT_EQ(Project.WebsiteDomainAliases().ToQStringList(), (QStringList { "a.com", "b.com" }));
+    EXPECT_TRUE(Project.RemoveScripts());
+    EXPECT_EQ(Project.Overwrite(), ofNone);
+    EXPECT_EQ(Project.SuppressURLs().ToQStringList(), (QStringList { "x", "", "y" }));
+    EXPECT_EQ(Project.WebPages().ToQStringList(), (QStringList { "http://site/", "http://site/b" }));
+    ASSERT_EQ(Project.WPExtractURLs().Count(), 2);
+    EXPECT_EQ(Project.WPExtractURLs()[1], -1);
+    EXPECT_EQ(Project.WebDocuments().ToQStringList(), QStringList { "http://site/f/" });
+    EXPECT_EQ(Project.WDOutFolders().Count(), 1);
+}
+
+TEST_F(EditProjectTest, OutputFolderButtonsUseTheNameBeingTyped)
+{
+    TWebsiteProject Project;
+    TDesktopShellRecorder Shell(QStringLiteral("/chosen/folder"));
+    WhenModal([this, &Shell](QDialog&) {
+        Editor.ProjectOutFolderEdit()->setText(QStringLiteral("{outdir}/{PROJECTNAME}"));
+        Editor.ProjectNameEdit()->setText(QStringLiteral("Shop"));
+        EXPECT_EQ(Editor.GetExpandedOutFolder(), QStringLiteral("/sites/Shop"));
+        Editor.ExploreProjectOutFolderButtonClick();
+        Editor.BrowseProjectOutFolderButtonClick();
+        EXPECT_EQ(Shell.BrowseStarts, QStringList { "/sites/Shop" });
+        EXPECT_EQ(Editor.ProjectOutFolderEdit()->text(), QStringLiteral("/chosen/folder"));
+        Editor.ProjectOutFolderEdit()->clear();
+        Editor.ExploreProjectOutFolderButtonClick();
+    });
+    Editor.EditProject(Project, QStringLiteral("/sites"), true);
+    EXPECT_EQ(Shell.Opened, QStringList { "file:///sites/Shop" });
+}
+
+TEST_F(EditProjectTest, AnInvalidDepthLeavesTheWebPageListUnchanged)
+{
+    TWebsiteProject Project;
+    Project.WebPages().Add(QStringLiteral("http://site/"));
+    Project.WPExtractURLs().Add(1);
+    TMessageBoxAnswers Answers;
+    WhenModal([this](QDialog&) {
+        TEntryListView& List = *Editor.WebPages()->List();
+        List.topLevelItem(0)->setSelected(true);
+        WhenModal([this](QDialog&) {
+            Windows.WebPageForm->FirstEdit()->setText(QStringLiteral("http://other/"));
+            Windows.WebPageForm->SecondEdit()->setText(QStringLiteral("1x"));
+            Windows.WebPageForm->OKButton()->click();
+        });
+        Editor.WebPages()->EditButton()->click();
+        EXPECT_EQ(List.topLevelItem(0)->text(0), QStringLiteral("http://site/"));
+        EXPECT_EQ(List.topLevelItem(0)->text(1), QStringLiteral("1"));
+    });
+    Editor.EditProject(Project, QString(), false);
+    ASSERT_EQ(Answers.Shown().size(), 1);
+    EXPECT_EQ(Answers.Shown()[0].Text, QStringLiteral("'1x' is not a valid integer value"));
+    EXPECT_EQ(Answers.Shown()[0].Icon, QMessageBox::Critical);
+}

@@ -1,0 +1,233 @@
+#include "UiTestSupport.h"
+
+#include "projects/WebsiteUnit.h"
+#include "support/ScriptedHttpServer.h"
+#include "ui/HrvApplication.h"
+#include "ui/HrvMainUnit.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+class MainWindowRunTest : public ::testing::Test {
+protected:
+    QTemporaryDir SettingsDir;
+    QTemporaryDir OutDir;
+    ScriptedHttpServer Server;
+
+    QStringList Arguments(const QStringList& Extra = {}) const
+    {
+        return QStringList { QStringLiteral("harvo"), QStringLiteral("-settingsdir"), SettingsDir.path() }
+        + Extra;
+    }
+
+    QString ConfigPath() const { return SettingsDir.filePath(QStringLiteral("hrv.ini")); }
+
+    static void AddProject(THrvMainForm& Form, const QString& Name, const QString& URL, bool Checked = true)
+    {
+        auto Project = std::make_unique<TWebsiteProject>();
+        Project->SetProjectName(Name);
+        Project->SetWebsiteURL(URL);
+        Project->SetOutputFolder(QStringLiteral("{OutDir}/{ProjectName}"));
+        Project->SetIndexFile(QStringLiteral("index.html"));
+        Project->SetChecked(Checked);
+        Form.Projects().AddProject(std::move(Project));
+        Form.RefreshProjectsView();
+    }
+
+    static QStringList LogLines(const THrvMainForm& Form)
+    {
+        return Form.LogMemo()->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
+    static bool Idle(const THrvMainForm& Form)
+    {
+        return !Form.Running() && Form.LoadWebsitesButton()->isEnabled() && !Form.BreakButton()->isEnabled();
+    }
+
+    // Starts a run of the checked projects over a server that answers slowly
+    // and waits until the first URL is being fetched.
+    void StartSlowRun(THrvMainForm& Form, const QStringList& ProjectNames)
+    {
+        ScriptedReply Slow = ScriptedReply::Ok("<html></html>");
+        Slow.DelayMs = 400;
+        Server.On("/", Slow);
+        for (const QString& Name : ProjectNames)
+            AddProject(Form, Name, Server.Url(QStringLiteral("/")));
+        Form.OutDirEdit()->setText(OutDir.path());
+        Form.LoadWebsitesButton()->click();
+        ASSERT_TRUE(WaitUntil([&Form] { return LogLines(Form).size() >= 2; }));
+    }
+
+    // Saves a configuration with one project named Site and the output folder.
+    void SaveSiteConfig()
+    {
+        THrvWindows Windows(Arguments());
+        AddProject(*Windows.MainForm, QStringLiteral("Site"), Server.Url(QStringLiteral("/")), false);
+        Windows.MainForm->OutDirEdit()->setText(OutDir.path());
+        Windows.MainForm->close();
+        ASSERT_TRUE(QFile::exists(ConfigPath()));
+    }
+};
+} // namespace
+
+TEST_F(MainWindowRunTest, LoadWebsitesNeedsACheckedProjectAndAnOutputFolder)
+{
+    THrvWindows Windows(Arguments());
+    THrvMainForm& Form = *Windows.MainForm;
+    TMessageBoxAnswers Answers;
+    AddProject(Form, QStringLiteral("Site"), Server.Url(), false);
+
+    Form.LoadWebsitesButton()->click();
+    AddProject(Form, QStringLiteral("Other"), Server.Url(), true);
+    Form.LoadWebsitesButton()->click();
+
+    ASSERT_EQ(Answers.Shown().size(), 2);
+    EXPECT_EQ(Answers.Shown()[0].Text, QStringLiteral("Please, check one or more projects."));
+    EXPECT_EQ(Answers.Shown()[1].Text, QStringLiteral("Please, enter Output Folder"));
+    EXPECT_EQ(Answers.Shown()[1].Title, QStringLiteral("Harvo Grabber 1.21"));
+    EXPECT_TRUE(Idle(Form));
+    EXPECT_EQ(Form.MainPageControl()->currentWidget(), Form.WebsitesTabSheet());
+    EXPECT_FALSE(QFile::exists(ConfigPath()));
+}
+
+TEST_F(MainWindowRunTest, AWholeRunLogsEveryLineInOrderAndRestoresTheButtons)
+{
+    Server.On("/", ScriptedReply::Ok("<html><body>No links here.</body></html>"));
+    THrvWindows Windows(Arguments());
+    THrvMainForm& Form = *Windows.MainForm;
+    AddProject(Form, QStringLiteral("Site"), Server.Url(QStringLiteral("/")));
+    Form.OutDirEdit()->setText(OutDir.path());
+    Form.LogMsg(QStringLiteral("old line"));
+
+    Form.LoadWebsitesButton()->click();
+    EXPECT_EQ(Form.MainPageControl()->currentWidget(), Form.LogTabSheet());
+    EXPECT_FALSE(Form.LoadWebsitesButton()->isEnabled());
+    EXPECT_TRUE(QFile::exists(ConfigPath()));
+    ASSERT_TRUE(WaitUntil([&Form] { return Idle(Form); }));
+
+    const QStringList Lines = LogLines(Form);
+    ASSERT_GE(Lines.size(), 6) << Form.LogMemo()->toPlainText().toStdString();
+    EXPECT_EQ(Lines[0], QStringLiteral("Project \"Site\"..."));
+    EXPECT_EQ(Lines[1], QStringLiteral("Downloading [ 1 / 1 ]: ") + Server.Url(QStringLiteral("/")));
+    EXPECT_EQ(Lines[2], QStringLiteral("0 new URLs extracted."));
+    EXPECT_TRUE(Lines[3].startsWith(QStringLiteral("Saving: "))) << Lines[3].toStdString();
+    EXPECT_EQ(Lines.last(), QStringLiteral("Completed."));
+    EXPECT_TRUE(QFile::exists(OutDir.filePath(QStringLiteral("Site/index.html"))));
+}
+
+TEST_F(MainWindowRunTest, BreakStopsAfterTheCurrentUrlWhileTheListStaysEditable)
+{
+    THrvWindows Windows(Arguments());
+    THrvMainForm& Form = *Windows.MainForm;
+    StartSlowRun(Form, { QStringLiteral("First"), QStringLiteral("Second") });
+    // The run works on its own copies: the list may change under it.
+    Form.Projects().RemoveProject(Form.Projects().GetProject(0));
+    Form.RefreshProjectsView();
+    Form.BreakButton()->click();
+    EXPECT_FALSE(Form.LoadWebsitesButton()->isEnabled());
+    EXPECT_FALSE(Form.BreakButton()->isEnabled());
+    ASSERT_TRUE(WaitUntil([&Form] { return Idle(Form); }));
+
+    const QStringList Lines = LogLines(Form);
+    EXPECT_EQ(Lines.first(), QStringLiteral("Project \"First\"..."));
+    EXPECT_EQ(Lines.last(), QStringLiteral("Terminated."));
+    EXPECT_FALSE(Lines.contains(QStringLiteral("Project \"Second\"...")));
+}
+
+TEST_F(MainWindowRunTest, ClosingDuringARunWaitsForTheWorkerThenSaves)
+{
+    THrvWindows Windows(Arguments());
+    THrvMainForm& Form = *Windows.MainForm;
+    Form.show();
+    StartSlowRun(Form, { QStringLiteral("Site") });
+    AddProject(Form, QStringLiteral("Added during the run"), Server.Url(), false);
+
+    Form.close();
+    EXPECT_FALSE(Form.isVisible());
+    EXPECT_FALSE(Form.Running());
+    EXPECT_EQ(LogLines(Form).last(), QStringLiteral("Terminated."));
+    QFile Config(ConfigPath());
+    ASSERT_TRUE(Config.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(Config.readAll().contains("Added during the run"));
+}
+
+TEST_F(MainWindowRunTest, StartOptionRunsNamedProjectsAndCloseEndsTheWindow)
+{
+    Server.On("/", ScriptedReply::Ok("<html></html>"));
+    SaveSiteConfig();
+    {
+        THrvWindows Windows(
+            Arguments({ QStringLiteral("-START"), QStringLiteral("Site,Site"), QStringLiteral("-Close") }));
+        THrvMainForm& Form = *Windows.MainForm;
+        Form.show();
+        ASSERT_TRUE(WaitUntil([&Form] { return !Form.isVisible(); }));
+        const QStringList Lines = LogLines(Form);
+        EXPECT_EQ(Lines.count(QStringLiteral("Project \"Site\"...")), 2);
+        EXPECT_EQ(Lines.last(), QStringLiteral("Completed."));
+    }
+    THrvWindows Windows(
+        Arguments({ QStringLiteral("-start"), QStringLiteral("Site, Site"), QStringLiteral("-close") }));
+    THrvMainForm& Form = *Windows.MainForm;
+    Form.show();
+    ASSERT_TRUE(
+        WaitUntil([&Form] { return LogLines(Form).contains(QStringLiteral("Completed.")) && Idle(Form); }));
+    EXPECT_TRUE(Form.isVisible());
+    EXPECT_TRUE(LogLines(Form).contains(QStringLiteral("Project \" Site\" not found.")));
+}
+
+TEST_F(MainWindowRunTest, AnUnreadableConfigurationIsReportedAndNeverOverwritten)
+{
+    const QByteArray Broken("HrvProjectsN=1\r\nHrvProjects[1].ProjectName=\xff\xfe\r\n");
+    {
+        QFile File(ConfigPath());
+        ASSERT_TRUE(File.open(QIODevice::WriteOnly));
+        File.write(Broken);
+    }
+    TMessageBoxAnswers Answers;
+    {
+        THrvWindows Windows(Arguments());
+        ASSERT_EQ(Answers.Shown().size(), 1);
+        EXPECT_EQ(Answers.Shown()[0].Icon, QMessageBox::Critical);
+        AddProject(*Windows.MainForm, QStringLiteral("New"), Server.Url());
+        Windows.MainForm->OutDirEdit()->setText(OutDir.path());
+        Windows.MainForm->close();
+    }
+    ASSERT_EQ(Answers.Shown().size(), 2);
+    EXPECT_TRUE(Answers.Shown()[1].Text.contains(QStringLiteral("left unchanged")));
+    QFile File(ConfigPath());
+    ASSERT_TRUE(File.open(QIODevice::ReadOnly));
+    EXPECT_EQ(File.readAll(), Broken);
+}
+
+TEST_F(MainWindowRunTest, TheLogTakesManyLinesAndIgnoresEmptyOnes)
+{
+    THrvWindows Windows(Arguments());
+    THrvMainForm& Form = *Windows.MainForm;
+    Form.resize(800, 600);
+    Form.show();
+    Form.MainPageControl()->setCurrentWidget(Form.LogTabSheet());
+    Form.LogMsg(QString());
+    EXPECT_TRUE(Form.LogMemo()->toPlainText().isEmpty());
+
+    QElapsedTimer Timer;
+    Timer.start();
+    constexpr int LineCount = 200000;
+    for (int I = 1; I <= LineCount; ++I)
+        Form.LogMsg(QStringLiteral("Downloading [ %1 / %2 ]: http://127.0.0.1/page").arg(I).arg(LineCount));
+    Form.LogMemo()->repaint();
+    EXPECT_LT(Timer.elapsed(), 60000);
+    EXPECT_EQ(Form.LogMemo()->blockCount(), LineCount);
+    QScrollBar* Bar = Form.LogMemo()->verticalScrollBar();
+    EXPECT_EQ(Bar->value(), Bar->maximum());
+    Bar->setValue(0);
+    Form.LogMemo()->repaint();
+    EXPECT_EQ(Bar->value(), 0);
+}

@@ -12,6 +12,8 @@ Usage: bench/crawl_compare.sh [options]
   --large          the same with 20000 pages
   --rounds R       rounds of both tools, order alternating (default 2)
   --only TOOL      measure only "wget" or only "harvo"
+  --window         also measure the window program (harvo -start NAME -close,
+                   offscreen) next to harvo-cli
   --harvo PATH     harvo-cli to measure (default build/src/app/harvo-cli,
                    or $HARVO_BUILD_DIR/src/app/harvo-cli)
   --workdir DIR    sites, copies and logs (default ${TMPDIR:-/tmp}/harvo-crawlbench)
@@ -26,6 +28,7 @@ pages=2000
 rounds=2
 only=
 harvo=
+with_window=0
 workdir=${TMPDIR:-/tmp}/harvo-crawlbench
 tool_timeout=1800
 keep=0
@@ -38,6 +41,7 @@ while [ $# -gt 0 ]; do
     --rounds) rounds=$2; shift 2 ;;
     --only) only=$2; shift 2 ;;
     --harvo) harvo=$2; shift 2 ;;
+    --window) with_window=1; shift ;;
     --workdir) workdir=$2; shift 2 ;;
     --timeout) tool_timeout=$2; shift 2 ;;
     --keep) keep=1; shift ;;
@@ -51,6 +55,9 @@ case $only in
 wget | harvo) tools=("$only") ;;
 *) echo "--only takes wget or harvo" >&2; exit 2 ;;
 esac
+if [ "$with_window" -eq 1 ]; then
+    tools+=(window)
+fi
 
 fail() {
     echo "error: $*" >&2
@@ -69,6 +76,10 @@ if [[ " ${tools[*]} " == *" harvo "* ]]; then
     [ -x "$harvo" ] || fail "harvo-cli not found at $harvo.
 Build it (cmake --build build --target harvo-cli), pass --harvo PATH, or use --only wget."
     harvo=$(cd "$(dirname "$harvo")" && pwd)/$(basename "$harvo")
+fi
+if [ "$with_window" -eq 1 ]; then
+    window=$(dirname "${harvo:-${HARVO_BUILD_DIR:-$top/build}/src/app/harvo-cli}")/harvo
+    [ -x "$window" ] || fail "the window program was not found at $window. Build it first."
 fi
 
 mkdir -p "$workdir"
@@ -199,6 +210,13 @@ run_harvo() { # round
     run_measured "harvo-$1" "$out" "$harvo" -config "$config" -outdir "$out" -start bench
 }
 
+run_window() { # round
+    local out=$workdir/out-window config=$workdir/window.ini
+    "$python" "$bench/write_hrv_config.py" "$config" --name bench --url "http://127.0.0.1:$port/" \
+        --output-folder "{OutDir}/{ProjectName}" --outdir "$out"
+    run_measured "window-$1" "$out" env QT_QPA_PLATFORM=offscreen "$window" -config "$config" -start bench -close
+}
+
 # --- the run --------------------------------------------------------------------
 
 "$python" "$bench/gen_site.py" --pages "$pages" "$site"
@@ -212,10 +230,9 @@ results=$logs/results.txt
 printf '%-6s %-6s %8s %8s %8s %8s %9s %5s %7s %8s\n' \
     round tool wall_s cpu_s user_s sys_s maxrss_MB exit files ms/page
 for ((round = 1; round <= rounds; round++)); do
-    order=("${tools[@]}")
-    if ((round % 2 == 0)) && [ ${#tools[@]} -eq 2 ]; then
-        order=("${tools[1]}" "${tools[0]}")
-    fi
+    # Each round starts with the next tool, so that no tool always runs first.
+    shift_by=$(((round - 1) % ${#tools[@]}))
+    order=("${tools[@]:shift_by}" "${tools[@]:0:shift_by}")
     for tool in "${order[@]}"; do
         "run_$tool" "$round"
         read -r wall cpu user sys rss status files <"$logs/$tool-$round.summary"
@@ -254,9 +271,11 @@ awk -v pages="$pages" '
         if (("harvo" in count) && ("wget" in count) && wall["wget"] > 0 && cpu["wget"] > 0 && rss["wget"] > 0)
             printf "harvo / wget: wall %.2fx, cpu %.2fx, peak memory %.2fx\n",
                 wall["harvo"] / wall["wget"], cpu["harvo"] / cpu["wget"], rss["harvo"] / rss["wget"]
+        if (("harvo" in count) && ("window" in count) && wall["harvo"] > 0 && cpu["harvo"] > 0)
+            printf "window / harvo: wall %.2fx, cpu %.2fx\n", wall["window"] / wall["harvo"], cpu["window"] / cpu["harvo"]
     }
 ' "$results"
 
 if [ "$keep" -eq 0 ]; then
-    rm -rf "$workdir/out-wget" "$workdir/out-harvo"
+    rm -rf "$workdir/out-wget" "$workdir/out-harvo" "$workdir/out-window"
 fi

@@ -5,11 +5,11 @@
 #include "engine/ProjectRuns.h"
 #include "projects/WebsiteUnit.h"
 #include "ui/GroupComboBox.h"
+#include "ui/LogMemo.h"
 
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
@@ -17,12 +17,12 @@
 void THrvMainForm::LogMsg(const QString& AMsg)
 {
     if (!AMsg.isEmpty())
-        FLogMemo->appendPlainText(AMsg);
+        FLogMemo->AppendLine(AMsg);
 }
 
 void THrvMainForm::ClearLog()
 {
-    FLogMemo->clear();
+    FLogMemo->ClearLines();
     FLogMemo->repaint();
 }
 
@@ -112,6 +112,7 @@ void THrvMainForm::BreakButtonClick()
 
 void THrvMainForm::OnLoadWebsitesCompleted()
 {
+    FLogMemo->ShowPendingLines();
     FRunning = false;
     FLoadWebsitesButton->setEnabled(true);
     FBreakButton->setEnabled(false);

@@ -1,4 +1,5 @@
 #include "ui/HrvMainUnit.h"
+#include "ui/LogMemo.h"
 
 #include "projects/WebsiteUnit.h"
 #include "ui/AppIcon.h"
@@ -234,7 +235,7 @@ QWidget* THrvMainForm::CreateWebsitesPage()
 QWidget* THrvMainForm::CreateLogPage()
 {
     auto* Page = new QWidget;
-    FLogMemo = new QPlainTextEdit(Page);
+    FLogMemo = new TLogMemo(Page);
     FLogMemo->setReadOnly(true);
     FLogMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
     FLogMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

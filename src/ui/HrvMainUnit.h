@@ -3,6 +3,7 @@
 #include "engine/HrvThread.h"
 #include "projects/AppConfig.h"
 #include "ui/HrvFormUnit.h"
+#include "ui/LogMemo.h"
 #include "ui/MemoRunLog.h"
 
 #include <QStringList>
@@ -11,7 +12,6 @@
 class QAction;
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 class TEditProjectForm;
@@ -46,7 +46,12 @@ public:
     QTabWidget* MainPageControl() const { return FMainPageControl; }
     QWidget* WebsitesTabSheet() const { return FWebsitesTabSheet; }
     QWidget* LogTabSheet() const { return FLogTabSheet; }
-    QPlainTextEdit* LogMemo() const { return FLogMemo; }
+    // The run log with every line logged so far shown.
+    TLogMemo* LogMemo() const
+    {
+        FLogMemo->ShowPendingLines();
+        return FLogMemo;
+    }
     QLabel* TitleLabel() const { return FTitleLabel; }
     QLabel* EditionLabel() const { return FEditionLabel; }
     QPushButton* LoadWebsitesButton() const { return FLoadWebsitesButton; }
@@ -128,7 +133,7 @@ private:
     QTabWidget* FMainPageControl = nullptr;
     QWidget* FWebsitesTabSheet = nullptr;
     QWidget* FLogTabSheet = nullptr;
-    QPlainTextEdit* FLogMemo = nullptr;
+    TLogMemo* FLogMemo = nullptr;
     QLabel* FTitleLabel = nullptr;
     QLabel* FEditionLabel = nullptr;
     QPushButton* FLoadWebsitesButton = nullptr;

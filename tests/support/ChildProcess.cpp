@@ -16,7 +16,7 @@ extern char** environ;
 
 namespace {
 
-constexpr int PollMs = 5;
+constexpr int PollMs = 1;
 
 } // namespace
 

@@ -203,7 +203,7 @@ TEST_F(HostileSiteTest, TheCrawlStaysInItsFolderBoundedInTimeAndMemory)
 
 TEST_F(HostileSiteTest, AKilledRunLeavesEachFileWholeForTheNextRunUnderEveryPolicy)
 {
-    constexpr int BigSize = 48 << 20;
+    constexpr int BigSize = 16 << 20;
     std::atomic<char> Generation { 'o' };
     FServer.On("/site/", ScriptedReply::Ok("<img src=\"big.bin\">"));
     FServer.SetFallback([&](const RecordedRequest&) {

@@ -140,6 +140,9 @@ int RunConsole(const TConsoleOptions& Options, const QString& ProgramDir)
     }
 
     int Status = ceSuccess;
+    // The thread would delete itself as it finishes, possibly before this
+    // handler reads its results; it is deleted here once they are read.
+    QObject::disconnect(Thread, &QThread::finished, Thread, &QObject::deleteLater);
     QObject::connect(Thread, &QThread::finished, qApp, [&] {
         if (Thread->EndedWithError()) {
             Warn(QStringLiteral("the run ended with an error: ") + Thread->ErrorMessage());
@@ -147,6 +150,7 @@ int RunConsole(const TConsoleOptions& Options, const QString& ProgramDir)
         } else if (StartThread && !StartThread->StartProjectResult()) {
             Status = ceRunFailed;
         }
+        delete Thread;
         qApp->quit();
     });
     RunningControl = &Control;

@@ -129,7 +129,9 @@ private:
                 break;
             } catch (const std::exception& E) {
                 FThread.LogException(E);
-                if (Attempt < FThread.HTTPRetries() && !FThread.Terminated()) {
+                // A reply past a size or time bound would only cost as much again.
+                const bool Repeatable = !dynamic_cast<const EResponseLimitError*>(&E);
+                if (Repeatable && Attempt < FThread.HTTPRetries() && !FThread.Terminated()) {
                     FThread.Log(QStringLiteral("Retry #%1...").arg(Attempt + 1));
                     QThread::msleep(RetryPauseMs);
                 } else {
@@ -246,6 +248,9 @@ void DownloadProject(
 
 bool FileChanged(const QString& FileName, const QByteArray& Content, THrvThread& Thread)
 {
+    const QFileInfo Info(FileName);
+    if (Info.isSymLink() || !Info.isFile())
+        return true;
     QFile File(FileName);
     if (!File.open(QIODevice::ReadOnly)) {
         Thread.LogException(

@@ -29,7 +29,9 @@ void DownloadProject(
     const QString& OutDir, const TWebsiteProject& Project, THTTPClient& Client, THrvThread& Thread);
 
 // True when the file's content differs from Content (by MD5), or when the
-// file cannot be read (the failure is logged), so that it gets written.
+// file cannot be read (the failure is logged), so that it gets written. A
+// symbolic link or a special file is never read and always counts as
+// changed: saving replaces it with a file of its own.
 bool FileChanged(const QString& FileName, const QByteArray& Content, THrvThread& Thread);
 
 // The website URL as the scope of the crawl: a URL without a path gets "/".

@@ -8,9 +8,21 @@
 
 namespace {
 
+// Paths longer than this are shortened in the middle in error messages, so
+// that the reason after them survives the log's cut of long error texts.
+constexpr qsizetype MaxPathInMessage = 300;
+
+QString ElidedPath(const QString& FilePath)
+{
+    if (FilePath.size() <= MaxPathInMessage)
+        return FilePath;
+    const qsizetype Half = MaxPathInMessage / 2;
+    return FilePath.left(Half) + QStringLiteral("...") + FilePath.right(Half);
+}
+
 [[noreturn]] void Fail(const QString& FilePath, const QString& Reason)
 {
-    throw EFileError(QStringLiteral("Cannot create file \"%1\". %2").arg(FilePath, Reason));
+    throw EFileError(QStringLiteral("Cannot create file \"%1\". %2").arg(ElidedPath(FilePath), Reason));
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "uStrUtils.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace {
 
@@ -38,13 +39,15 @@ QString CleanWithSlashes(QString Path)
     return QDir::cleanPath(Path);
 }
 
+#ifdef Q_OS_WIN
+constexpr Qt::CaseSensitivity FolderCase = Qt::CaseInsensitive;
+#else
+constexpr Qt::CaseSensitivity FolderCase = Qt::CaseSensitive;
+#endif
+
 bool IsBelow(const QString& CleanPath, const QString& OutDir)
 {
-#ifdef Q_OS_WIN
-    const Qt::CaseSensitivity Case = Qt::CaseInsensitive;
-#else
-    const Qt::CaseSensitivity Case = Qt::CaseSensitive;
-#endif
+    const Qt::CaseSensitivity Case = FolderCase;
     if (OutDir.isEmpty())
         return !CleanPath.isEmpty() && CleanPath != QLatin1String(".") && CleanPath != QLatin1String("..")
             && !CleanPath.startsWith(QLatin1String("../")) && !QDir::isAbsolutePath(CleanPath);
@@ -52,6 +55,41 @@ bool IsBelow(const QString& CleanPath, const QString& OutDir)
     if (!Root.endsWith(u'/'))
         Root += u'/';
     return CleanPath.size() > Root.size() && CleanPath.startsWith(Root, Case);
+}
+
+// An absolute clean path with the part that exists on disk resolved through
+// symbolic links and the rest appended as it stands; empty when an existing
+// part cannot be resolved (a dangling link, a loop).
+QString ResolveExisting(const QString& AbsolutePath)
+{
+    QString Existing = AbsolutePath;
+    qsizetype TailStart = AbsolutePath.size();
+    for (;;) {
+        const QFileInfo Info(Existing);
+        if (Info.exists() || Info.isSymLink()) {
+            const QString Canonical = Info.canonicalFilePath();
+            return Canonical.isEmpty() ? QString() : Canonical + AbsolutePath.mid(TailStart);
+        }
+        const qsizetype Slash = Existing.lastIndexOf(u'/');
+        if (Slash <= 0)
+            return AbsolutePath;
+        Existing.truncate(Slash);
+        TailStart = Slash;
+    }
+}
+
+// True when Dir, followed through the links that exist on disk, is Root or
+// lies below it, so that nothing is written through a link that leads out.
+bool ResolvesInside(const QString& Dir, const QString& Root)
+{
+    const QString ResolvedRoot = ResolveExisting(QDir::current().absoluteFilePath(Root));
+    const QString Resolved = ResolveExisting(QDir::current().absoluteFilePath(Dir));
+    if (ResolvedRoot.isEmpty() || Resolved.isEmpty())
+        return false;
+    if (Resolved.compare(ResolvedRoot, FolderCase) == 0)
+        return true;
+    const QString Prefix = ResolvedRoot.endsWith(u'/') ? ResolvedRoot : ResolvedRoot + u'/';
+    return Resolved.startsWith(Prefix, FolderCase);
 }
 
 } // namespace
@@ -103,7 +141,9 @@ TOutputFile LocateOutputFile(const QString& OutFilePath, const QString& OutDir)
     if (Result.FilePath.contains(QChar(0)))
         return Result;
     const QString Clean = CleanWithSlashes(Result.FilePath);
-    if (!IsBelow(Clean, OutDir))
+    if (!IsBelow(Clean, OutDir)
+        || !ResolvesInside(
+            FolderOf(Clean), OutDir.isEmpty() ? QStringLiteral(".") : CleanWithSlashes(OutDir)))
         return Result;
     Result.FilePath = ToNativeSeparators(Clean);
     Result.Dir = FolderOf(Result.FilePath);

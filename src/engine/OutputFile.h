@@ -18,6 +18,8 @@ struct TOutputFile {
 QString DecodeOutputFilePath(const QString& OutFilePath);
 
 // Decodes OutFilePath, places it under OutDir and checks that it stays
-// there. Folder names compare case-sensitively except on Windows. Without an
-// output folder the path must stay relative and below the working folder.
+// there, by its text and again on disk: a symbolic link among the folders
+// that already exist must not lead out of OutDir. Folder names compare
+// case-sensitively except on Windows. Without an output folder the path must
+// stay relative and below the working folder.
 TOutputFile LocateOutputFile(const QString& OutFilePath, const QString& OutDir);

@@ -13,6 +13,9 @@ namespace {
 
 constexpr int InitialTimeoutSec = 30;
 constexpr int RunTimeoutSec = 60;
+// A crawl holds each body in memory, decoded and again as the page it saves,
+// so one reply may bring less than the client allows by default.
+constexpr qint64 CrawlMaxBodySize = qint64(256) << 20;
 
 void CopyProject(TWebsiteProjectList& Into, const TWebsiteProject& Project)
 {
@@ -49,6 +52,7 @@ void RunProject(const TWebsiteProject& Project, const QString& OutDir, THrvThrea
     THTTPClient Client(QString(), ptAUTO, RunUserAgent, QString(), InitialTimeoutSec, InitialTimeoutSec);
     Client.SetConnectTimeout(RunTimeoutSec);
     Client.SetReadTimeout(RunTimeoutSec);
+    Client.SetMaxBodySize(CrawlMaxBodySize);
     Client.SetOnRedirectLog([&Thread](THTTPClient*, const QString& AMsg) { Thread.HTTPLog(AMsg); });
     DownloadProject(ExpandOutputFolder(Project, OutDir), Project, Client, Thread);
 }

@@ -1,5 +1,6 @@
 #include "http/BodyDecoder.h"
 
+#include "http/HTTPErrors.h"
 #include "http/ZLibExGZ.h"
 
 namespace {
@@ -24,6 +25,9 @@ void DecodeBody(QIODevice& Buffer, QIODevice& Target, const QString& ContentEnco
             GZipDecodeStream(Buffer, Target, MaxDecodedSize);
         else
             CopyBody(Buffer, Target);
+    } catch (const EZDecodedSizeLimitError&) {
+        throw EResponseLimitError(
+            QStringLiteral("The decoded body exceeds the limit of %1 bytes").arg(MaxDecodedSize));
     } catch (const std::exception&) {
         // The body stays as far as it decoded; the reply still counts.
     }

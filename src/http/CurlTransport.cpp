@@ -190,6 +190,12 @@ size_t TCurlTransport::OnBody(char* Data, size_t Size, size_t Count, void* Self)
     const size_t Length = Size * Count;
     Transport->Touch();
     TReplyData& Reply = Transport->FReply;
+    Transport->FBodyReceived += qint64(Length);
+    if (Transport->FBodyReceived > Transport->FMaxBodySize) {
+        Transport->FCallbackError = std::make_exception_ptr(EResponseLimitError(
+            QStringLiteral("The body exceeds the limit of %1 bytes").arg(Transport->FMaxBodySize)));
+        return 0;
+    }
     if (Reply.BodyHead.size() < BodyHeadLimit)
         Reply.BodyHead.append(
             Data, qsizetype(std::min<size_t>(Length, BodyHeadLimit - Reply.BodyHead.size())));
@@ -253,12 +259,14 @@ void TCurlTransport::SetupRequest(const TTransportRequest& Request, curl_slist*&
     }
 }
 
-CURLcode TCurlTransport::RunTransfer(bool& TimedOut)
+TCurlTransport::TTransferEnd TCurlTransport::RunTransfer(CURLcode& Result)
 {
     using namespace std::chrono;
     Touch();
+    const steady_clock::time_point Start = FLastActivity;
     curl_multi_add_handle(FMulti, FEasy);
-    CURLcode Result = CURLE_OK;
+    Result = CURLE_OK;
+    TTransferEnd End = TTransferEnd::Done;
     for (;;) {
         int Running = 0;
         if (curl_multi_perform(FMulti, &Running) != CURLM_OK) {
@@ -271,20 +279,29 @@ CURLcode TCurlTransport::RunTransfer(bool& TimedOut)
             Result = Message && Message->msg == CURLMSG_DONE ? Message->data.result : CURLE_OK;
             break;
         }
-        int WaitMs = PollSliceMs;
-        if (FConnected && FReadTimeoutMs > 0) {
-            const auto Idle = duration_cast<milliseconds>(steady_clock::now() - FLastActivity).count();
-            if (Idle >= FReadTimeoutMs) {
-                TimedOut = true;
+        const steady_clock::time_point Now = steady_clock::now();
+        long long WaitMs = PollSliceMs;
+        if (FTimeLimitMs > 0) {
+            const auto Elapsed = duration_cast<milliseconds>(Now - Start).count();
+            if (Elapsed >= FTimeLimitMs) {
+                End = TTransferEnd::TimeLimit;
                 break;
             }
-            WaitMs = int(std::min<long long>(WaitMs, FReadTimeoutMs - Idle));
+            WaitMs = std::min<long long>(WaitMs, FTimeLimitMs - Elapsed);
         }
-        curl_multi_poll(FMulti, nullptr, 0, WaitMs, nullptr);
+        if (FConnected && FReadTimeoutMs > 0) {
+            const auto Idle = duration_cast<milliseconds>(Now - FLastActivity).count();
+            if (Idle >= FReadTimeoutMs) {
+                End = TTransferEnd::ReadTimeout;
+                break;
+            }
+            WaitMs = std::min<long long>(WaitMs, FReadTimeoutMs - Idle);
+        }
+        curl_multi_poll(FMulti, nullptr, 0, int(WaitMs), nullptr);
     }
     // Removing an unfinished transfer closes its connection.
     curl_multi_remove_handle(FMulti, FEasy);
-    return Result;
+    return End;
 }
 
 void TCurlTransport::Perform(const TTransportRequest& Request)
@@ -293,6 +310,7 @@ void TCurlTransport::Perform(const TTransportRequest& Request)
     FTarget = Request.Target;
     FPostBody = Request.PostBody;
     FPostStart = FPostBody ? FPostBody->pos() : 0;
+    FBodyReceived = 0;
     FConnected = false;
     FCallbackError = nullptr;
     FErrorBuffer[0] = 0;
@@ -302,11 +320,11 @@ void TCurlTransport::Perform(const TTransportRequest& Request)
     if (Request.FreshConnection)
         CloseConnection();
     curl_slist* Headers = nullptr;
-    bool TimedOut = false;
-    CURLcode Result;
+    CURLcode Result = CURLE_OK;
+    TTransferEnd End;
     try {
         SetupRequest(Request, Headers);
-        Result = RunTransfer(TimedOut);
+        End = RunTransfer(Result);
     } catch (...) {
         curl_slist_free_all(Headers);
         throw;
@@ -316,8 +334,11 @@ void TCurlTransport::Perform(const TTransportRequest& Request)
 
     if (FCallbackError)
         std::rethrow_exception(FCallbackError);
-    if (TimedOut)
+    if (End == TTransferEnd::ReadTimeout)
         throw EReadTimeout(QStringLiteral("Read timed out: no data for %1 ms").arg(FReadTimeoutMs));
+    if (End == TTransferEnd::TimeLimit)
+        throw EResponseLimitError(
+            QStringLiteral("The request took longer than its limit of %1 ms").arg(FTimeLimitMs));
     if (Result != CURLE_OK)
         RaiseFailure(Result);
     if (!FReply.IsSuccess()) {

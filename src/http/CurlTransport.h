@@ -1,6 +1,7 @@
 #pragma once
 
 #include "http/ProxyString.h"
+#include "http/RequestLimits.h"
 
 #include <QByteArray>
 #include <QIODevice>
@@ -51,6 +52,10 @@ public:
     void SetBoundIP(const QString& BoundIP);
     void SetConnectTimeoutMs(int Ms);
     void SetReadTimeoutMs(int Ms) { FReadTimeoutMs = Ms; }
+    // Bounds on one request: the body bytes received and the time from start
+    // to end (0: no time bound). Going past either raises EResponseLimitError.
+    void SetMaxBodySize(qint64 Bytes) { FMaxBodySize = Bytes; }
+    void SetTimeLimitMs(int Ms) { FTimeLimitMs = Ms; }
     // Off: cookies already stored are set aside and none are sent or kept
     // until it is switched on again.
     void SetCookieStoreEnabled(bool Enabled);
@@ -70,7 +75,8 @@ private:
     // Closes the kept connection, if any.
     void CloseConnection();
     void SetupRequest(const TTransportRequest& Request, curl_slist*& Headers);
-    CURLcode RunTransfer(bool& TimedOut);
+    enum class TTransferEnd { Done, ReadTimeout, TimeLimit };
+    TTransferEnd RunTransfer(CURLcode& Result);
     [[noreturn]] void RaiseFailure(CURLcode Code);
     void Touch() { FLastActivity = std::chrono::steady_clock::now(); }
 
@@ -78,6 +84,8 @@ private:
     CURLM* FMulti = nullptr;
     char FErrorBuffer[CURL_ERROR_SIZE] = {};
     int FReadTimeoutMs = 0;
+    qint64 FMaxBodySize = DefaultMaxBodySize;
+    int FTimeLimitMs = DefaultRequestTimeLimitMs;
     bool FCookiesEnabled = true;
     QList<QByteArray> FStashedCookies;
 
@@ -86,6 +94,7 @@ private:
     QIODevice* FTarget = nullptr;
     QIODevice* FPostBody = nullptr;
     qint64 FPostStart = 0;
+    qint64 FBodyReceived = 0;
     bool FConnected = false;
     std::chrono::steady_clock::time_point FLastActivity;
     std::exception_ptr FCallbackError;

@@ -110,6 +110,17 @@ void THTTPClient::SetReadTimeoutMs(int ATimeoutMs)
     FTransport->SetReadTimeoutMs(ATimeoutMs);
 }
 
+void THTTPClient::SetMaxBodySize(qint64 ABytes)
+{
+    FMaxBodySize = ABytes;
+    FTransport->SetMaxBodySize(ABytes);
+}
+
+void THTTPClient::SetRequestTimeLimitMs(int ATimeoutMs)
+{
+    FTransport->SetTimeLimitMs(ATimeoutMs);
+}
+
 void THTTPClient::SetAcceptReplies(const QList<qint16>& AAcceptReplies)
 {
     FAcceptReplies = AAcceptReplies;
@@ -227,7 +238,7 @@ void THTTPClient::NotifyRedirect(const QString& ALocation)
 
 void THTTPClient::DecodeBody(QIODevice& ABuffer, QIODevice& ATarget) const
 {
-    ::DecodeBody(ABuffer, ATarget, GetResponseHeader(QStringLiteral("Content-Encoding")));
+    ::DecodeBody(ABuffer, ATarget, GetResponseHeader(QStringLiteral("Content-Encoding")), FMaxBodySize);
 }
 
 void THTTPClient::RunPasses(const QString& AURL, const TPostBody* APost, QIODevice& AOutStream,

@@ -5,6 +5,7 @@
 #include "http/HTTPErrors.h"
 #include "http/MultipartFormData.h"
 #include "http/ProxyString.h"
+#include "http/RequestLimits.h"
 
 #include <QIODevice>
 #include <QList>
@@ -60,6 +61,11 @@ public:
     // The same in milliseconds, for callers that need finer limits.
     void SetConnectTimeoutMs(int ATimeoutMs);
     void SetReadTimeoutMs(int ATimeoutMs);
+    // Bounds on every request (see RequestLimits.h): the body size, as
+    // received and once decoded, and the time from start to end (0: none).
+    qint64 MaxBodySize() const { return FMaxBodySize; }
+    void SetMaxBodySize(qint64 ABytes);
+    void SetRequestTimeLimitMs(int ATimeoutMs);
 
     void SetAcceptReplies(const QList<qint16>& AAcceptReplies);
     bool IsAcceptReply(qint16 AReplyCode) const;
@@ -117,6 +123,7 @@ private:
     // The transport: one handle that carries the TLS, proxy and cookie state.
     std::unique_ptr<TCurlTransport> FTransport;
     bool FUsesHTTPProxy = false;
+    qint64 FMaxBodySize = DefaultMaxBodySize;
     bool FGzipDeflate = true;
     int FMaxRedirects = 15;
     int FTimeoutRetries = 0;

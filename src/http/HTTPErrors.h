@@ -45,6 +45,9 @@ HARVO_DECLARE_EXCEPTION(EReadTimeout, EHTTPTransportError)
 HARVO_DECLARE_EXCEPTION(EConnectionClosed, EHTTPTransportError)
 HARVO_DECLARE_EXCEPTION(ESocksRequestFailed, EHTTPTransportError)
 HARVO_DECLARE_EXCEPTION(ESocksUnknownError, EHTTPTransportError)
+// A reply that went past the body size or the time allowed for one request.
+// Asking again would only repeat the cost, so it is never repeated.
+HARVO_DECLARE_EXCEPTION(EResponseLimitError, EHTTPTransportError)
 
 // The caller's output stream refused a write; not a transport failure.
 HARVO_DECLARE_EXCEPTION(EStreamWriteError, Exception)

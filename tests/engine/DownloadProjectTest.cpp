@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -30,9 +31,10 @@ protected:
         FProject.SetWebsiteURL(FServer.Url("/"));
     }
 
-    QStringList Crawl()
+    QStringList Crawl(qint64 MaxBodySize = DefaultMaxBodySize)
     {
         THTTPClient Client(QString(), ptAUTO, "test", QString(), 5, 5);
+        Client.SetMaxBodySize(MaxBodySize);
         Client.SetOnRedirectLog([this](THTTPClient*, const QString& AMsg) { FThread.HTTPLog(AMsg); });
         DownloadProject(FOutDir, FProject, Client, FThread);
         return FLog.Lines();
@@ -220,3 +222,44 @@ TEST_F(DownloadProjectTest, ABodyThatIsNotInItsCharsetGetsReplacementCharacters)
 }
 
 } // namespace
+
+TEST_F(DownloadProjectTest, ABodyPastTheSizeLimitFailsAtOnceWithoutRetry)
+{
+    FServer.On("/", ScriptedReply::Stream(QByteArray(4096, 'x'), -1));
+    const QStringList Lines = Crawl(100000);
+    EXPECT_EQ(FServer.RequestCount(), 1);
+    EXPECT_TRUE(Lines.filter("Retry #").isEmpty()) << Lines.join('\n').toStdString();
+    EXPECT_EQ(Lines.filter("exceeds the limit of 100000 bytes").size(), 1);
+    EXPECT_EQ(Lines.last(), "Downloaded: 0, already existed: 0, not changed: 0, empty: 0, failed: 1.");
+    EXPECT_FALSE(QFile::exists(OutPath("index.html")));
+}
+
+TEST_F(DownloadProjectTest, NothingIsWrittenOrReadThroughASymbolicLinkThatLeadsOut)
+{
+    const QString Outside = FTemp.path() + "/outside";
+    QDir().mkpath(Outside + "/sub");
+    QDir().mkpath(FOutDir + "/real");
+    QFile::link(Outside, FOutDir + "/out-link");
+    QFile::link(FOutDir + "/real", FOutDir + "/in-link");
+    QFile::link(Outside + "/secret.txt", FOutDir + "/same.png");
+    QFile Secret(Outside + "/secret.txt");
+    ASSERT_TRUE(Secret.open(QIODevice::WriteOnly));
+    Secret.write("x");
+    Secret.close();
+    FServer.SetFallback([](const RecordedRequest&) { return ScriptedReply::Ok("x", "text/plain"); });
+    FProject.SetOverwrite(ofChanged);
+    for (const char* Page : { "out-link/a.png", "out-link/sub/b.png", "in-link/c.png", "same.png" }) {
+        FProject.WebPages().Add(FServer.Url("/") + Page);
+        FProject.WPExtractURLs().Add(0);
+    }
+    const QStringList Lines = Crawl();
+    EXPECT_EQ(Lines.filter("Invalid directory ").size(), 2) << Lines.join('\n').toStdString();
+    EXPECT_EQ(QDir(Outside).entryList(QDir::Files | QDir::NoDotAndDotDot), QStringList { "secret.txt" });
+    EXPECT_TRUE(QDir(Outside + "/sub").isEmpty());
+    EXPECT_EQ(ReadFile(FOutDir + "/real/c.png"), "x");
+    // A link at the file's own name is replaced, not followed, even when the
+    // content behind it is the same.
+    EXPECT_TRUE(Lines.contains("Saving: " + OutPath("same.png")));
+    EXPECT_FALSE(QFileInfo(FOutDir + "/same.png").isSymLink());
+    EXPECT_EQ(Lines.last(), "Downloaded: 2, already existed: 0, not changed: 0, empty: 0, failed: 2.");
+}

@@ -2,6 +2,7 @@
 #include "engine/URLList.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -111,4 +112,29 @@ TEST_F(OutputFileTest, ARefusedPathNamesTheFolderItWouldHaveUsed)
     EXPECT_FALSE(File.Inside);
     EXPECT_EQ(File.Dir, OutDir + "/../..");
     EXPECT_EQ(DecodeOutputFilePath("a%u00e4\u00e4%C3%A4%"), "a\u00e4\u00e4\u00e4");
+}
+
+TEST_F(OutputFileTest, LinksOnDiskAreFollowedBeforeTheFolderIsJudged)
+{
+    const QString Outside = Temp.path() + "/outside";
+    QDir().mkpath(Outside);
+    QDir().mkpath(OutDir + "/real");
+    QFile::link(Outside, OutDir + "/away");
+    QFile::link(OutDir + "/real", OutDir + "/here");
+    QFile::link(Temp.path() + "/nowhere", OutDir + "/dangling");
+    QFile::link(OutDir, Temp.path() + "/out-alias");
+    struct Case {
+        QString Path, Root;
+        bool Inside;
+    } Cases[] = {
+        { OutDir + "/away/x.png", OutDir, false },
+        { OutDir + "/away/new/deeper/x.png", OutDir, false },
+        { OutDir + "/dangling/x.png", OutDir, false },
+        { OutDir + "/here/new/x.png", OutDir, true },
+        { OutDir + "/away", OutDir, true }, // the link itself is replaced, not followed
+        { Temp.path() + "/out-alias/real/x.png", Temp.path() + "/out-alias", true },
+        { Temp.path() + "/out-alias/away/x.png", Temp.path() + "/out-alias", false },
+    };
+    for (const Case& C : Cases)
+        EXPECT_EQ(LocateOutputFile(C.Path, C.Root).Inside, C.Inside) << C.Path.toStdString();
 }

@@ -1,4 +1,5 @@
 #include "http/BodyDecoder.h"
+#include "http/HTTPErrors.h"
 
 #include "GZipFixture.h"
 
@@ -68,10 +69,11 @@ TEST(BodyDecoder, FailuresKeepWhatWasDecoded)
     EXPECT_TRUE(Decode(QByteArray("\x1F\x8B\x08\xE0", 4), QStringLiteral("gzip")).isEmpty());
 }
 
-TEST(BodyDecoder, BombStopsAtTheLimit)
+TEST(BodyDecoder, BombPastTheLimitRaisesRatherThanPassForTheWholeBody)
 {
     const QByteArray Plain(4 << 20, 'z');
-    EXPECT_EQ(Decode(GZip(Plain), QStringLiteral("gzip"), 65536), Plain.left(65536));
-    EXPECT_EQ(Decode(ZLibCompress(Plain), QStringLiteral("deflate"), 100), Plain.left(100));
+    EXPECT_THROW(Decode(GZip(Plain), QStringLiteral("gzip"), 65536), EResponseLimitError);
+    EXPECT_THROW(Decode(ZLibCompress(Plain), QStringLiteral("deflate"), 100), EResponseLimitError);
     EXPECT_EQ(Decode(GZip(Plain), QStringLiteral("gzip")).size(), Plain.size());
+    EXPECT_EQ(Decode(GZip(Plain), QStringLiteral("gzip"), Plain.size()).size(), Plain.size());
 }

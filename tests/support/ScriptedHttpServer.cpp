@@ -99,6 +99,19 @@ ScriptedReply ScriptedReply::Redirect(int Code, const QByteArray& Location)
     return Status(Code, "Moved", { "Location: " + Location }, "moved");
 }
 
+ScriptedReply ScriptedReply::Stream(
+    const QByteArray& Chunk, qint64 Count, int PauseMs, const QByteArray& ContentType)
+{
+    QByteArray Head = "HTTP/1.1 200 OK\r\nContent-Type: " + ContentType + "\r\n";
+    if (Count >= 0)
+        Head += "Content-Length: " + QByteArray::number(Chunk.size() * Count) + "\r\n";
+    ScriptedReply Reply = Raw(Head + "\r\n", Count >= 0 ? Then::KeepAlive : Then::Close);
+    Reply.Chunk = Chunk;
+    Reply.ChunkCount = Count;
+    Reply.ChunkPauseMs = PauseMs;
+    return Reply;
+}
+
 ScriptedReply ScriptedReply::Silence()
 {
     return Raw({}, Then::Hold);
@@ -208,6 +221,10 @@ void ScriptedHttpServer::ServeRequests(Connection& Link, int ConnectionId)
         const ScriptedReply Reply = ReplyFor(Request);
         if ((Reply.DelayMs > 0 && !SleepUnlessStopping(Reply.DelayMs)) || !Link.Write(Reply.Bytes))
             return;
+        for (qint64 Sent = 0; Reply.ChunkCount < 0 || Sent < Reply.ChunkCount; ++Sent)
+            if ((Reply.ChunkPauseMs > 0 && !SleepUnlessStopping(Reply.ChunkPauseMs)) || Stopping()
+                || !Link.Write(Reply.Chunk))
+                return;
         if (Reply.After == ScriptedReply::Then::Close)
             return;
         if (Reply.After == ScriptedReply::Then::Hold) {

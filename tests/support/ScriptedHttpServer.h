@@ -34,6 +34,11 @@ struct ScriptedReply {
     QByteArray Bytes;
     int DelayMs = 0; // pause before the first byte
     Then After = Then::KeepAlive; // Hold: send nothing more until the client leaves
+    // After Bytes: Chunk sent ChunkCount times (-1: until the client leaves
+    // or the server stops), with ChunkPauseMs before each.
+    QByteArray Chunk;
+    qint64 ChunkCount = 0;
+    int ChunkPauseMs = 0;
 
     static ScriptedReply Raw(const QByteArray& Bytes, Then After = Then::KeepAlive);
     // A complete reply with a Content-Length header after the given ones.
@@ -41,6 +46,10 @@ struct ScriptedReply {
         const QByteArray& Body = {});
     static ScriptedReply Ok(const QByteArray& Body, const QByteArray& ContentType = "text/html");
     static ScriptedReply Redirect(int Code, const QByteArray& Location);
+    // A 200 reply whose body is Chunk repeated Count times (-1: without end),
+    // with a Content-Length only when the count is known.
+    static ScriptedReply Stream(
+        const QByteArray& Chunk, qint64 Count, int PauseMs = 0, const QByteArray& ContentType = "text/plain");
     // Accepts the request and never answers.
     static ScriptedReply Silence();
 };

@@ -1,0 +1,253 @@
+// harvo-cli against a site that tries to break out of the output folder, to
+// exhaust memory or to hold the run forever. Each case must end with a line
+// in the log while the crawl goes on to its summary.
+#include "support/ChildProcess.h"
+#include "support/Files.h"
+#include "support/QStringPrinter.h"
+#include "support/ScriptedHttpServer.h"
+
+#include "projects/AppConfig.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <atomic>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <iostream>
+#include <zlib.h>
+
+namespace {
+
+constexpr int RunTimeoutMs = 120000;
+// What the crawl may hold at once: a body at its size limit, once as
+// received and once as saved, with the program around it. The address
+// sanitizer keeps freed blocks in quarantine and adds its shadow memory.
+#ifdef __SANITIZE_ADDRESS__
+constexpr long PeakRssBoundKiB = 2048 * 1024;
+#else
+constexpr long PeakRssBoundKiB = 900 * 1024;
+#endif
+constexpr int ManyLinks = 200000;
+
+// A gzip body of about 10 MB that inflates to Mebibytes MiB of zeros: one
+// fully flushed block of compressed zeros, repeated. Decoding must stop at
+// its limit long before the trailer, which is left blank.
+QByteArray GZipBomb(int Mebibytes)
+{
+    QByteArray Zeros(1 << 20, '\0');
+    QByteArray Block(1 << 16, '\0');
+    z_stream Stream {};
+    deflateInit2(&Stream, 9, Z_DEFLATED, -MAX_WBITS, 9, Z_DEFAULT_STRATEGY);
+    Stream.next_in = reinterpret_cast<Bytef*>(Zeros.data());
+    Stream.avail_in = uInt(Zeros.size());
+    Stream.next_out = reinterpret_cast<Bytef*>(Block.data());
+    Stream.avail_out = uInt(Block.size());
+    deflate(&Stream, Z_FULL_FLUSH);
+    Block.truncate(Block.size() - Stream.avail_out);
+    deflateEnd(&Stream);
+    return QByteArray("\x1f\x8b\x08\0\0\0\0\0\0\x03", 10) + Block.repeated(Mebibytes)
+        + QByteArray("\x03\0", 2) + QByteArray(8, '\0');
+}
+
+class HostileSiteTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(FTemp.isValid());
+        FToken = QFileInfo(FTemp.path()).fileName();
+        FProjectDir = FTemp.path() + "/out/Site";
+        FOutside = FTemp.path() + "/outside";
+        ASSERT_TRUE(QDir().mkpath(FProjectDir) && QDir().mkpath(FOutside));
+        WriteFile(FOutside + "/secret.txt", Secret());
+    }
+
+    QByteArray Secret() const { return "SECRET-" + FToken.toUtf8(); }
+
+    // Saves a configuration with one project "Site" that copies /site/ and
+    // the pages linked from it (depth 1).
+    void SaveProject(TOverwriteFile Policy)
+    {
+        TWebsiteProjectList Projects;
+        auto Project = std::make_unique<TWebsiteProject>();
+        Project->SetProjectName("Site");
+        Project->SetWebsiteURL(FServer.Url("/site/"));
+        Project->WebPages().Add(FServer.Url("/site/"));
+        Project->WPExtractURLs().Add(1);
+        Project->SetOutputFolder("{OutDir}/{ProjectName}");
+        Project->SetRelativePathLinks(true);
+        Project->SetOverwrite(Policy);
+        Projects.AddProject(std::move(Project));
+        TAppConfig Config({ "-config", ConfigPath() }, FTemp.path());
+        ASSERT_TRUE(Config.SaveConfig(Projects, QString(), FTemp.path() + "/out"));
+    }
+
+    QString ConfigPath() const { return FTemp.path() + "/hrv.ini"; }
+
+    std::unique_ptr<ChildProcess> StartRun()
+    {
+        return std::make_unique<ChildProcess>(
+            HARVO_CLI_PATH, QStringList { "-config", ConfigPath(), "-start", "Site" }, FTemp.path() + "/log");
+    }
+
+    // Every file below the temporary folder, links not followed, that is
+    // not where the test or the project may put files.
+    QStringList FilesOutOfPlace() const
+    {
+        QStringList Found;
+        QDirIterator Files(
+            FTemp.path(), QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+        while (Files.hasNext()) {
+            const QString Path = Files.next();
+            if (!Path.startsWith(FProjectDir + "/") && Path != ConfigPath()
+                && !Path.startsWith(FTemp.path() + "/log") && Path != FOutside + "/secret.txt")
+                Found << Path;
+        }
+        for (const QString& Folder : { QStringLiteral("/"), QDir::tempPath(), FTemp.path() + "/out" })
+            for (const QString& Name : QDir(Folder).entryList({ "*" + FToken + "*" }, QDir::Files))
+                Found << Folder + "/" + Name;
+        return Found;
+    }
+
+    QTemporaryDir FTemp;
+    QString FToken, FProjectDir, FOutside;
+    ScriptedHttpServer FServer;
+};
+
+TEST_F(HostileSiteTest, TheCrawlStaysInItsFolderBoundedInTimeAndMemory)
+{
+    const QString Escape = "escape-" + FToken;
+    const QStringList Climbing {
+        "../../../../" + Escape + "-1.txt",
+        "%2e%2e/%2e%2e/%2e%2e/" + Escape + "-2.txt",
+        "a%2f..%2f..%2f..%2f" + Escape + "-3.txt",
+        "..%5c..%5c..%5c" + Escape + "-4.txt",
+        "..\\..\\..\\" + Escape + "-5.txt",
+        "a\\..\\..\\..\\..\\" + Escape + "-6.txt",
+        "%u002e%u002e/%u002e%u002e/%u002e%u002e/" + Escape + "-7.txt",
+        "a%00/%2e%2e/%2e%2e/%2e%2e/%2e%2e/" + Escape + "-8.txt",
+        QString("zero") + QChar(0) + "%2f%2e%2e%2f%2e%2e%2f%2e%2e%2f" + Escape + "-9.txt",
+        "q.txt?x=%2F..%2F..%2F..%2F..%2F" + Escape + "-10.txt",
+        "q.txt?/etc/passwd",
+        "q.txt?file=C:\\Windows\\win.ini",
+        "//" + FServer.Url("/site/").mid(7) + "%2e%2e%2f%2e%2e%2f%2e%2e%2f" + Escape + "-11.txt",
+        "/site/%2E%2E%2F%2E%2E%2F%2E%2E%2F" + Escape + "-12.txt",
+    };
+    const QStringList Other { QString(296, 'n') + ".png", QString(4996, 'm') + ".png", "Case.png", "case.png",
+        "DIR/a.png", "dir/b.png", "to-file.png", "to-ftp.png", "loop.png", "bomb.bin", "endless.bin",
+        "planted/p1.png", "planted/new/p2.png" };
+    QString Index
+        = "<html><body>\n<a href=\"many.html\">many</a>\n<a href=\"" + QString(300, 'd') + "\">d</a>\n";
+    for (const QString& Link : Climbing + Other)
+        Index += "<img src=\"" + Link + "\">\n";
+    QByteArray Many;
+    for (int I = 0; I < ManyLinks; ++I)
+        Many += "<a href=\"m/" + QByteArray::number(I) + ".html\">" + QByteArray::number(I) + "</a>\n";
+
+    FServer.On("/site/", ScriptedReply::Ok(Index.toLatin1()));
+    FServer.On("/site/many.html", ScriptedReply::Ok(Many));
+    FServer.On("/site/to-file.png",
+        ScriptedReply::Redirect(302, "file://" + QFile::encodeName(FOutside) + "/secret.txt"));
+    FServer.On("/site/to-ftp.png",
+        ScriptedReply::Redirect(
+            302, "ftp://127.0.0.1:" + QByteArray::number(FServer.Port()) + "/secret.txt"));
+    FServer.On("/site/loop.png", ScriptedReply::Redirect(302, "/site/loop.png"));
+    FServer.On("/site/bomb.bin",
+        ScriptedReply::Status(200, "OK",
+            { "Content-Type: application/octet-stream", "Content-Encoding: gzip" }, GZipBomb(10 << 10)));
+    FServer.On("/site/endless.bin", ScriptedReply::Stream(QByteArray(1 << 16, 'e'), -1));
+    FServer.SetFallback(
+        [](const RecordedRequest& Request) { return ScriptedReply::Ok(Request.Path, "image/png"); });
+    ASSERT_TRUE(QFile::link(FOutside, FProjectDir + "/planted"));
+    SaveProject(ofAll);
+
+    auto Run = StartRun();
+    ASSERT_TRUE(Run->Wait(RunTimeoutMs));
+    const QStringList Lines = Run->OutputLines();
+    const QString Log = Lines.join('\n');
+    std::cout << "harvo-cli peak RSS: " << Run->PeakRssKiB() / 1024 << " MiB\n";
+    ASSERT_EQ(Run->ExitCode(), 0) << Run->Errors().toStdString();
+    ASSERT_GE(Lines.size(), 2);
+    EXPECT_EQ(Lines.last(), "Completed.");
+    EXPECT_TRUE(Lines.at(Lines.size() - 2).startsWith("Downloaded: ")) << Log.toStdString();
+
+    EXPECT_EQ(FilesOutOfPlace(), QStringList());
+    EXPECT_EQ(
+        QDir(FOutside).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList { "secret.txt" });
+    EXPECT_EQ(ReadFile(FOutside + "/secret.txt"), Secret());
+    QDirIterator Saved(FProjectDir, QDir::Files, QDirIterator::Subdirectories);
+    while (Saved.hasNext()) {
+        const QString Path = Saved.next();
+        EXPECT_FALSE(ReadFile(Path).contains(Secret())) << Path.toStdString();
+    }
+    EXPECT_GE(Lines.filter("Invalid directory ").size(), 8) << Log.toStdString();
+
+    // Names too long for the file system fail alone, with the system's reason.
+    EXPECT_EQ(Lines.filter("File name too long").size(), 2) << Log.toStdString();
+    EXPECT_EQ(Lines.filter("Unable to create directory " + FProjectDir + "/ddd").size(), 1);
+    EXPECT_TRUE(QFile::exists(FProjectDir + "/Case.png"));
+    EXPECT_TRUE(QFile::exists(FProjectDir + "/DIR/a.png") && QFile::exists(FProjectDir + "/dir/b.png"));
+
+    // Redirects to other schemes are logged and never followed; a loop ends
+    // at the client's limit.
+    EXPECT_TRUE(Lines.contains("Redirect to: file://" + FOutside + "/secret.txt"));
+    EXPECT_TRUE(Log.contains("Protocol \"file\" not supported")) << Log.toStdString();
+    EXPECT_TRUE(Log.contains("Protocol \"ftp\" not supported")) << Log.toStdString();
+    EXPECT_TRUE(Lines.contains("HTTP/1.1 302 Moved."));
+
+    // The bomb and the endless body stop at the crawl's limit, once each.
+    EXPECT_EQ(Lines.filter("The decoded body exceeds the limit of 268435456 bytes").size(), 1);
+    EXPECT_EQ(Lines.filter("The body exceeds the limit of 268435456 bytes").size(), 1);
+    EXPECT_FALSE(QFile::exists(FProjectDir + "/bomb.bin") || QFile::exists(FProjectDir + "/endless.bin"));
+
+    EXPECT_EQ(
+        QString::fromUtf8(ReadFile(FProjectDir + "/many.html/index.html")).count("<a href="), ManyLinks);
+    EXPECT_LT(Run->PeakRssKiB(), PeakRssBoundKiB);
+}
+
+TEST_F(HostileSiteTest, AKilledRunLeavesEachFileWholeForTheNextRunUnderEveryPolicy)
+{
+    constexpr int BigSize = 16 << 20;
+    std::atomic<char> Generation { 'o' };
+    FServer.On("/site/", ScriptedReply::Ok("<img src=\"big.bin\">"));
+    FServer.SetFallback([&](const RecordedRequest&) {
+        return ScriptedReply::Ok(QByteArray(BigSize, Generation.load()), "application/octet-stream");
+    });
+    const QString Big = FProjectDir + "/big.bin";
+    auto WholeCopyOf = [&](char Content) {
+        const QByteArray Bytes = ReadFile(Big);
+        return Bytes.size() == BigSize && Bytes.count(Content) == BigSize;
+    };
+    auto RunToTheEnd = [&] {
+        auto Run = StartRun();
+        ASSERT_TRUE(Run->Wait(RunTimeoutMs));
+        ASSERT_EQ(Run->OutputLines().value(Run->OutputLines().size() - 1), "Completed.");
+    };
+
+    for (const TOverwriteFile Policy : { ofNone, ofAll, ofChanged }) {
+        ASSERT_TRUE(QDir(FProjectDir).removeRecursively());
+        Generation = 'o';
+        SaveProject(ofAll);
+        RunToTheEnd();
+        ASSERT_TRUE(WholeCopyOf('o'));
+
+        // Killed while it writes the new copy of the large file.
+        Generation = 'n';
+        {
+            auto Run = StartRun();
+            ASSERT_TRUE(Run->WaitForOutput("Saving: " + Big.toUtf8(), RunTimeoutMs));
+            Run->Kill(SIGKILL);
+            ASSERT_TRUE(Run->Wait(RunTimeoutMs));
+            EXPECT_EQ(Run->ExitCode(), -1);
+        }
+        const bool OldCopyKept = WholeCopyOf('o');
+        EXPECT_TRUE(OldCopyKept || WholeCopyOf('n')) << Policy;
+
+        SaveProject(Policy);
+        RunToTheEnd();
+        EXPECT_TRUE(WholeCopyOf(Policy == ofNone && OldCopyKept ? 'o' : 'n')) << Policy;
+    }
+}
+
+} // namespace

@@ -140,17 +140,13 @@ int RunConsole(const TConsoleOptions& Options, const QString& ProgramDir)
     }
 
     int Status = ceSuccess;
-    // The thread would delete itself as it finishes, possibly before this
-    // handler reads its results; it is deleted here once they are read.
-    QObject::disconnect(Thread, &QThread::finished, Thread, &QObject::deleteLater);
-    QObject::connect(Thread, &QThread::finished, qApp, [&] {
+    QObject::connect(Thread, &THrvThread::Completed, qApp, [&] {
         if (Thread->EndedWithError()) {
             Warn(QStringLiteral("the run ended with an error: ") + Thread->ErrorMessage());
             Status = ceRunFailed;
         } else if (StartThread && !StartThread->StartProjectResult()) {
             Status = ceRunFailed;
         }
-        delete Thread;
         qApp->quit();
     });
     RunningControl = &Control;

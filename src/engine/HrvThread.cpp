@@ -10,7 +10,12 @@ THrvThread::THrvThread(TRunLog& ALog, TRunControl& AControl)
     : FLog(ALog)
     , FControl(AControl)
 {
-    connect(this, &QThread::finished, this, &QObject::deleteLater);
+    // One handler for both steps, so that the results are read before the
+    // object goes away.
+    connect(this, &QThread::finished, this, [this] {
+        emit Completed();
+        deleteLater();
+    });
 }
 
 void THrvThread::Log(const QString& AMsg)

@@ -20,8 +20,9 @@ struct TRunControl {
     int FHTTPRetries = 5;
 };
 
-// Worker-thread base of a run: writes the run log and deletes itself once
-// its work has ended and the finished signal has been delivered.
+// Worker-thread base of a run: writes the run log. Once the work has ended,
+// Completed is emitted on the thread that made the object (the termination
+// handler's place), and the object deletes itself right after it.
 class THrvThread : public QThread {
     Q_OBJECT
 public:
@@ -38,6 +39,9 @@ public:
     // True when an error escaped the work; its message is not logged.
     bool EndedWithError() const { return FEndedWithError; }
     const QString& ErrorMessage() const { return FErrorMessage; }
+
+signals:
+    void Completed();
 
 protected:
     virtual void Execute() = 0;

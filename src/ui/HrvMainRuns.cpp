@@ -65,7 +65,7 @@ void THrvMainForm::LoadWebsitesButtonClick()
         return;
     FRunControl.FTerminated = false;
     auto* Thread = new TLoadWebsitesThread(FRunLog, FRunControl, *FProjects, FOutDirEdit->text());
-    connect(Thread, &QThread::finished, this, &THrvMainForm::OnLoadWebsitesCompleted);
+    connect(Thread, &THrvThread::Completed, this, &THrvMainForm::OnLoadWebsitesCompleted);
     StartRun(Thread);
 }
 
@@ -89,7 +89,7 @@ void THrvMainForm::FormShow()
         return;
     auto* Thread = new TStartProjectThread(FRunLog, FRunControl, *FProjects, FOutDirEdit->text(), Names);
     // The thread deletes itself only after this handler has run.
-    connect(Thread, &QThread::finished, this,
+    connect(Thread, &THrvThread::Completed, this,
         [this, Thread] { OnStartProjectCompleted(Thread->StartProjectResult()); });
     StartRun(Thread);
 }

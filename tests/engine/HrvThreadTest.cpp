@@ -11,7 +11,7 @@ namespace {
 
 HARVO_DECLARE_EXCEPTION(ETestError, Exception)
 
-// Runs a thread to its end the way the program does: the finished signal
+// Runs a thread to its end the way the program does: the completion signal
 // arrives through the event loop and the thread deletes itself.
 void RunToEnd(ScriptedThread* Thread, bool& EndedWithError)
 {
@@ -19,7 +19,7 @@ void RunToEnd(ScriptedThread* Thread, bool& EndedWithError)
     char Name[] = "harvo-tests";
     char* Argv[] = { Name, nullptr };
     QCoreApplication App(Argc, Argv);
-    QObject::connect(Thread, &QThread::finished, &App, [&] {
+    QObject::connect(Thread, &THrvThread::Completed, &App, [&] {
         EndedWithError = Thread->EndedWithError();
         App.quit();
     });

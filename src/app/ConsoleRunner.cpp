@@ -7,6 +7,7 @@
 #include <QDir>
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <unistd.h>
 
 const char* const ConsoleUsage
@@ -130,17 +131,22 @@ int RunConsole(const TConsoleOptions& Options, const QString& ProgramDir)
 
     TStdoutLog Log;
     TRunControl Control;
-    THrvThread* Thread;
+    std::unique_ptr<THrvThread> Thread;
     TStartProjectThread* StartThread = nullptr;
     if (Options.RunChecked) {
-        Thread = new TLoadWebsitesThread(Log, Control, Projects, OutDir);
+        Thread = std::make_unique<TLoadWebsitesThread>(Log, Control, Projects, OutDir);
     } else {
-        StartThread = new TStartProjectThread(Log, Control, Projects, OutDir, Options.StartNames);
-        Thread = StartThread;
+        auto Start
+            = std::make_unique<TStartProjectThread>(Log, Control, Projects, OutDir, Options.StartNames);
+        StartThread = Start.get();
+        Thread = std::move(Start);
     }
+    // The runner keeps the thread until it has read its results: a thread
+    // that deletes itself on finished can be gone before the handler below.
+    QObject::disconnect(Thread.get(), &QThread::finished, Thread.get(), &QObject::deleteLater);
 
     int Status = ceSuccess;
-    QObject::connect(Thread, &QThread::finished, qApp, [&] {
+    QObject::connect(Thread.get(), &QThread::finished, qApp, [&] {
         if (Thread->EndedWithError()) {
             Warn(QStringLiteral("the run ended with an error: ") + Thread->ErrorMessage());
             Status = ceRunFailed;
@@ -156,6 +162,7 @@ int RunConsole(const TConsoleOptions& Options, const QString& ProgramDir)
     sigaction(SIGTERM, &Action, nullptr);
     Thread->start();
     QCoreApplication::exec();
+    Thread->wait();
     RunningControl = nullptr;
     return Status;
 }

@@ -200,7 +200,7 @@ TEST_F(ConsoleRunnerTest, InterruptIsBreakAfterTheCurrentURL)
     ::kill(static_cast<pid_t>(Process->processId()), SIGINT);
     CliResult Result = Finish(10000);
     Result.Lines = (Output + Result.Lines.join('\n')).split('\n', Qt::SkipEmptyParts);
-    EXPECT_EQ(Result.ExitCode, 0);
+    EXPECT_EQ(Result.ExitCode, 0) << Result.Errors.toStdString();
     EXPECT_EQ(Result.Lines.last(), "Terminated.");
     EXPECT_TRUE(Result.Lines.at(Result.Lines.size() - 2).startsWith("Downloaded: "));
     EXPECT_FALSE(Result.Lines.contains("Project \"Second\"..."));

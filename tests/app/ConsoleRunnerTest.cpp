@@ -127,7 +127,7 @@ TEST_F(ConsoleRunnerTest, RunsEveryNamedProjectAndReportsMissingNames)
     FProjects.AddProject(Project("b", Server.Url("/")));
     SaveConfig(OutDir());
     const CliResult Result = Run({ "-start", "A,B,A" });
-    EXPECT_EQ(Result.ExitCode, 1);
+    EXPECT_EQ(Result.ExitCode, 1) << Result.Errors.toStdString();
     EXPECT_EQ(Result.Lines.filter("Project \"A\"...").size(), 2);
     EXPECT_TRUE(Result.Lines.contains("Project \"B\" not found."));
     EXPECT_EQ(Result.Lines.last(), "Completed.");

@@ -6,25 +6,30 @@
 #include <QCoreApplication>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace {
 
 HARVO_DECLARE_EXCEPTION(ETestError, Exception)
 
-// Runs a thread to its end the way the program does: the finished signal
-// arrives through the event loop and the thread deletes itself.
+// Runs a thread to its end the way the console runner does: the finished
+// signal arrives through the event loop, and the thread is deleted only after
+// it has been read (deleting itself on finished could come first).
 void RunToEnd(ScriptedThread* Thread, bool& EndedWithError)
 {
     int Argc = 1;
     char Name[] = "harvo-tests";
     char* Argv[] = { Name, nullptr };
     QCoreApplication App(Argc, Argv);
+    std::unique_ptr<ScriptedThread> Owned(Thread);
+    QObject::disconnect(Thread, &QThread::finished, Thread, &QObject::deleteLater);
     QObject::connect(Thread, &QThread::finished, &App, [&] {
         EndedWithError = Thread->EndedWithError();
         App.quit();
     });
     Thread->start();
     App.exec();
+    Thread->wait();
 }
 
 } // namespace

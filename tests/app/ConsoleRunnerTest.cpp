@@ -127,7 +127,7 @@ TEST_F(ConsoleRunnerTest, RunsEveryNamedProjectAndReportsMissingNames)
     FProjects.AddProject(Project("b", Server.Url("/")));
     SaveConfig(OutDir());
     const CliResult Result = Run({ "-start", "A,B,A" });
-    EXPECT_EQ(Result.ExitCode, 1);
+    EXPECT_EQ(Result.ExitCode, 1) << Result.Errors.toStdString();
     EXPECT_EQ(Result.Lines.filter("Project \"A\"...").size(), 2);
     EXPECT_TRUE(Result.Lines.contains("Project \"B\" not found."));
     EXPECT_EQ(Result.Lines.last(), "Completed.");
@@ -200,7 +200,7 @@ TEST_F(ConsoleRunnerTest, InterruptIsBreakAfterTheCurrentURL)
     ::kill(static_cast<pid_t>(Process->processId()), SIGINT);
     CliResult Result = Finish(10000);
     Result.Lines = (Output + Result.Lines.join('\n')).split('\n', Qt::SkipEmptyParts);
-    EXPECT_EQ(Result.ExitCode, 0);
+    EXPECT_EQ(Result.ExitCode, 0) << Result.Errors.toStdString();
     EXPECT_EQ(Result.Lines.last(), "Terminated.");
     EXPECT_TRUE(Result.Lines.at(Result.Lines.size() - 2).startsWith("Downloaded: "));
     EXPECT_FALSE(Result.Lines.contains("Project \"Second\"..."));

@@ -5,7 +5,6 @@
 #include "URLUtils.h"
 #include "uStrUtils.h"
 
-#include <QDir>
 
 namespace {
 
@@ -123,7 +122,7 @@ private:
         if (FSettings.RelativePathLinks)
             return RelativeLinkPath(D, FPage.OutFile);
         if (FSettings.TargetBase.isEmpty())
-            return QStringLiteral("file://") + WithSlashes(QDir::fromNativeSeparators(D));
+            return QStringLiteral("file://") + WithSlashes(D);
         const QString& OutFolder = FSettings.OutFolder;
         if (!D.startsWith(OutFolder))
             return A; // the target lies outside the output folder: keep its own URL

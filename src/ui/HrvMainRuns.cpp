@@ -20,6 +20,17 @@ void THrvMainForm::LogMsg(const QString& AMsg)
         FLogMemo->AppendLine(AMsg);
 }
 
+void THrvMainForm::LogLines(const QStringList& Lines)
+{
+    QStringList Shown;
+    Shown.reserve(Lines.size());
+    for (const QString& Line : Lines)
+        if (!Line.isEmpty())
+            Shown << Line;
+    if (!Shown.isEmpty())
+        FLogMemo->AppendLines(Shown);
+}
+
 void THrvMainForm::ClearLog()
 {
     FLogMemo->ClearLines();
@@ -101,6 +112,7 @@ void THrvMainForm::StartRun(THrvThread* Thread)
     FLoadWebsitesButton->setEnabled(false);
     FBreakButton->setEnabled(true);
     FRunning = true;
+    FRunLog.StartDelivery();
     Thread->start();
 }
 
@@ -112,6 +124,7 @@ void THrvMainForm::BreakButtonClick()
 
 void THrvMainForm::OnLoadWebsitesCompleted()
 {
+    FRunLog.FinishDelivery();
     FLogMemo->ShowPendingLines();
     FRunning = false;
     FLoadWebsitesButton->setEnabled(true);
@@ -138,8 +151,8 @@ void THrvMainForm::WaitForRunEnd()
     if (!FRunning)
         return;
     BreakButtonClick();
-    // The worker waits on every log line for this thread, so the events keep
-    // flowing until its completion handler has run.
+    // Events keep flowing, log batches included, until the completion handler
+    // has run.
     QEventLoop Loop;
     while (FRunning)
         Loop.processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::ExcludeUserInputEvents);

@@ -57,7 +57,7 @@ THrvMainForm::THrvMainForm(const QStringList& Arguments, QWidget* Parent)
     , FArguments(Arguments)
     , FProjects(std::make_unique<TWebsiteProjectList>())
     , FConfig(Arguments.mid(1), QCoreApplication::applicationDirPath())
-    , FRunLog(*this, [this](const QString& AMsg) { LogMsg(AMsg); })
+    , FRunLog([this](const QStringList& Lines) { LogLines(Lines); })
 {
     setWindowFlags(Qt::Window);
     setWindowIcon(HarvoAppIcon());

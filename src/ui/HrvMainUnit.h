@@ -87,6 +87,7 @@ public:
     void LoadWebsitesButtonClick();
     void BreakButtonClick();
     void LogMsg(const QString& AMsg);
+    void LogLines(const QStringList& Lines);
     void ClearLog();
 
 protected:

@@ -22,6 +22,12 @@ void TLogMemo::AppendLine(const QString& Line)
         FShowTimer.start();
 }
 
+void TLogMemo::AppendLines(const QStringList& Lines)
+{
+    FPending << Lines;
+    ShowPendingLines();
+}
+
 void TLogMemo::ClearLines()
 {
     FPending.clear();

@@ -12,6 +12,8 @@ public:
     explicit TLogMemo(QWidget* Parent = nullptr);
 
     void AppendLine(const QString& Line);
+    // Shows these lines now, after any taken over before them.
+    void AppendLines(const QStringList& Lines);
     void ClearLines();
     // Shows the lines taken over but not shown yet.
     void ShowPendingLines();

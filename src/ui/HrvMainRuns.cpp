@@ -7,12 +7,21 @@
 #include "ui/GroupComboBox.h"
 #include "ui/LogMemo.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QThread>
 #include <QTimer>
+
+namespace {
+
+// How often "-close" looks again whether the user's dialogs are closed.
+constexpr int DialogPollMs = 100;
+
+} // namespace
 
 void THrvMainForm::LogMsg(const QString& AMsg)
 {
@@ -92,6 +101,7 @@ void THrvMainForm::showEvent(QShowEvent* Event)
 
 void THrvMainForm::FormShow()
 {
+    FShowLoopLevel = QThread::currentThread()->loopLevel();
     QString Names;
     for (int I = 1; I + 1 < FArguments.size(); ++I)
         if (FArguments[I].toLower() == QStringLiteral("-start"))
@@ -135,7 +145,18 @@ void THrvMainForm::OnStartProjectCompleted(bool StartProjectResult)
 {
     OnLoadWebsitesCompleted();
     if (StartProjectResult && HasArgument(QStringLiteral("-close")))
-        FCloseButton->click();
+        CloseWhenNoDialogIsOpen();
+}
+
+void THrvMainForm::CloseWhenNoDialogIsOpen()
+{
+    // A dialog still open may hold an edit that its handler has yet to store;
+    // closing now would save the configuration without it.
+    if (QApplication::activeModalWidget() || QThread::currentThread()->loopLevel() > FShowLoopLevel) {
+        QTimer::singleShot(DialogPollMs, this, &THrvMainForm::CloseWhenNoDialogIsOpen);
+        return;
+    }
+    FCloseButton->click();
 }
 
 bool THrvMainForm::HasArgument(const QString& Option) const

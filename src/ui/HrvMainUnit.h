@@ -110,6 +110,7 @@ private:
     void StartRun(THrvThread* Thread);
     void OnLoadWebsitesCompleted();
     void OnStartProjectCompleted(bool StartProjectResult);
+    void CloseWhenNoDialogIsOpen();
     void WaitForRunEnd();
     bool HasArgument(const QString& Option) const;
 
@@ -123,6 +124,9 @@ private:
     bool FRunning = false;
     bool FShown = false;
     bool FClosing = false;
+    // The event loop level the window was shown in; a deeper one means a
+    // dialog's loop is still running.
+    int FShowLoopLevel = 0;
 
     TProjectsTableModel* FModel = nullptr;
     TProjectsListView* FProjectsListView = nullptr;

@@ -2,6 +2,7 @@
 
 #include "projects/WebsiteUnit.h"
 #include "support/ScriptedHttpServer.h"
+#include "ui/EditProjectUnit.h"
 #include "ui/HrvApplication.h"
 #include "ui/HrvMainUnit.h"
 
@@ -181,6 +182,37 @@ TEST_F(MainWindowRunTest, StartOptionRunsNamedProjectsAndCloseEndsTheWindow)
         WaitUntil([&Form] { return LogLines(Form).contains(QStringLiteral("Completed.")) && Idle(Form); }));
     EXPECT_TRUE(Form.isVisible());
     EXPECT_TRUE(LogLines(Form).contains(QStringLiteral("Project \" Site\" not found.")));
+}
+
+TEST_F(MainWindowRunTest, CloseWaitsForAnOpenEditorSoThatItsEditIsSaved)
+{
+    ScriptedReply Slow = ScriptedReply::Ok("<html></html>");
+    Slow.DelayMs = 300;
+    Server.On("/", Slow);
+    SaveSiteConfig();
+    THrvWindows Windows(
+        Arguments({ QStringLiteral("-start"), QStringLiteral("Site"), QStringLiteral("-close") }));
+    THrvMainForm& Form = *Windows.MainForm;
+    Form.show();
+    ASSERT_TRUE(WaitUntil([&Form] { return Form.Running(); }));
+
+    bool OpenAfterTheRun = false;
+    WhenModal([&Form, &OpenAfterTheRun](QDialog& Dialog) {
+        auto& Editor = static_cast<TEditProjectForm&>(Dialog);
+        Editor.ProjectNameEdit()->setText(QStringLiteral("Added while running"));
+        WaitUntil([&Form] { return Idle(Form); });
+        // Gives "-close" time to look again a few times.
+        WaitUntil([] { return false; }, 350);
+        OpenAfterTheRun = Form.isVisible();
+        Editor.OKButton()->click();
+    });
+    Form.AddProjectActionExecute();
+
+    EXPECT_TRUE(OpenAfterTheRun);
+    ASSERT_TRUE(WaitUntil([&Form] { return !Form.isVisible(); }));
+    QFile Config(ConfigPath());
+    ASSERT_TRUE(Config.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(Config.readAll().contains("Added while running"));
 }
 
 TEST_F(MainWindowRunTest, AnUnreadableConfigurationIsReportedAndNeverOverwritten)

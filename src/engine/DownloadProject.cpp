@@ -11,6 +11,7 @@
 #include "uStrUtils.h"
 
 #include "http/HTTPClientUnit.h"
+#include "http/ResponseCharset.h"
 #include "projects/WebsiteUnit.h"
 
 #include <QBuffer>
@@ -18,7 +19,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
 #include <QThread>
 
 namespace {
@@ -37,14 +37,6 @@ struct TCounters {
 QString EnsureTrailing(const QString& Text, QChar C)
 {
     return Text.isEmpty() || Text.endsWith(C) ? Text : Text + C;
-}
-
-QString DecodePage(const QByteArray& Body, const QString& Charset)
-{
-    QStringDecoder Decoder(Charset.toLatin1().constData());
-    if (Charset.isEmpty() || !Decoder.isValid())
-        return QString::fromLatin1(Body);
-    return Decoder.decode(Body);
 }
 
 bool IsUTF8(const QString& Charset)
@@ -180,7 +172,7 @@ private:
         QByteArray Content;
         if (ContentType.toLower() == QLatin1String("text/html")) {
             const QString Charset = FClient.GetResponseCharset();
-            const QString Text = DecodePage(FBody.buffer(), Charset);
+            const QString Text = DecodeText(FBody.buffer(), Charset);
             FBody.buffer().clear();
             TPageInfo Page { PageURL, OutFile, FURLs.ExtractURLs(Index), FURLs.URLDepth(Index) };
             QString Html;

@@ -32,10 +32,8 @@ public:
     TPerlRegEx(const TPerlRegEx&) = delete;
     TPerlRegEx& operator=(const TPerlRegEx&) = delete;
 
-    bool CaseLess() const { return FCaseLess; }
     void SetCaseLess(bool Value);
 
-    const QString& RegEx() const { return FRegEx; }
     void SetRegEx(const QString& Value);
 
     // Raises ERegularExpressionError for an empty pattern or one that does
@@ -43,7 +41,6 @@ public:
     void Compile();
     bool Compiled() const;
 
-    const QString& Subject() const { return FSubject; }
     void SetSubject(const QString& Value);
 
     // First match in the subject; false when there is none. A failure while

@@ -5,7 +5,6 @@
 #include "URLUtils.h"
 #include "uStrUtils.h"
 
-
 namespace {
 
 const QStringList LinkTags { "a", "img", "link", "script", "noscript", "iframe" };
@@ -32,23 +31,21 @@ QString WithSlashes(QString Path)
     return Path.replace(QLatin1Char('\\'), QLatin1Char('/'));
 }
 
-// A link of a domain alias becomes the same link on the website's host.
-QString ApplyDomainAliases(const QString& A, const TLinkSettings& Settings)
+// The website's base with its host replaced by each domain alias.
+QStringList DomainAliasBases(const TLinkSettings& Settings)
 {
     const QString& Base = Settings.WebsiteBase;
     const int SchemeEnd = Base.indexOf(QLatin1String("://"));
     if (SchemeEnd < 0 || !Settings.DomainAliases)
-        return A;
+        return {};
     const int HostSlash = Base.indexOf(QLatin1Char('/'), SchemeEnd + 3);
     if (HostSlash < 0)
-        return A;
+        return {};
+    QStringList AliasBases;
     const TStrings& Aliases = *Settings.DomainAliases;
-    for (int I = 0; I < Aliases.Count(); ++I) {
-        const QString AliasURL = Base.left(SchemeEnd + 3) + Aliases[I] + Base.mid(HostSlash);
-        if (StartsText(A, AliasURL))
-            return Base + A.mid(AliasURL.size());
-    }
-    return A;
+    for (int I = 0; I < Aliases.Count(); ++I)
+        AliasBases << Base.left(SchemeEnd + 3) + Aliases[I] + Base.mid(HostSlash);
+    return AliasBases;
 }
 
 class TPageCopier {
@@ -57,6 +54,7 @@ public:
         : FURLs(URLs)
         , FPage(Page)
         , FSettings(Settings)
+        , FAliasBases(DomainAliasBases(Settings))
     {
     }
 
@@ -70,7 +68,7 @@ public:
         if (A.isEmpty())
             return;
         const int Before = FURLs.Count();
-        A = ApplyDomainAliases(A, FSettings);
+        A = ApplyDomainAliases(A);
         const QString LinkType = Kind == utLink ? GetAttrValue(Tag, QStringLiteral("type"), 1) : QString();
 
         bool Known = false;
@@ -104,6 +102,15 @@ public:
     bool BelowLimit() const { return FPage.URLDepth < FPage.ExtractURLs; }
 
 private:
+    // A link of a domain alias becomes the same link on the website's host.
+    QString ApplyDomainAliases(const QString& A) const
+    {
+        for (const QString& AliasBase : FAliasBases)
+            if (StartsText(A, AliasBase))
+                return FSettings.WebsiteBase + A.mid(AliasBase.size());
+        return A;
+    }
+
     int MatchingDownloadRule(const QString& A) const
     {
         if (!FSettings.WebDocuments || !FSettings.WDOutFolders)
@@ -139,6 +146,7 @@ private:
     TURLList& FURLs;
     const TPageInfo& FPage;
     const TLinkSettings& FSettings;
+    const QStringList FAliasBases;
     int FNewURLsCount = 0;
 };
 

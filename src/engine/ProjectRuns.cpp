@@ -11,7 +11,6 @@ const QString RunUserAgent = QStringLiteral("Mozilla/5.0 (Windows NT 6.1; Triden
 
 namespace {
 
-constexpr int InitialTimeoutSec = 30;
 constexpr int RunTimeoutSec = 60;
 // A crawl holds each body in memory, decoded and again as the page it saves,
 // so one reply may bring less than the client allows by default.
@@ -49,9 +48,7 @@ QString ExpandOutputFolder(const TWebsiteProject& Project, const QString& OutDir
 
 void RunProject(const TWebsiteProject& Project, const QString& OutDir, THrvThread& Thread)
 {
-    THTTPClient Client(QString(), ptAUTO, RunUserAgent, QString(), InitialTimeoutSec, InitialTimeoutSec);
-    Client.SetConnectTimeout(RunTimeoutSec);
-    Client.SetReadTimeout(RunTimeoutSec);
+    THTTPClient Client(QString(), ptAUTO, RunUserAgent, QString(), RunTimeoutSec, RunTimeoutSec);
     Client.SetMaxBodySize(CrawlMaxBodySize);
     Client.SetOnRedirectLog([&Thread](THTTPClient*, const QString& AMsg) { Thread.HTTPLog(AMsg); });
     DownloadProject(ExpandOutputFolder(Project, OutDir), Project, Client, Thread);

@@ -28,14 +28,9 @@ bool EndsWithSeparator(const QString& S)
 
 bool IsSuppressed(const QString& AURL, const TStrings& ASuppressURLs)
 {
-    QString Lowered;
     for (int I = 0; I < ASuppressURLs.Count(); ++I) {
         const QString& Line = ASuppressURLs.Strings(I);
-        if (Line.isEmpty())
-            continue;
-        if (Lowered.isNull())
-            Lowered = LowerCaseASCII(AURL);
-        if (Lowered.contains(LowerCaseASCII(Line)))
+        if (!Line.isEmpty() && ContainsText(AURL, Line))
             return true;
     }
     return false;

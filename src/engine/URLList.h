@@ -25,9 +25,7 @@ public:
     QString URL(int Index) const { return FURLList.Strings(Index); }
     void SetURL(int Index, const QString& Value) { FURLList.Put(Index, Value); }
     QString OutFilePath(int Index) const { return FOutFilePathList.Strings(Index); }
-    void SetOutFilePath(int Index, const QString& Value) { FOutFilePathList.Put(Index, Value); }
     int ExtractURLs(int Index) const { return FExtractURLsList.GetValue(Index); }
-    void SetExtractURLs(int Index, int Value) { FExtractURLsList.SetValue(Index, Value); }
     int URLDepth(int Index) const { return FURLDepthList.GetValue(Index); }
     void SetURLDepth(int Index, int Value) { FURLDepthList.SetValue(Index, Value); }
 

@@ -20,7 +20,6 @@ public:
     }
 
     const QString& Text() const { return FText; }
-    void SetText(const QString& Value) { FText = Value; }
 
     void Assign(const TRegExExtractRule& ARule) { FText = ARule.FText; }
     void Clear() { FText.clear(); }

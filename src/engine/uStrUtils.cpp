@@ -176,6 +176,14 @@ bool StartsText(const QString& S, const QString& Prefix)
     return S.size() >= Prefix.size() && SameTextView(QStringView(S).left(Prefix.size()), Prefix);
 }
 
+bool ContainsText(const QString& S, const QString& Part)
+{
+    for (qsizetype K = 0; K + Part.size() <= S.size(); ++K)
+        if (SameTextView(QStringView(S).mid(K, Part.size()), Part))
+            return true;
+    return false;
+}
+
 bool SameText(const QString& S1, const QString& S2)
 {
     return SameTextView(S1, S2);

@@ -20,6 +20,9 @@ bool SameTextAt(const QString& S1, const QString& S2, int N, int P1, int P2);
 // True when S starts with Prefix, ignoring ASCII case.
 bool StartsText(const QString& S, const QString& Prefix);
 
+// True when Part stands somewhere in S, ignoring ASCII case.
+bool ContainsText(const QString& S, const QString& Part);
+
 // True when the two texts are equal, ignoring ASCII case.
 bool SameText(const QString& S1, const QString& S2);
 

@@ -50,6 +50,15 @@ TEST(StrUtils, SameTextAtFoldsAsciiOnlyAndChecksBounds)
         EXPECT_EQ(SameTextAt(C.S1, C.S2, C.N, C.P1, C.P2), C.Expected) << C.S1.toStdString() << " " << C.N;
 }
 
+TEST(StrUtils, ContainsTextFindsAPartAnywhereFoldingAsciiOnly)
+{
+    EXPECT_TRUE(ContainsText("http://Site/LOGOUT?x", "/logout"));
+    EXPECT_TRUE(ContainsText("abc", "ABC"));
+    EXPECT_TRUE(ContainsText("abc", ""));
+    EXPECT_FALSE(ContainsText("ab", "abc"));
+    EXPECT_FALSE(ContainsText("/\u00e4", "\u00c4"));
+}
+
 TEST(StrUtils, FindTagMatchesWholeNamesOfStartTags)
 {
     struct Case {

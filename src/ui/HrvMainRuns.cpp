@@ -4,13 +4,12 @@
 
 #include "engine/ProjectRuns.h"
 #include "projects/WebsiteUnit.h"
-#include "ui/GroupComboBox.h"
-#include "ui/LogMemo.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QThread>
@@ -25,11 +24,10 @@ constexpr int DialogPollMs = 100;
 
 void THrvMainForm::LogMsg(const QString& AMsg)
 {
-    if (!AMsg.isEmpty())
-        FLogMemo->AppendLine(AMsg);
+    FRunLog.LogMsg(AMsg);
 }
 
-void THrvMainForm::LogLines(const QStringList& Lines)
+void THrvMainForm::ShowLogLines(const QStringList& Lines)
 {
     QStringList Shown;
     Shown.reserve(Lines.size());
@@ -37,12 +35,19 @@ void THrvMainForm::LogLines(const QStringList& Lines)
         if (!Line.isEmpty())
             Shown << Line;
     if (!Shown.isEmpty())
-        FLogMemo->AppendLines(Shown);
+        FLogMemo->appendPlainText(Shown.join(QLatin1Char('\n')));
+}
+
+QPlainTextEdit* THrvMainForm::LogMemo()
+{
+    FRunLog.DeliverWaitingLines();
+    return FLogMemo;
 }
 
 void THrvMainForm::ClearLog()
 {
-    FLogMemo->ClearLines();
+    FRunLog.DeliverWaitingLines();
+    FLogMemo->clear();
     FLogMemo->repaint();
 }
 
@@ -122,7 +127,6 @@ void THrvMainForm::StartRun(THrvThread* Thread)
     FLoadWebsitesButton->setEnabled(false);
     FBreakButton->setEnabled(true);
     FRunning = true;
-    FRunLog.StartDelivery();
     Thread->start();
 }
 
@@ -134,8 +138,7 @@ void THrvMainForm::BreakButtonClick()
 
 void THrvMainForm::OnLoadWebsitesCompleted()
 {
-    FRunLog.FinishDelivery();
-    FLogMemo->ShowPendingLines();
+    FRunLog.DeliverWaitingLines();
     FRunning = false;
     FLoadWebsitesButton->setEnabled(true);
     FBreakButton->setEnabled(false);

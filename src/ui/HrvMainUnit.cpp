@@ -1,5 +1,4 @@
 #include "ui/HrvMainUnit.h"
-#include "ui/LogMemo.h"
 
 #include "projects/WebsiteUnit.h"
 #include "ui/AppIcon.h"
@@ -14,7 +13,6 @@
 #include <QDate>
 #include <QFont>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -57,7 +55,7 @@ THrvMainForm::THrvMainForm(const QStringList& Arguments, QWidget* Parent)
     , FArguments(Arguments)
     , FProjects(std::make_unique<TWebsiteProjectList>())
     , FConfig(Arguments.mid(1), QCoreApplication::applicationDirPath())
-    , FRunLog([this](const QStringList& Lines) { LogLines(Lines); })
+    , FRunLog([this](const QStringList& Lines) { ShowLogLines(Lines); })
 {
     setWindowFlags(Qt::Window);
     setWindowIcon(HarvoAppIcon());
@@ -235,7 +233,7 @@ QWidget* THrvMainForm::CreateWebsitesPage()
 QWidget* THrvMainForm::CreateLogPage()
 {
     auto* Page = new QWidget;
-    FLogMemo = new TLogMemo(Page);
+    FLogMemo = new QPlainTextEdit(Page);
     FLogMemo->setReadOnly(true);
     FLogMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
     FLogMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

@@ -3,7 +3,6 @@
 #include "engine/HrvThread.h"
 #include "projects/AppConfig.h"
 #include "ui/HrvFormUnit.h"
-#include "ui/LogMemo.h"
 #include "ui/MemoRunLog.h"
 
 #include <QStringList>
@@ -12,6 +11,7 @@
 class QAction;
 class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 class TEditProjectForm;
@@ -47,11 +47,7 @@ public:
     QWidget* WebsitesTabSheet() const { return FWebsitesTabSheet; }
     QWidget* LogTabSheet() const { return FLogTabSheet; }
     // The run log with every line logged so far shown.
-    TLogMemo* LogMemo() const
-    {
-        FLogMemo->ShowPendingLines();
-        return FLogMemo;
-    }
+    QPlainTextEdit* LogMemo();
     QLabel* TitleLabel() const { return FTitleLabel; }
     QLabel* EditionLabel() const { return FEditionLabel; }
     QPushButton* LoadWebsitesButton() const { return FLoadWebsitesButton; }
@@ -87,7 +83,7 @@ public:
     void LoadWebsitesButtonClick();
     void BreakButtonClick();
     void LogMsg(const QString& AMsg);
-    void LogLines(const QStringList& Lines);
+    void ShowLogLines(const QStringList& Lines);
     void ClearLog();
 
 protected:
@@ -138,7 +134,7 @@ private:
     QTabWidget* FMainPageControl = nullptr;
     QWidget* FWebsitesTabSheet = nullptr;
     QWidget* FLogTabSheet = nullptr;
-    TLogMemo* FLogMemo = nullptr;
+    QPlainTextEdit* FLogMemo = nullptr;
     QLabel* FTitleLabel = nullptr;
     QLabel* FEditionLabel = nullptr;
     QPushButton* FLoadWebsitesButton = nullptr;

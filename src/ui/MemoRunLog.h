@@ -7,26 +7,23 @@
 #include <QTimer>
 #include <functional>
 
-// The window's run log. The worker hands each line over under a lock and goes
-// on at once: waiting for the window's thread on every line would cost the
-// run two thread switches a line. The window's thread takes the waiting lines
-// in order, a batch every few milliseconds while a run lasts and the rest when
-// it ends.
+// The window's run log. A line is handed over under a lock and the caller goes
+// on at once: waiting for the window's thread on every line would cost a run
+// two thread switches a line, and showing every line by itself a layout and a
+// repaint. The first line of a batch arms a timer on the window's thread,
+// which delivers the batch, in order, a moment later.
 class TMemoRunLog : public TRunLog {
 public:
+    // Deliver runs on the thread that makes the log.
     explicit TMemoRunLog(std::function<void(const QStringList&)> Deliver);
 
     // Any thread.
     void LogMsg(const QString& AMsg) override;
 
-    // The window's thread: batches are delivered from StartDelivery until
-    // FinishDelivery, which delivers the lines still waiting.
-    void StartDelivery();
-    void FinishDelivery();
-
-private:
+    // The window's thread: delivers the lines still waiting now.
     void DeliverWaitingLines();
 
+private:
     std::function<void(const QStringList&)> FDeliver;
     QMutex FLock;
     QStringList FWaiting;

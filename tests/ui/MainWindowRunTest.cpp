@@ -43,7 +43,7 @@ protected:
         Form.RefreshProjectsView();
     }
 
-    static QStringList LogLines(const THrvMainForm& Form)
+    static QStringList LogLines(THrvMainForm& Form)
     {
         return Form.LogMemo()->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }

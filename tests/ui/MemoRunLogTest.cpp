@@ -12,7 +12,7 @@ struct DeliveredLines {
     int Batches = 0;
 };
 
-TEST(MemoRunLogTest, WorkerLinesArriveInOrderInBatchesAndNoneIsLostAtTheEnd)
+TEST(MemoRunLogTest, WorkerAndWindowLinesArriveInOrderInBatches)
 {
     DeliveredLines Delivered;
     TMemoRunLog Log([&Delivered](const QStringList& Lines) {
@@ -26,12 +26,11 @@ TEST(MemoRunLogTest, WorkerLinesArriveInOrderInBatchesAndNoneIsLostAtTheEnd)
         // The run goes on for a while after its last line.
         QThread::msleep(300);
     }));
-    Log.StartDelivery();
     Worker->start();
     ASSERT_TRUE(WaitUntil([&Delivered] { return Delivered.Lines.size() == LineCount; }));
     ASSERT_TRUE(Worker->wait(10000));
     Log.LogMsg(QStringLiteral("window line"));
-    Log.FinishDelivery();
+    ASSERT_TRUE(WaitUntil([&Delivered] { return Delivered.Lines.size() == LineCount + 1; }));
 
     ASSERT_EQ(Delivered.Lines.size(), LineCount + 1);
     for (int I = 0; I < LineCount; ++I)
@@ -41,7 +40,7 @@ TEST(MemoRunLogTest, WorkerLinesArriveInOrderInBatchesAndNoneIsLostAtTheEnd)
     EXPECT_LT(Delivered.Batches, LineCount / 10);
 }
 
-TEST(MemoRunLogTest, FinishingDeliversTheLinesStillWaiting)
+TEST(MemoRunLogTest, DeliveringNowTakesTheLinesStillWaiting)
 {
     QStringList Delivered;
     TMemoRunLog Log([&Delivered](const QStringList& Lines) { Delivered << Lines; });
@@ -53,7 +52,7 @@ TEST(MemoRunLogTest, FinishingDeliversTheLinesStillWaiting)
     ASSERT_TRUE(Worker->wait(10000));
     EXPECT_TRUE(Delivered.isEmpty());
 
-    Log.FinishDelivery();
+    Log.DeliverWaitingLines();
     EXPECT_EQ(Delivered, (QStringList { QStringLiteral("first"), QStringLiteral("last") }));
 }
 

@@ -33,12 +33,18 @@ void LogRunEnd(THrvThread& Thread)
 
 } // namespace
 
+QString ExpandOutputFolderTags(const QString& Folder, const QString& OutDir, const QString& ProjectName)
+{
+    QString Result = Folder;
+    Result.replace(QStringLiteral("{OutDir}"), OutDir, Qt::CaseInsensitive);
+    Result.replace(QStringLiteral("{ProjectName}"), ProjectName, Qt::CaseInsensitive);
+    return Result;
+}
+
 QString ExpandOutputFolder(const TWebsiteProject& Project, const QString& OutDir)
 {
-    QString Folder = Project.OutputFolder();
-    Folder.replace(QStringLiteral("{OutDir}"), OutDir, Qt::CaseInsensitive);
-    Folder.replace(QStringLiteral("{ProjectName}"), Project.ProjectName(), Qt::CaseInsensitive);
-    Folder = ToNativeSeparators(Folder);
+    QString Folder
+        = ToNativeSeparators(ExpandOutputFolderTags(Project.OutputFolder(), OutDir, Project.ProjectName()));
     if (Folder.endsWith(QDir::separator()) && Folder.size() > 1)
         Folder.chop(1);
     if (Folder.isEmpty() || QDir::isAbsolutePath(Folder))

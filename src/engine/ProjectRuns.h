@@ -13,6 +13,10 @@ extern const QString RunUserAgent;
 // crawls it.
 void RunProject(const TWebsiteProject& Project, const QString& OutDir, THrvThread& Thread);
 
+// Replaces the tags {OutDir} and {ProjectName} (any letter case) in that
+// order, so a {ProjectName} brought in by OutDir is expanded as well.
+QString ExpandOutputFolderTags(const QString& Folder, const QString& OutDir, const QString& ProjectName);
+
 // The project's output folder with {OutDir} and {ProjectName} filled in,
 // native separators, no final separator, and absolute.
 QString ExpandOutputFolder(const TWebsiteProject& Project, const QString& OutDir);

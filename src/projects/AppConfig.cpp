@@ -13,6 +13,23 @@ const QString OutDirName = QStringLiteral("OutDir");
 
 } // namespace
 
+QStringList GroupFilterEntries(const TWebsiteProjectList& Projects)
+{
+    TStringList Groups;
+    Groups.SetDuplicates(dupIgnore);
+    Groups.SetSorted(true);
+    Projects.FillListOfGroups(Groups);
+    return QStringList { AllProjectsGroup } + Groups.ToQStringList();
+}
+
+int GroupFilterIndex(const QStringList& Entries, const QString& Group)
+{
+    for (int I = 1; I < Entries.size(); ++I)
+        if (Entries[I].compare(Group, Qt::CaseInsensitive) == 0)
+            return I;
+    return 0;
+}
+
 TAppConfig::TAppConfig(QStringList Arguments, QString ProgramDir)
     : FLocation(std::move(Arguments), std::move(ProgramDir))
 {
@@ -41,19 +58,8 @@ TConfigExtras TAppConfig::LoadConfig(TWebsiteProjectList& Projects)
     const TStrings& Lines = Settings.Strings();
     Projects.LoadFromList(Lines, ProjectsPrefix);
 
-    TStringList Groups;
-    Groups.SetDuplicates(dupIgnore);
-    Groups.SetSorted(true);
-    Projects.FillListOfGroups(Groups);
-    Extras.Groups.append(Groups.ToQStringList());
-
-    const QString GroupFilter = Lines.Values(GroupFilterName);
-    for (int I = 0; I < Extras.Groups.size(); ++I) {
-        if (Extras.Groups[I].compare(GroupFilter, Qt::CaseInsensitive) == 0) {
-            Extras.GroupIndex = I;
-            break;
-        }
-    }
+    Extras.Groups = GroupFilterEntries(Projects);
+    Extras.GroupIndex = GroupFilterIndex(Extras.Groups, Lines.Values(GroupFilterName));
     Extras.OutDir = Lines.Values(OutDirName);
     return Extras;
 }

@@ -10,6 +10,13 @@
 inline const QString AllProjectsGroup = QStringLiteral("<All projects>");
 
 // What the configuration holds beside the projects.
+// The entries of the group filter: "<All projects>", then the group names of
+// all projects, sorted, each once whatever its letter case.
+QStringList GroupFilterEntries(const TWebsiteProjectList& Projects);
+// The entry of Entries after the first that equals Group ignoring letter
+// case, else 0.
+int GroupFilterIndex(const QStringList& Entries, const QString& Group);
+
 struct TConfigExtras {
     // The group filter list: "<All projects>", then the groups sorted.
     QStringList Groups { AllProjectsGroup };

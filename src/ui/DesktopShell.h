@@ -22,7 +22,3 @@ void ExploreFolder(const QString& Path);
 void OpenWebPage(const QUrl& Url);
 // The folder browser starting at StartFolder; empty when the user cancels.
 QString BrowseForFolder(QWidget* Owner, const QString& StartFolder);
-
-// Replaces the tags {OutDir} and {ProjectName} (any letter case) in that
-// order, so a {ProjectName} brought in by OutDir is expanded as well.
-QString ExpandOutputFolderTags(const QString& Folder, const QString& OutDir, const QString& ProjectName);

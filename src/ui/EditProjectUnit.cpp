@@ -1,5 +1,6 @@
 #include "ui/EditProjectUnit.h"
 
+#include "engine/ProjectRuns.h"
 #include "projects/WebsiteUnit.h"
 #include "ui/DesktopShell.h"
 #include "ui/DialogParts.h"
@@ -39,18 +40,6 @@ void ReadRows(const TEntryListPanel& Panel, const std::function<void(const QStri
 QString ListText(const TStrings& Lines)
 {
     return Lines.ToQStringList().join(QLatin1Char('\n'));
-}
-
-void SetLines(TStrings& Lines, const QString& Text)
-{
-    Lines.Clear();
-    if (Text.isEmpty())
-        return;
-    QStringList Split = Text.split(QLatin1Char('\n'));
-    if (Split.last().isEmpty())
-        Split.removeLast();
-    for (const QString& Line : Split)
-        Lines.Add(Line);
 }
 } // namespace
 
@@ -245,7 +234,7 @@ void TEditProjectForm::WriteBack(TWebsiteProject& Project) const
         Project.ReplacePatterns().Add(Pattern);
         Project.ReplaceRules().Add(Rule);
     });
-    SetLines(Project.SuppressURLs(), FSuppressMemo->toPlainText());
+    Project.SuppressURLs().SetText(FSuppressMemo->toPlainText());
 }
 
 QString TEditProjectForm::GetExpandedOutFolder() const

@@ -31,19 +31,15 @@ public:
 
     QLineEdit* ProjectNameEdit() const { return FProjectNameEdit; }
     QLineEdit* GroupNameEdit() const { return FGroupNameEdit; }
-    QLineEdit* WebsiteURLEdit() const { return FWebsiteURLEdit; }
     QLineEdit* DomainAliasesEdit() const { return FDomainAliasesEdit; }
     TEntryListPanel* WebPages() const { return FWebPages; }
     QPlainTextEdit* SuppressMemo() const { return FSuppressMemo; }
     QCheckBox* RemoveScriptsCheckBox() const { return FRemoveScriptsCheckBox; }
-    QCheckBox* RemoveNoscriptsCheckBox() const { return FRemoveNoscriptsCheckBox; }
     QTabWidget* PageControl1() const { return FPageControl1; }
     TEntryListPanel* WebDocs() const { return FWebDocs; }
     TEntryListPanel* ReplaceRules() const { return FReplaceRules; }
-    QLineEdit* BaseURLEdit() const { return FBaseURLEdit; }
     QLineEdit* IndexFileEdit() const { return FIndexFileEdit; }
     QLineEdit* ProjectOutFolderEdit() const { return FProjectOutFolderEdit; }
-    QCheckBox* RelativePathLinksCheckBox() const { return FRelativePathLinksCheckBox; }
     QComboBox* ProjectOverwriteComboBox() const { return FProjectOverwriteComboBox; }
     QPushButton* OKButton() const { return FOKButton; }
     QPushButton* CancelButton() const { return FCancelButton; }

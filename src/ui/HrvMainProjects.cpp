@@ -2,6 +2,7 @@
 // filter, add, copy, edit, delete, reorder and the output folders.
 #include "ui/HrvMainUnit.h"
 
+#include "engine/ProjectRuns.h"
 #include "projects/WebsiteUnit.h"
 #include "ui/DesktopShell.h"
 #include "ui/EditProjectUnit.h"
@@ -135,16 +136,8 @@ void THrvMainForm::SetGroupEntries(const QStringList& Entries, int Selected)
 
 void THrvMainForm::GroupComboBoxDropDown()
 {
-    TStringList Groups;
-    Groups.SetCaseSensitive(false);
-    Groups.SetDuplicates(dupIgnore);
-    Groups.SetSorted(true);
-    FProjects->FillListOfGroups(Groups);
-    const QString Remembered = SelectedGroup();
-    const int Found = Remembered.isEmpty() ? -1 : Groups.IndexOf(Remembered);
-    QStringList Entries = Groups.ToQStringList();
-    Entries.prepend(AllProjectsGroup);
-    SetGroupEntries(Entries, Found + 1);
+    const QStringList Entries = GroupFilterEntries(*FProjects);
+    SetGroupEntries(Entries, GroupFilterIndex(Entries, SelectedGroup()));
 }
 
 void THrvMainForm::GroupComboBoxClick(int Index)

@@ -34,14 +34,11 @@ public:
     void SetEditProjectForm(TEditProjectForm& Editor) { FEditor = &Editor; }
 
     TWebsiteProjectList& Projects() const { return *FProjects; }
-    TRunControl& RunControl() { return FRunControl; }
     bool Running() const { return FRunning; }
 
     TProjectsListView* ProjectsListView() const { return FProjectsListView; }
     TGroupComboBox* GroupComboBox() const { return FGroupComboBox; }
     QLabel* ProjectsSelectedLabel() const { return FProjectsSelectedLabel; }
-    QLabel* CheckAllProjectsLabel() const { return FCheckAllProjectsLabel; }
-    QLabel* UnCheckAllProjectsLabel() const { return FUnCheckAllProjectsLabel; }
     QLineEdit* OutDirEdit() const { return FOutDirEdit; }
     QTabWidget* MainPageControl() const { return FMainPageControl; }
     QWidget* WebsitesTabSheet() const { return FWebsitesTabSheet; }
@@ -52,14 +49,11 @@ public:
     QLabel* EditionLabel() const { return FEditionLabel; }
     QPushButton* LoadWebsitesButton() const { return FLoadWebsitesButton; }
     QPushButton* BreakButton() const { return FBreakButton; }
-    QPushButton* CloseButton() const { return FCloseButton; }
     QAction* AddProjectAction() const { return FAddProjectAction; }
     QAction* CopyProjectAction() const { return FCopyProjectAction; }
     QAction* EditProjectAction() const { return FEditProjectAction; }
     QAction* DeleteProjectAction() const { return FDeleteProjectAction; }
     QAction* OpenOutputFolderAction() const { return FOpenOutputFolderAction; }
-    QAction* CheckAllProjectsAction() const { return FCheckAllProjectsAction; }
-    QAction* UnCheckAllProjectsAction() const { return FUnCheckAllProjectsAction; }
 
     void RefreshProjectsView();
     TWebsiteProject* GetSelectedProject() const;

@@ -72,11 +72,7 @@ void WriteAll(QIODevice& Target, const QByteArray& Bytes)
 
 THTTPClient::THTTPClient(const QString& AProxyPort, TProxyType AProxyType, const QString& AUserAgent,
     const QString& ABoundIP, int AConnectTimeoutSec, int AReadTimeoutSec)
-    : FProxyPort(AProxyPort)
-    , FProxyType(AProxyType)
-    , FUserAgent(AUserAgent)
-    , FBoundIP(ABoundIP)
-    , FTransport(std::make_unique<TCurlTransport>())
+    : FTransport(std::make_unique<TCurlTransport>())
     , FAccept(DefaultAccept)
 {
     const TProxySettings Proxy = ResolveProxy(AProxyPort, AProxyType);

@@ -36,24 +36,13 @@ public:
     THTTPClient(const THTTPClient&) = delete;
     THTTPClient& operator=(const THTTPClient&) = delete;
 
-    const QString& ProxyPort() const { return FProxyPort; }
-    TProxyType ProxyType() const { return FProxyType; }
-    const QString& UserAgent() const { return FUserAgent; }
-    const QString& BoundIP() const { return FBoundIP; }
-
-    bool GZipDeflate() const { return FGzipDeflate; }
     void SetGZipDeflate(bool Value) { FGzipDeflate = Value; }
-    int MaxRedirects() const { return FMaxRedirects; }
     void SetMaxRedirects(int Value) { FMaxRedirects = Value; }
-    int TimeoutRetries() const { return FTimeoutRetries; }
     void SetTimeoutRetries(int Value) { FTimeoutRetries = Value; }
     const QString& Referer() const { return FReferer; }
     void SetReferer(const QString& Value) { FReferer = Value; }
-    const TRedirectEvent& OnRedirect() const { return FOnRedirect; }
     void SetOnRedirect(TRedirectEvent Value) { FOnRedirect = std::move(Value); }
-    const THTTPLogEvent& OnRedirectLog() const { return FOnRedirectLog; }
     void SetOnRedirectLog(THTTPLogEvent Value) { FOnRedirectLog = std::move(Value); }
-    const QString& CustomCookie() const { return FCustomCookie; }
     void SetCustomCookie(const QString& Value) { FCustomCookie = Value; }
 
     void SetConnectTimeout(int ATimeoutSec);
@@ -63,7 +52,6 @@ public:
     void SetReadTimeoutMs(int ATimeoutMs);
     // Bounds on every request (see RequestLimits.h): the body size, as
     // received and once decoded, and the time from start to end (0: none).
-    qint64 MaxBodySize() const { return FMaxBodySize; }
     void SetMaxBodySize(qint64 ABytes);
     void SetRequestTimeLimitMs(int ATimeoutMs);
 
@@ -116,10 +104,6 @@ private:
     void NotifyRedirect(const QString& ALocation);
     void DecodeBody(QIODevice& ABuffer, QIODevice& ATarget) const;
 
-    QString FProxyPort;
-    TProxyType FProxyType;
-    QString FUserAgent;
-    QString FBoundIP;
     // The transport: one handle that carries the TLS, proxy and cookie state.
     std::unique_ptr<TCurlTransport> FTransport;
     bool FUsesHTTPProxy = false;

@@ -13,8 +13,7 @@ bool IsProxyDelimiter(QChar C)
     return C == QLatin1Char('\t') || C == QLatin1Char(',') || C == QLatin1Char(':') || C == QLatin1Char(';');
 }
 
-} // namespace
-
+// Length of the run at From (0-based) up to the first TAB, ",", ":" or ";".
 int ProxyTokenLength(const QString& ProxyText, int From)
 {
     int End = From;
@@ -22,6 +21,8 @@ int ProxyTokenLength(const QString& ProxyText, int From)
         ++End;
     return End - From;
 }
+
+} // namespace
 
 QString ProxyHostOf(const QString& ProxyText)
 {

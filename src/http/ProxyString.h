@@ -12,8 +12,6 @@ struct TProxySettings {
     int Port = 0;
 };
 
-// Length of the run at From (0-based) up to the first TAB, ",", ":" or ";".
-int ProxyTokenLength(const QString& ProxyText, int From);
 QString ProxyHostOf(const QString& ProxyText);
 int ProxyPortOf(const QString& ProxyText);
 

@@ -147,11 +147,6 @@ EZLibError::EZLibError(int ACode)
 {
 }
 
-EZLibError::EZLibError(TZError AError)
-    : EZLibError(static_cast<int>(AError))
-{
-}
-
 EZDecodedSizeLimitError::EZDecodedSizeLimitError(qint64 ALimit)
     : EZDecompressionError(Z_MEM_ERROR, QStringLiteral("Decoded data exceeds %1 bytes").arg(ALimit))
 {
@@ -160,11 +155,6 @@ EZDecodedSizeLimitError::EZDecodedSizeLimitError(qint64 ALimit)
 void InflateStream(QIODevice& ASource, QIODevice& ATarget, qint64 AMaxDecodedSize)
 {
     InflateToStream(ASource, ATarget, MAX_WBITS, AMaxDecodedSize, false);
-}
-
-void InflateRawStream(QIODevice& ASource, QIODevice& ATarget, int AWindowBits, qint64 AMaxDecodedSize)
-{
-    InflateToStream(ASource, ATarget, AWindowBits, AMaxDecodedSize, false);
 }
 
 quint32 InflateRawStreamCRC32(QIODevice& ASource, QIODevice& ATarget, int AWindowBits, qint64 AMaxDecodedSize)

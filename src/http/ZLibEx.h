@@ -19,7 +19,6 @@ enum TZError {
 class EZLibError : public Exception {
 public:
     explicit EZLibError(int ACode);
-    explicit EZLibError(TZError AError);
 
     QString ClassName() const override { return QStringLiteral("EZLibError"); }
     int ErrorCode() const { return FErrorCode; }
@@ -53,10 +52,7 @@ constexpr qint64 NoDecodedSizeLimit = std::numeric_limits<qint64>::max();
 // after the compressed data when there is more.
 void InflateStream(QIODevice& ASource, QIODevice& ATarget, qint64 AMaxDecodedSize = NoDecodedSizeLimit);
 
-// The same with zlib's window-bits value; -15 is raw deflate.
-void InflateRawStream(
-    QIODevice& ASource, QIODevice& ATarget, int AWindowBits, qint64 AMaxDecodedSize = NoDecodedSizeLimit);
-
-// InflateRawStream that also returns the CRC-32 of the bytes it wrote.
+// The same with zlib's window-bits value (-15 is raw deflate), returning the
+// CRC-32 of the bytes it wrote.
 quint32 InflateRawStreamCRC32(
     QIODevice& ASource, QIODevice& ATarget, int AWindowBits, qint64 AMaxDecodedSize = NoDecodedSizeLimit);

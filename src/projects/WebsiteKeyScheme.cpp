@@ -72,11 +72,6 @@ QString ProjectPrefix(const QString& Prefix, int I)
 
 } // namespace
 
-bool TWebsiteProject::LoadFromList(const TStrings& lst, const QString& P)
-{
-    return LoadFromList(lst, P, TNumberedNames(lst));
-}
-
 bool TWebsiteProject::LoadFromList(const TStrings& lst, const QString& P, const TNumberedNames& Numbers)
 {
     const QString Name = lst.Values(P + QStringLiteral("ProjectName"));

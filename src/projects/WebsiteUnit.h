@@ -33,10 +33,8 @@ public:
     void Assign(const TWebsiteProject& Project);
 
     // Reads the project from the name=value lines whose names start with P;
-    // false (and the project unchanged) when it has no name there. The first
-    // form indexes the numbered names of lst itself; reading many projects
-    // from one list passes one index of it to the second.
-    bool LoadFromList(const TStrings& lst, const QString& P);
+    // false (and the project unchanged) when it has no name there. Numbers
+    // indexes the numbered names of lst, once for all projects of the list.
     bool LoadFromList(const TStrings& lst, const QString& P, const TNumberedNames& Numbers);
     // Writes the project's names under P; a partner entry missing from a
     // list that was left shorter than its pair is written as empty (0).

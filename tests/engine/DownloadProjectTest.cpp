@@ -1,6 +1,7 @@
 #include "engine/DownloadProject.h"
 
 #include "RecordingRunLog.h"
+#include "support/Files.h"
 #include "support/QStringPrinter.h"
 #include "support/ScriptedHttpServer.h"
 
@@ -15,7 +16,8 @@
 
 namespace {
 
-QByteArray ReadFile(const QString& Path)
+// A missing file reads as "<missing>", so it never passes for an empty one.
+QByteArray SavedContent(const QString& Path)
 {
     QFile File(Path);
     return File.open(QIODevice::ReadOnly) ? File.readAll() : QByteArray("<missing>");
@@ -64,7 +66,7 @@ TEST_F(DownloadProjectTest, APageWithoutLinksLogsEveryStepInOrder)
         "Downloaded: 1, already existed: 0, not changed: 0, empty: 0, failed: 0.",
     };
     EXPECT_EQ(Crawl(), Expected);
-    EXPECT_EQ(ReadFile(OutPath("index.html")), "<p>hello</p>");
+    EXPECT_EQ(SavedContent(OutPath("index.html")), "<p>hello</p>");
 }
 
 TEST_F(DownloadProjectTest, AFailingURLIsRetriedThenCountedAsFailed)
@@ -102,8 +104,8 @@ TEST_F(DownloadProjectTest, ARedirectToAFolderMovesThePageBaseAndKeepsTheIndexFi
     FServer.On("/about/pic.png", ScriptedReply::Ok(QByteArray("PNG\x00\x01", 5), "image/png"));
     const QStringList Lines = Crawl();
     EXPECT_TRUE(Lines.contains("Redirect to: /about/")) << Lines.join("\n").toStdString();
-    EXPECT_EQ(ReadFile(OutPath("about/index.html")), "<img src=\"pic.png\">");
-    EXPECT_EQ(ReadFile(OutPath("about/pic.png")), QByteArray("PNG\x00\x01", 5));
+    EXPECT_EQ(SavedContent(OutPath("about/index.html")), "<img src=\"pic.png\">");
+    EXPECT_EQ(SavedContent(OutPath("about/pic.png")), QByteArray("PNG\x00\x01", 5));
 }
 
 TEST_F(DownloadProjectTest, PagesAreDecodedByCharsetAndSavedAsUTF8)
@@ -122,10 +124,10 @@ TEST_F(DownloadProjectTest, PagesAreDecodedByCharsetAndSavedAsUTF8)
     FProject.WebPages().Add("bogus.html");
     FProject.WPExtractURLs().Add(0);
     Crawl();
-    EXPECT_EQ(QString::fromUtf8(ReadFile(OutPath("index.html"))),
+    EXPECT_EQ(QString::fromUtf8(SavedContent(OutPath("index.html"))),
         QString::fromUtf8("<meta charset=\"utf-8\">Привет"));
-    EXPECT_EQ(QString::fromUtf8(ReadFile(OutPath("latin.html/index.html"))), QString::fromUtf8("café"));
-    EXPECT_EQ(QString::fromUtf8(ReadFile(OutPath("bogus.html/index.html"))), QString::fromUtf8("é"));
+    EXPECT_EQ(QString::fromUtf8(SavedContent(OutPath("latin.html/index.html"))), QString::fromUtf8("café"));
+    EXPECT_EQ(QString::fromUtf8(SavedContent(OutPath("bogus.html/index.html"))), QString::fromUtf8("é"));
 }
 
 TEST_F(DownloadProjectTest, ReplaceRulesTouchPagesOnly)
@@ -136,8 +138,8 @@ TEST_F(DownloadProjectTest, ReplaceRulesTouchPagesOnly)
     FProject.ReplacePatterns().Add("hel(lo)");
     FProject.ReplaceRules().Add("J$1");
     Crawl();
-    EXPECT_EQ(ReadFile(OutPath("index.html")), "<img src=\"a.css\">Jlo Jlo");
-    EXPECT_EQ(ReadFile(OutPath("a.css")), "hello");
+    EXPECT_EQ(SavedContent(OutPath("index.html")), "<img src=\"a.css\">Jlo Jlo");
+    EXPECT_EQ(SavedContent(OutPath("a.css")), "hello");
 }
 
 TEST_F(DownloadProjectTest, EmptyBodiesAreCountedAndNotSaved)
@@ -164,14 +166,11 @@ TEST_F(DownloadProjectTest, TheOverwritePolicyDecidesWhetherAnExistingFileIsWrit
     FServer.On("/", ScriptedReply::Ok("new"));
     QDir().mkpath(FOutDir);
     for (const Case& C : Cases) {
-        QFile File(OutPath("index.html"));
-        ASSERT_TRUE(File.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        File.write(C.OnDisk);
-        File.close();
+        WriteFile(OutPath("index.html"), C.OnDisk);
         FProject.SetOverwrite(C.Policy);
         const QStringList Lines = Crawl();
         EXPECT_TRUE(Lines.contains(C.Line + OutPath("index.html"))) << Lines.join('\n').toStdString();
-        EXPECT_EQ(ReadFile(OutPath("index.html")), C.After);
+        EXPECT_EQ(SavedContent(OutPath("index.html")), C.After);
     }
 }
 
@@ -196,7 +195,7 @@ TEST_F(DownloadProjectTest, AWebsiteURLWithoutPathIsTheSitesRoot)
     FServer.On("/", ScriptedReply::Ok("<a href=\"/b.html\">b</a>"));
     FServer.On("/b.html", ScriptedReply::Ok("b"));
     Crawl();
-    EXPECT_EQ(ReadFile(OutPath("b.html/index.html")), "b");
+    EXPECT_EQ(SavedContent(OutPath("b.html/index.html")), "b");
 }
 
 TEST_F(DownloadProjectTest, TheDepthLimitBoundsASiteOfEndlessQueryLinks)
@@ -210,7 +209,7 @@ TEST_F(DownloadProjectTest, TheDepthLimitBoundsASiteOfEndlessQueryLinks)
     const QStringList Lines = Crawl();
     EXPECT_EQ(FServer.RequestCount(), 3);
     EXPECT_EQ(Lines.last(), "Downloaded: 3, already existed: 0, not changed: 0, empty: 0, failed: 0.");
-    EXPECT_EQ(ReadFile(OutPath("list/n=2/index.html")), "<a href=\"/list?n=3\">next</a>");
+    EXPECT_EQ(SavedContent(OutPath("list/n=2/index.html")), "<a href=\"/list?n=3\">next</a>");
 }
 
 TEST_F(DownloadProjectTest, ABodyThatIsNotInItsCharsetGetsReplacementCharacters)
@@ -218,7 +217,7 @@ TEST_F(DownloadProjectTest, ABodyThatIsNotInItsCharsetGetsReplacementCharacters)
     FServer.On(
         "/", ScriptedReply::Status(200, "OK", { "Content-Type: text/html; charset=utf-8" }, "a\xff\xfe b"));
     Crawl();
-    EXPECT_EQ(QString::fromUtf8(ReadFile(OutPath("index.html"))), QString::fromUtf8("a\uFFFD\uFFFD b"));
+    EXPECT_EQ(QString::fromUtf8(SavedContent(OutPath("index.html"))), QString::fromUtf8("a\uFFFD\uFFFD b"));
 }
 
 } // namespace
@@ -242,10 +241,7 @@ TEST_F(DownloadProjectTest, NothingIsWrittenOrReadThroughASymbolicLinkThatLeadsO
     QFile::link(Outside, FOutDir + "/out-link");
     QFile::link(FOutDir + "/real", FOutDir + "/in-link");
     QFile::link(Outside + "/secret.txt", FOutDir + "/same.png");
-    QFile Secret(Outside + "/secret.txt");
-    ASSERT_TRUE(Secret.open(QIODevice::WriteOnly));
-    Secret.write("x");
-    Secret.close();
+    WriteFile(Outside + "/secret.txt", "x");
     FServer.SetFallback([](const RecordedRequest&) { return ScriptedReply::Ok("x", "text/plain"); });
     FProject.SetOverwrite(ofChanged);
     for (const char* Page : { "out-link/a.png", "out-link/sub/b.png", "in-link/c.png", "same.png" }) {
@@ -256,7 +252,7 @@ TEST_F(DownloadProjectTest, NothingIsWrittenOrReadThroughASymbolicLinkThatLeadsO
     EXPECT_EQ(Lines.filter("Invalid directory ").size(), 2) << Lines.join('\n').toStdString();
     EXPECT_EQ(QDir(Outside).entryList(QDir::Files | QDir::NoDotAndDotDot), QStringList { "secret.txt" });
     EXPECT_TRUE(QDir(Outside + "/sub").isEmpty());
-    EXPECT_EQ(ReadFile(FOutDir + "/real/c.png"), "x");
+    EXPECT_EQ(SavedContent(FOutDir + "/real/c.png"), "x");
     // A link at the file's own name is replaced, not followed, even when the
     // content behind it is the same.
     EXPECT_TRUE(Lines.contains("Saving: " + OutPath("same.png")));

@@ -1,17 +1,12 @@
 #pragma once
 
 #include "http/HTTPClientUnit.h"
+#include "support/QStringPrinter.h"
 #include "support/ScriptedHttpServer.h"
 
 #include <QBuffer>
 #include <gtest/gtest.h>
 #include <memory>
-#include <ostream>
-
-inline void PrintTo(const QString& Text, std::ostream* Stream)
-{
-    *Stream << '"' << Text.toStdString() << '"';
-}
 
 // Time limits short enough to keep the suite fast, long enough for loopback.
 constexpr int TestConnectTimeoutMs = 1000;

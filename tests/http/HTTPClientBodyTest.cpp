@@ -1,25 +1,9 @@
 #include "ClientTestSupport.h"
+#include "GZipFixture.h"
 
 #include <QElapsedTimer>
-#include <zlib.h>
 
 namespace {
-
-// zlib-wrapped (WindowBits 15), raw (-15) or gzip (31) deflate of Data.
-QByteArray Deflate(const QByteArray& Data, int WindowBits)
-{
-    z_stream Stream {};
-    deflateInit2(&Stream, Z_BEST_COMPRESSION, Z_DEFLATED, WindowBits, 8, Z_DEFAULT_STRATEGY);
-    QByteArray Out(int(deflateBound(&Stream, uLong(Data.size()))) + 32, 0);
-    Stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(Data.constData()));
-    Stream.avail_in = uInt(Data.size());
-    Stream.next_out = reinterpret_cast<Bytef*>(Out.data());
-    Stream.avail_out = uInt(Out.size());
-    deflate(&Stream, Z_FINISH);
-    Out.resize(qsizetype(Stream.total_out));
-    deflateEnd(&Stream);
-    return Out;
-}
 
 ScriptedReply Encoded(const QByteArray& Encoding, const QByteArray& Body)
 {
@@ -32,7 +16,7 @@ ScriptedReply Encoded(const QByteArray& Encoding, const QByteArray& Body)
 TEST(HTTPClientBodyTest, CompressedBodiesAreDecodedOrPassedThrough)
 {
     const QByteArray Plain = QByteArray("Harvo body text, repeated. ").repeated(400);
-    const QByteArray Gzip = Deflate(Plain, 31);
+    const QByteArray Gzip = GZip(Plain);
     QByteArray BadCrc = Gzip;
     BadCrc[BadCrc.size() - 8] = char(BadCrc[BadCrc.size() - 8] ^ 0x55);
     struct Case {
@@ -44,9 +28,9 @@ TEST(HTTPClientBodyTest, CompressedBodiesAreDecodedOrPassedThrough)
     };
     const Case Cases[] = {
         { "gzip", "gzip", Gzip, false, Plain },
-        { "deflate", "deflate", Deflate(Plain, 15), false, Plain },
+        { "deflate", "deflate", ZLibCompress(Plain), false, Plain },
         { "gzip with a wrong CRC keeps the data", "gzip", BadCrc, false, Plain },
-        { "raw deflate sent as deflate", "deflate", Deflate(Plain, -15), false, QByteArray() },
+        { "raw deflate sent as deflate", "deflate", RawDeflate(Plain), false, QByteArray() },
         { "unknown encoding is copied", "br", "as sent", false, "as sent" },
         { "decoding off", "gzip", Gzip, true, Gzip },
     };
@@ -70,7 +54,7 @@ TEST(HTTPClientBodyTest, CompressedBodiesAreDecodedOrPassedThrough)
 TEST(HTTPClientBodyTest, BrokenCompressedBodiesKeepTheDecodedPrefix)
 {
     const QByteArray Plain = QByteArray("0123456789abcdef").repeated(20000);
-    const QByteArray Gzip = Deflate(Plain, 31);
+    const QByteArray Gzip = GZip(Plain);
     QByteArray Corrupt = Gzip;
     Corrupt[10] = char(0xFF); // the first deflate block claims the reserved type
     ScriptedHttpServer Server;
@@ -94,8 +78,7 @@ TEST(HTTPClientBodyTest, EmptyAndChunkedBodies)
                            "\r\n5\r\nhello\r\n7\r\n, world\r\n0\r\n\r\n"));
     Server.On("/chunked-gzip",
         ScriptedReply::Raw("HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nTransfer-Encoding: chunked\r\n\r\n"
-            + QByteArray::number(Deflate("zipped", 31).size(), 16) + "\r\n" + Deflate("zipped", 31)
-            + "\r\n0\r\n\r\n"));
+            + QByteArray::number(GZip("zipped").size(), 16) + "\r\n" + GZip("zipped") + "\r\n0\r\n\r\n"));
     auto Client = MakeTestClient();
     const GetOutcome Empty = GetWith(*Client, Server.Url("/empty"));
     EXPECT_EQ(Empty.ErrorClass, QString());

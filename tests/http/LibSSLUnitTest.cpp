@@ -1,6 +1,7 @@
 #include "http/LibSSLUnit.h"
 
 #include "containers/Exception.h"
+#include "support/Files.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -44,9 +45,7 @@ protected:
         if (Loadable) {
             ASSERT_TRUE(QFile::copy(LoadableLibrary(), Path));
         } else {
-            QFile Broken(Path);
-            ASSERT_TRUE(Broken.open(QIODevice::WriteOnly));
-            Broken.write("not a library");
+            WriteFile(Path, "not a library");
         }
     }
 

@@ -1,5 +1,7 @@
 #include "LocalHttp.h"
 
+#include "Loopback.h"
+
 #include <QDeadlineTimer>
 #include <arpa/inet.h>
 #include <cerrno>
@@ -28,15 +30,6 @@ public:
 private:
     int FFd;
 };
-
-sockaddr_in LoopbackAddress(quint16 Port)
-{
-    sockaddr_in Address {};
-    Address.sin_family = AF_INET;
-    Address.sin_port = htons(Port);
-    Address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return Address;
-}
 
 bool Connect(const Socket& S, quint16 Port)
 {
@@ -117,18 +110,6 @@ QByteArray LocalHttpReply::Header(const QByteArray& Name) const
             return Line.mid(Colon + 1).trimmed();
     }
     return {};
-}
-
-quint16 FindFreeLocalPort()
-{
-    Socket S;
-    sockaddr_in Address = LoopbackAddress(0);
-    socklen_t Length = sizeof Address;
-    if (::bind(S.Fd(), reinterpret_cast<sockaddr*>(&Address), Length) != 0
-        || ::getsockname(S.Fd(), reinterpret_cast<sockaddr*>(&Address), &Length) != 0)
-        throw ELocalHttpError(
-            QStringLiteral("No free port: %1").arg(QString::fromLocal8Bit(strerror(errno))));
-    return ntohs(Address.sin_port);
 }
 
 bool LocalPortAccepts(quint16 Port)

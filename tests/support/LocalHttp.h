@@ -7,9 +7,6 @@
 
 HARVO_DECLARE_EXCEPTION(ELocalHttpError, Exception)
 
-// A port on 127.0.0.1 that nothing listens on at the moment of the call.
-quint16 FindFreeLocalPort();
-
 // True when a TCP connection to 127.0.0.1:Port is accepted.
 bool LocalPortAccepts(quint16 Port);
 

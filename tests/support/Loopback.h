@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 #include <netinet/in.h>
+#include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -21,8 +22,12 @@ inline quint16 UnusedLoopbackPort()
     const int Socket = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in Address = LoopbackAddress();
     socklen_t Length = sizeof Address;
-    ::bind(Socket, reinterpret_cast<sockaddr*>(&Address), sizeof Address);
-    ::getsockname(Socket, reinterpret_cast<sockaddr*>(&Address), &Length);
-    ::close(Socket);
+    const bool Found = Socket >= 0
+        && ::bind(Socket, reinterpret_cast<sockaddr*>(&Address), sizeof Address) == 0
+        && ::getsockname(Socket, reinterpret_cast<sockaddr*>(&Address), &Length) == 0;
+    if (Socket >= 0)
+        ::close(Socket);
+    if (!Found)
+        throw std::runtime_error("no free loopback port");
     return ntohs(Address.sin_port);
 }

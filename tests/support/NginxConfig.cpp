@@ -71,7 +71,6 @@ QString RenderNginxConfig(const NginxOptions& Options, const QString& PrefixFold
     Config += QStringLiteral("    sendfile on;\n    keepalive_timeout 30s;\n");
     if (Options.Gzip)
         Config += QString::fromLatin1(GzipOn);
-    Config += Indented(Options.HttpConfig, QStringLiteral("    "));
     Config += QStringLiteral("    server {\n");
     Config += QStringLiteral("        listen 127.0.0.1:%1;\n        server_name localhost;\n").arg(Port);
     Config += QStringLiteral("        root %1;\n").arg(Quoted(QDir(Options.RootFolder).absolutePath()));

@@ -1,6 +1,8 @@
 #include "NginxServer.h"
 
+#include "Files.h"
 #include "LocalHttp.h"
+#include "Loopback.h"
 #include "NginxConfig.h"
 
 #include <QDeadlineTimer>
@@ -24,8 +26,7 @@ constexpr int PollIntervalMs = 5;
 
 QString ReadText(const QString& Path)
 {
-    QFile File(Path);
-    return File.open(QIODevice::ReadOnly) ? QString::fromUtf8(File.readAll()) : QString();
+    return QString::fromUtf8(ReadFile(Path));
 }
 
 void WriteText(const QString& Path, const QString& Text)
@@ -128,9 +129,9 @@ NginxServer::~NginxServer()
 
 bool NginxServer::TryStart(const QString& Binary)
 {
-    FPort = FindFreeLocalPort();
-    FConfigText = RenderNginxConfig(FOptions, FPrefix->path(), FPort);
-    WriteText(PrefixPath(QStringLiteral("nginx.conf")), FConfigText);
+    FPort = UnusedLoopbackPort();
+    const QString ConfigText = RenderNginxConfig(FOptions, FPrefix->path(), FPort);
+    WriteText(PrefixPath(QStringLiteral("nginx.conf")), ConfigText);
     QFile::remove(PrefixPath(QStringLiteral("error.log")));
     FPid = Spawn(Binary,
         { QStringLiteral("-p"), FPrefix->path(), QStringLiteral("-c"),
@@ -147,7 +148,7 @@ bool NginxServer::TryStart(const QString& Binary)
             if (Log.contains(QLatin1String("Address already in use")))
                 return false;
             throw ENginxError(
-                QStringLiteral("nginx did not start:\n%1\nConfiguration:\n%2").arg(Log, FConfigText));
+                QStringLiteral("nginx did not start:\n%1\nConfiguration:\n%2").arg(Log, ConfigText));
         }
         if (PidFileNames(PrefixPath(QStringLiteral("nginx.pid")), FPid) && LocalPortAccepts(FPort))
             return true;

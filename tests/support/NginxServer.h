@@ -25,7 +25,6 @@ struct NginxOptions {
     bool Gzip = false;
     QList<NginxLocation> Locations;
     QString ServerConfig; // raw directives inside the server block
-    QString HttpConfig; // raw directives inside the http block
 
     NginxOptions& AddLocation(const QString& Match, const QString& Body);
     // Responses under Match name Charset in their Content-Type (no conversion).
@@ -58,7 +57,6 @@ public:
     // the order they were answered (query included, fragment never sent).
     QStringList RequestLog() const;
     QString ErrorLog() const;
-    QString ConfigText() const { return FConfigText; }
 
     // The nginx program: $HARVO_NGINX when set, else /usr/sbin/nginx, else
     // the first nginx on the PATH; empty when there is none.
@@ -71,7 +69,6 @@ private:
 
     NginxOptions FOptions;
     std::unique_ptr<QTemporaryDir> FPrefix;
-    QString FConfigText;
     quint16 FPort = 0;
     pid_t FPid = -1;
 };

@@ -1,6 +1,7 @@
 #include "UiTestSupport.h"
 
 #include "projects/WebsiteUnit.h"
+#include "support/Files.h"
 #include "support/ScriptedHttpServer.h"
 #include "ui/EditProjectUnit.h"
 #include "ui/HrvApplication.h"
@@ -155,9 +156,7 @@ TEST_F(MainWindowRunTest, ClosingDuringARunWaitsForTheWorkerThenSaves)
     EXPECT_FALSE(Form.isVisible());
     EXPECT_FALSE(Form.Running());
     EXPECT_EQ(LogLines(Form).last(), QStringLiteral("Terminated."));
-    QFile Config(ConfigPath());
-    ASSERT_TRUE(Config.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(Config.readAll().contains("Added during the run"));
+    EXPECT_TRUE(ReadFile(ConfigPath()).contains("Added during the run"));
 }
 
 TEST_F(MainWindowRunTest, StartOptionRunsNamedProjectsAndCloseEndsTheWindow)
@@ -210,19 +209,13 @@ TEST_F(MainWindowRunTest, CloseWaitsForAnOpenEditorSoThatItsEditIsSaved)
 
     EXPECT_TRUE(OpenAfterTheRun);
     ASSERT_TRUE(WaitUntil([&Form] { return !Form.isVisible(); }));
-    QFile Config(ConfigPath());
-    ASSERT_TRUE(Config.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(Config.readAll().contains("Added while running"));
+    EXPECT_TRUE(ReadFile(ConfigPath()).contains("Added while running"));
 }
 
 TEST_F(MainWindowRunTest, AnUnreadableConfigurationIsReportedAndNeverOverwritten)
 {
     const QByteArray Broken("HrvProjectsN=1\r\nHrvProjects[1].ProjectName=\xff\xfe\r\n");
-    {
-        QFile File(ConfigPath());
-        ASSERT_TRUE(File.open(QIODevice::WriteOnly));
-        File.write(Broken);
-    }
+    WriteFile(ConfigPath(), Broken);
     TMessageBoxAnswers Answers;
     {
         THrvWindows Windows(Arguments());
@@ -234,9 +227,7 @@ TEST_F(MainWindowRunTest, AnUnreadableConfigurationIsReportedAndNeverOverwritten
     }
     ASSERT_EQ(Answers.Shown().size(), 2);
     EXPECT_TRUE(Answers.Shown()[1].Text.contains(QStringLiteral("left unchanged")));
-    QFile File(ConfigPath());
-    ASSERT_TRUE(File.open(QIODevice::ReadOnly));
-    EXPECT_EQ(File.readAll(), Broken);
+    EXPECT_EQ(ReadFile(ConfigPath()), Broken);
 }
 
 TEST_F(MainWindowRunTest, TheLogTakesManyLinesAndIgnoresEmptyOnes)

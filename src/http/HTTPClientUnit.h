@@ -76,6 +76,8 @@ public:
         QString& AResponseContentType, bool AUpdateReferer = true, bool ANoGZipDeflate = false,
         int AMaxRedirects = -1, int ATimeoutRetries = -1);
 
+    // The absolute URL of the last request sent (after redirects).
+    const QString& LastURL() const { return FCurURL; }
     // About the last reply received, until the next request.
     QString GetResponseCharset() const;
     QString GetResponseHeader(const QString& AName) const;

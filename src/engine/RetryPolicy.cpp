@@ -1,0 +1,14 @@
+#include "engine/RetryPolicy.h"
+
+#include "http/HTTPErrors.h"
+
+bool IsRetryableFailure(const std::exception& E)
+{
+    if (dynamic_cast<const EResponseLimitError*>(&E))
+        return false;
+    if (const auto* Reply = dynamic_cast<const EHTTPReplyError*>(&E)) {
+        const int Code = Reply->ErrorCode();
+        return Code < 400 || Code > 499 || Code == 408 || Code == 429;
+    }
+    return true;
+}

@@ -88,6 +88,7 @@ public:
                 .arg(FCounters.NotChanged)
                 .arg(FCounters.Empty)
                 .arg(FCounters.Failed));
+        FThread.CountFailedURLs(FCounters.Failed);
     }
 
 private:

@@ -22,6 +22,8 @@ struct TRunControl {
     int FConnections = 6;
     // Entries the URL list of one project run may hold at most.
     int FMaxURLs = 1000000;
+    // URLs that failed in the projects run so far, for the caller's status.
+    std::atomic<int> FFailedURLs { 0 };
 };
 
 // Worker-thread base of a run: writes the run log. Once the work has ended,
@@ -39,6 +41,9 @@ public:
 
     bool Terminated() const { return FControl.FTerminated.load(); }
     int HTTPRetries() const { return FControl.FHTTPRetries; }
+    int Connections() const { return FControl.FConnections; }
+    int MaxURLs() const { return FControl.FMaxURLs; }
+    void CountFailedURLs(int Count) { FControl.FFailedURLs += Count; }
 
     // True when an error escaped the work; its message is not logged.
     bool EndedWithError() const { return FEndedWithError; }

@@ -1,111 +1,104 @@
 #include "ConsoleRunner.h"
 
+#include "ConsoleLog.h"
+#include "InterruptSignals.h"
+#include "ProgressLine.h"
+#include "ProjectTable.h"
+#include "QuickCopy.h"
+
 #include "engine/ProjectRuns.h"
 #include "projects/AppConfig.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <csignal>
+#include <QTimer>
 #include <cstdio>
+#include <memory>
 #include <unistd.h>
-
-const char* const ConsoleUsage
-    = "Usage: harvo-cli [settings options] [-outdir DIR] -start \"A,B\"\n"
-      "       harvo-cli [settings options] [-outdir DIR] -checked\n"
-      "\n"
-      "Copies websites with the projects of the configuration file, without a window.\n"
-      "\n"
-      "  -start NAMES      run the projects named in NAMES (comma-separated, exact names)\n"
-      "  -checked          run the checked projects of the saved view\n"
-      "  -outdir DIR       use DIR as the common output folder ({OutDir})\n"
-      "  -config FILE      the configuration file (a bare name is looked for in the settings folder)\n"
-      "  -settingsdir DIR  keep the settings in DIR\n"
-      "  -appsettingsdir   keep the settings in the program's folder\n"
-      "  -usersettingsdir  keep the settings in the user's folder (the default)\n"
-      "  -h, --help        show this text\n"
-      "\n"
-      "Every log line goes to standard output. Ctrl+C stops the run after the current URL;\n"
-      "a second Ctrl+C stops at once. Exit status: 0 when the run completed or was stopped,\n"
-      "1 when a project was not found or an error ended the run, 2 for a usage error.\n";
 
 namespace {
 
-TRunControl* RunningControl = nullptr;
+// How often the progress line may be redrawn: at most ten times a second.
+constexpr int ProgressRedrawMs = 100;
 
-extern "C" void OnInterrupt(int)
+// Runs the thread to its end with the console's log and returns the status:
+// 1 when an error ended the run or a named project was missing, 3 when some
+// URL failed, else 0.
+int RunToEnd(THrvThread* Thread, TStartProjectThread* StartThread, TRunControl& Control)
 {
-    static volatile std::sig_atomic_t Interrupts = 0;
-    if (++Interrupts > 1 || !RunningControl)
-        _exit(130);
-    RunningControl->FTerminated.store(true);
+    int Status = ceSuccess;
+    QObject::connect(Thread, &THrvThread::Completed, qApp, [&] {
+        if (Thread->EndedWithError()) {
+            Warn(QStringLiteral("the run ended with an error: ") + Thread->ErrorMessage());
+            Status = ceRunFailed;
+        } else if (StartThread && !StartThread->StartProjectResult()) {
+            Status = ceRunFailed;
+        } else if (Control.FFailedURLs.load() > 0) {
+            Status = ceSomeURLsFailed;
+        }
+        QCoreApplication::quit();
+    });
+    WatchRun(&Control);
+    Thread->start();
+    QCoreApplication::exec();
+    WatchRun(nullptr);
+    // The thread has ended; its object goes now rather than with the process.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return Status;
 }
 
-class TStdoutLog : public TRunLog {
-public:
-    void LogMsg(const QString& AMsg) override
+// The console's log with a progress line when standard error is a terminal.
+struct TConsoleOutput {
+    explicit TConsoleOutput(bool Quiet)
+        : Progress(!Quiet && isatty(STDERR_FILENO) == 1 ? std::make_unique<TProgressLine>(stderr) : nullptr)
+        , Log(Quiet, Progress.get())
     {
-        const QByteArray Line = AMsg.toUtf8() + '\n';
-        std::fwrite(Line.constData(), 1, static_cast<size_t>(Line.size()), stdout);
-        std::fflush(stdout);
+        if (Progress) {
+            QObject::connect(&Timer, &QTimer::timeout, [this] { Progress->Draw(); });
+            Timer.start(ProgressRedrawMs);
+        }
     }
+    ~TConsoleOutput()
+    {
+        if (Progress)
+            Progress->Clear();
+    }
+
+    std::unique_ptr<TProgressLine> Progress;
+    TConsoleLog Log;
+    QTimer Timer;
 };
 
-void Warn(const QString& Text)
+void ApplyRunSettings(TRunControl& Control, const TConsoleOptions& Options, const TRunSettings& Stored)
 {
-    std::fprintf(stderr, "harvo-cli: %s\n", Text.toUtf8().constData());
+    Control.FConnections = Options.Connections.value_or(Stored.Connections);
+    Control.FMaxURLs = Options.MaxURLs.value_or(Stored.MaxURLs);
 }
 
-bool TakesValue(const QString& Option)
+int RunQuickCopy(const TConsoleOptions& Options)
 {
-    return Option == QLatin1String("-settingsdir") || Option == QLatin1String("-config");
-}
+    QString Error;
+    std::unique_ptr<TWebsiteProject> Project = MakeQuickCopyProject(Options.QuickCopy, Error);
+    if (!Project) {
+        Warn(Error);
+        return ceUsage;
+    }
+    TWebsiteProjectList Projects;
+    Projects.AddProject(std::move(Project));
 
-bool IsSettingsFlag(const QString& Option)
-{
-    return Option == QLatin1String("-appsettingsdir") || Option == QLatin1String("-usersettingsdir");
+    TConsoleOutput Output(Options.Quiet);
+    TRunControl Control;
+    ApplyRunSettings(Control, Options, TRunSettings());
+    return RunToEnd(new TLoadWebsitesThread(Output.Log, Control, Projects, QString()), nullptr, Control);
 }
 
 } // namespace
 
-TConsoleOptions ParseConsoleOptions(const QStringList& Arguments, QString& Error)
-{
-    TConsoleOptions Options;
-    for (int I = 0; I < Arguments.size() && Error.isEmpty(); ++I) {
-        const QString& Arg = Arguments[I];
-        const bool HasValue = I + 1 < Arguments.size();
-        if (Arg == QLatin1String("-h") || Arg == QLatin1String("--help")) {
-            Options.Help = true;
-        } else if (Arg == QLatin1String("-checked")) {
-            Options.RunChecked = true;
-        } else if (IsSettingsFlag(Arg)) {
-            Options.SettingsArguments << Arg;
-        } else if (Arg == QLatin1String("-start") || Arg == QLatin1String("-outdir") || TakesValue(Arg)) {
-            if (!HasValue) {
-                Error = QStringLiteral("%1 needs a value").arg(Arg);
-                break;
-            }
-            const QString& Value = Arguments[++I];
-            if (Arg == QLatin1String("-start")) {
-                Options.StartNames = Value;
-            } else if (Arg == QLatin1String("-outdir")) {
-                Options.OutDir = Value;
-                Options.OutDirGiven = true;
-            } else {
-                Options.SettingsArguments << Arg << Value;
-            }
-        } else {
-            Error = QStringLiteral("unknown argument \"%1\"").arg(Arg);
-        }
-    }
-    const bool StartGiven = !Options.StartNames.isEmpty();
-    if (Error.isEmpty() && !Options.Help && StartGiven == Options.RunChecked)
-        Error = Options.RunChecked ? QStringLiteral("give either -start or -checked, not both")
-                                   : QStringLiteral("give -start NAMES or -checked");
-    return Options;
-}
-
 int RunConsole(const TConsoleOptions& Options, const QString& ProgramDir)
 {
+    if (!Options.QuickCopy.URLs.isEmpty())
+        return RunQuickCopy(Options);
+
     TWebsiteProjectList Projects;
     TAppConfig Config(Options.SettingsArguments, ProgramDir);
     TConfigExtras Extras;
@@ -115,47 +108,29 @@ int RunConsole(const TConsoleOptions& Options, const QString& ProgramDir)
         Warn(E.Message());
         return ceRunFailed;
     }
-    Projects.ApplyGroupFilter(Extras.GroupIndex > 0 ? Extras.Groups.value(Extras.GroupIndex) : QString());
+    if (Options.List) {
+        const QByteArray Table = ProjectTable(Projects).toUtf8();
+        std::fwrite(Table.constData(), 1, static_cast<size_t>(Table.size()), stdout);
+        return ceSuccess;
+    }
 
+    // The saved Visible flags are used as stored, as the window does.
+    if (Options.RunChecked && Projects.CheckedVisibleCount() == 0) {
+        Warn(QStringLiteral("Please, check one or more projects."));
+        return ceUsage;
+    }
     const QString OutDir
         = Options.OutDirGiven ? QDir::current().absoluteFilePath(Options.OutDir) : Extras.OutDir;
     if (Options.OutDirGiven ? Options.OutDir.isEmpty() : OutDir.isEmpty()) {
         Warn(QStringLiteral("Please, enter Output Folder"));
         return ceUsage;
     }
-    if (Options.RunChecked && Projects.CheckedVisibleCount() == 0) {
-        Warn(QStringLiteral("Please, check one or more projects."));
-        return ceUsage;
-    }
 
-    TStdoutLog Log;
+    TConsoleOutput Output(Options.Quiet);
     TRunControl Control;
-    THrvThread* Thread;
-    TStartProjectThread* StartThread = nullptr;
-    if (Options.RunChecked) {
-        Thread = new TLoadWebsitesThread(Log, Control, Projects, OutDir);
-    } else {
-        StartThread = new TStartProjectThread(Log, Control, Projects, OutDir, Options.StartNames);
-        Thread = StartThread;
-    }
-
-    int Status = ceSuccess;
-    QObject::connect(Thread, &THrvThread::Completed, qApp, [&] {
-        if (Thread->EndedWithError()) {
-            Warn(QStringLiteral("the run ended with an error: ") + Thread->ErrorMessage());
-            Status = ceRunFailed;
-        } else if (StartThread && !StartThread->StartProjectResult()) {
-            Status = ceRunFailed;
-        }
-        qApp->quit();
-    });
-    RunningControl = &Control;
-    struct sigaction Action = {};
-    Action.sa_handler = OnInterrupt;
-    sigaction(SIGINT, &Action, nullptr);
-    sigaction(SIGTERM, &Action, nullptr);
-    Thread->start();
-    QCoreApplication::exec();
-    RunningControl = nullptr;
-    return Status;
+    ApplyRunSettings(Control, Options, Extras.Run);
+    if (Options.RunChecked)
+        return RunToEnd(new TLoadWebsitesThread(Output.Log, Control, Projects, OutDir), nullptr, Control);
+    auto* Thread = new TStartProjectThread(Output.Log, Control, Projects, OutDir, Options.StartNames);
+    return RunToEnd(Thread, Thread, Control);
 }

@@ -1,5 +1,8 @@
+#include "ConsoleOptions.h"
 #include "ConsoleRunner.h"
+#include "InterruptSignals.h"
 
+#include "HarvoVersion.h"
 #include "http/LibSSLUnit.h"
 
 #include <QCoreApplication>
@@ -7,6 +10,7 @@
 
 int main(int argc, char* argv[])
 {
+    InstallInterruptHandlers();
     QCoreApplication App(argc, argv);
     QString Error;
     const TConsoleOptions Options = ParseConsoleOptions(App.arguments().mid(1), Error);
@@ -16,6 +20,10 @@ int main(int argc, char* argv[])
     }
     if (Options.Help) {
         std::fputs(ConsoleUsage, stdout);
+        return ceSuccess;
+    }
+    if (Options.Version) {
+        std::fputs("harvo-cli " HARVO_VERSION "\n", stdout);
         return ceSuccess;
     }
     InitializeLibSSLUnit();

@@ -25,6 +25,8 @@ int main(int argc, char* argv[])
         THrvWindows Windows(QApplication::arguments());
         Windows.MainForm->show();
         ExitCode = QApplication::exec();
+        if (ExitCode == 0)
+            ExitCode = Windows.MainForm->ExitStatus();
     }
     FinalizeLibSSLUnit(ShowModuleError);
     return ExitCode;

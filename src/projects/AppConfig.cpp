@@ -3,6 +3,7 @@
 #include "uAppSettings.h"
 
 #include <QFileInfo>
+#include <limits>
 
 namespace {
 
@@ -10,6 +11,26 @@ const QString ConfigFileName = QStringLiteral("hrv.ini");
 const QString ProjectsPrefix = QStringLiteral("HrvProjects");
 const QString GroupFilterName = QStringLiteral("GroupFilter");
 const QString OutDirName = QStringLiteral("OutDir");
+const QString ConnectionsName = QStringLiteral("Connections");
+const QString MaxURLsName = QStringLiteral("MaxURLs");
+
+// The stored number, or Default when the value is missing or not a number.
+int ReadNumber(const TStrings& Lines, const QString& Name, int Default)
+{
+    bool Ok = false;
+    const qlonglong Value = Lines.Values(Name).toLongLong(&Ok);
+    if (!Ok)
+        return Default;
+    const qlonglong Lowest = std::numeric_limits<int>::min();
+    const qlonglong Highest = std::numeric_limits<int>::max();
+    return static_cast<int>(qBound(Lowest, Value, Highest));
+}
+
+// Only settings that differ from their defaults are written.
+void WriteNumber(TStrings& Lines, const QString& Name, int Value, int Default)
+{
+    Lines.SetValues(Name, Value == Default ? QString() : QString::number(Value));
+}
 
 } // namespace
 
@@ -20,6 +41,16 @@ QStringList GroupFilterEntries(const TWebsiteProjectList& Projects)
     Groups.SetSorted(true);
     Projects.FillListOfGroups(Groups);
     return QStringList { AllProjectsGroup } + Groups.ToQStringList();
+}
+
+int ClampConnections(int Value)
+{
+    return qBound(TRunSettings::MinConnections, Value, TRunSettings::MaxConnections);
+}
+
+int ClampMaxURLs(int Value)
+{
+    return qMax(1, Value);
 }
 
 int GroupFilterIndex(const QStringList& Entries, const QString& Group)
@@ -61,11 +92,14 @@ TConfigExtras TAppConfig::LoadConfig(TWebsiteProjectList& Projects)
     Extras.Groups = GroupFilterEntries(Projects);
     Extras.GroupIndex = GroupFilterIndex(Extras.Groups, Lines.Values(GroupFilterName));
     Extras.OutDir = Lines.Values(OutDirName);
+    Extras.Run.Connections
+        = ClampConnections(ReadNumber(Lines, ConnectionsName, TRunSettings::DefaultConnections));
+    Extras.Run.MaxURLs = ClampMaxURLs(ReadNumber(Lines, MaxURLsName, TRunSettings::DefaultMaxURLs));
     return Extras;
 }
 
-bool TAppConfig::SaveConfig(
-    const TWebsiteProjectList& Projects, const QString& GroupFilter, const QString& OutDir)
+bool TAppConfig::SaveConfig(const TWebsiteProjectList& Projects, const QString& GroupFilter,
+    const QString& OutDir, const TRunSettings& Run)
 {
     if (!FSaveAllowed)
         return false;
@@ -75,6 +109,8 @@ bool TAppConfig::SaveConfig(
     Projects.SaveToList(Lines, ProjectsPrefix);
     Lines.SetValues(GroupFilterName, GroupFilter);
     Lines.SetValues(OutDirName, OutDir);
+    WriteNumber(Lines, ConnectionsName, ClampConnections(Run.Connections), TRunSettings::DefaultConnections);
+    WriteNumber(Lines, MaxURLsName, ClampMaxURLs(Run.MaxURLs), TRunSettings::DefaultMaxURLs);
     Settings.SaveToFile(Path);
     return true;
 }

@@ -17,6 +17,21 @@ QStringList GroupFilterEntries(const TWebsiteProjectList& Projects);
 // case, else 0.
 int GroupFilterIndex(const QStringList& Entries, const QString& Group);
 
+// Settings of every run, kept beside the projects ("Connections",
+// "MaxURLs"). Stored values out of range are clamped; missing or malformed
+// ones read as the defaults.
+struct TRunSettings {
+    static constexpr int MinConnections = 1;
+    static constexpr int MaxConnections = 16;
+    static constexpr int DefaultConnections = 6;
+    static constexpr int DefaultMaxURLs = 1000000;
+
+    int Connections = DefaultConnections;
+    int MaxURLs = DefaultMaxURLs;
+};
+int ClampConnections(int Value);
+int ClampMaxURLs(int Value);
+
 struct TConfigExtras {
     // The group filter list: "<All projects>", then the groups sorted.
     QStringList Groups { AllProjectsGroup };
@@ -24,6 +39,7 @@ struct TConfigExtras {
     int GroupIndex = 0;
     // The common output folder.
     QString OutDir;
+    TRunSettings Run;
 };
 
 // Loading and saving the configuration file for the window and the console
@@ -43,11 +59,11 @@ public:
     // EFOpenError or EEncodingError, loads nothing and forbids later saves,
     // so the unread file is never overwritten.
     TConfigExtras LoadConfig(TWebsiteProjectList& Projects);
-    // Writes every project, GroupFilter (empty for "<All projects>") and
-    // OutDir; raises EFCreateError when the file cannot be written, which
-    // keeps the previous file. Writes nothing and returns false when saves
-    // are forbidden.
-    bool SaveConfig(const TWebsiteProjectList& Projects, const QString& GroupFilter, const QString& OutDir);
+    // Writes every project, GroupFilter (empty for "<All projects>"), OutDir
+    // and the run settings that differ from their defaults; raises EFCreateError when the file cannot be
+    // written, which keeps the previous file. Writes nothing and returns false when saves are forbidden.
+    bool SaveConfig(const TWebsiteProjectList& Projects, const QString& GroupFilter, const QString& OutDir,
+        const TRunSettings& Run = TRunSettings());
 
     bool SaveAllowed() const { return FSaveAllowed; }
     TSettingsLocation& Location() { return FLocation; }

@@ -159,8 +159,10 @@ void TWebsiteProjectList::ApplyGroupFilter(const QString& Group)
             View.push_back(Project);
     for (const auto& Project : FList) {
         if (!Passes(Project.get())) {
+            // Only a project that becomes hidden loses its check.
+            if (Project->FVisible)
+                Project->FChecked = false;
             Project->FVisible = false;
-            Project->FChecked = false;
         } else if (!Project->FVisible) {
             Project->FVisible = true;
             View.push_back(Project.get());

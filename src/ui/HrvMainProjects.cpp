@@ -43,6 +43,17 @@ void THrvMainForm::UpdateProjectActions()
         Action->setEnabled(HasSelection);
 }
 
+// Selects the row of Project; no row when it is not in view.
+void THrvMainForm::SelectProject(const TWebsiteProject* Project)
+{
+    for (int Row = 0; Row < FProjects->VisibleCount(); ++Row)
+        if (FProjects->GetVisibleProject(Row) == Project) {
+            FProjectsListView->selectRow(Row);
+            return;
+        }
+    FProjectsListView->clearSelection();
+}
+
 bool THrvMainForm::ProjectNameExists(const QString& ProjectName, const TWebsiteProject* Project)
 {
     const TWebsiteProject* Found = FProjects->FindProject(ProjectName);
@@ -62,8 +73,10 @@ void THrvMainForm::AddProjectActionExecute()
     auto Project = std::make_unique<TWebsiteProject>();
     if (FEditor && FEditor->AddProject(*Project, FOutDirEdit->text(), SelectedGroup())
         && !ProjectNameExists(Project->ProjectName(), nullptr)) {
+        const TWebsiteProject* Added = Project.get();
         FProjects->AddProject(std::move(Project));
         RefreshProjectsView();
+        SelectProject(Added);
     }
 }
 
@@ -76,8 +89,10 @@ void THrvMainForm::CopyProjectActionExecute()
     Copy->SetProjectName(QString());
     if (FEditor && FEditor->EditProject(*Copy, FOutDirEdit->text(), true)
         && !ProjectNameExists(Copy->ProjectName(), nullptr)) {
+        const TWebsiteProject* Added = Copy.get();
         FProjects->AddProject(std::move(Copy));
         RefreshProjectsView();
+        SelectProject(Added);
     }
 }
 
@@ -102,8 +117,12 @@ void THrvMainForm::DeleteProjectActionExecute()
     const QString Query
         = QStringLiteral("Delete \"%1\".\"\r\n\r\nAre you sure?").arg(Selected->ProjectName());
     if (Confirm(QStringLiteral("Delete Project"), Query)) {
+        const int Row = FProjectsListView->SelectedRow();
         FProjects->RemoveProject(Selected);
         RefreshProjectsView();
+        // The row that took its place, or the new last row.
+        if (FProjects->VisibleCount() > 0)
+            SelectProject(FProjects->GetVisibleProject(qMin(Row, FProjects->VisibleCount() - 1)));
     }
 }
 
@@ -142,8 +161,10 @@ void THrvMainForm::GroupComboBoxDropDown()
 
 void THrvMainForm::GroupComboBoxClick(int Index)
 {
+    const TWebsiteProject* Selected = GetSelectedProject();
     FProjects->ApplyGroupFilter(Index >= 1 ? FGroupComboBox->itemText(Index) : QString());
     RefreshProjectsView();
+    SelectProject(Selected);
 }
 
 void THrvMainForm::ProjectsListViewDragDrop(TWebsiteProject* Dragged, int TargetRow)

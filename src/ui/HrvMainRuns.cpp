@@ -11,9 +11,11 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QThread>
 #include <QTimer>
+#include <cstdio>
 
 namespace {
 
@@ -57,25 +59,49 @@ void THrvMainForm::LoadConfig()
     try {
         Extras = FConfig.LoadConfig(*FProjects);
     } catch (const Exception& E) {
-        ShowErrorMessage(this,
-            E.Message()
-                + QStringLiteral("\n\nThe window opens without these projects, and the file is left "
-                                 "unchanged: it is not written while this program runs."));
+        ReportError(E.Message()
+            + QStringLiteral("\n\nThe window opens without these projects, and the file is left "
+                             "unchanged: it is not written while this program runs."));
     }
     RefreshProjectsView();
     SetGroupEntries(Extras.Groups, Extras.GroupIndex);
     FOutDirEdit->setText(Extras.OutDir);
+    FConnectionsSpinBox->setValue(Extras.Run.Connections);
+    FMaxURLs = Extras.Run.MaxURLs;
+}
+
+TRunSettings THrvMainForm::RunSettings() const
+{
+    return TRunSettings { FConnectionsSpinBox->value(), FMaxURLs };
 }
 
 bool THrvMainForm::SaveConfig()
 {
     try {
-        FConfig.SaveConfig(*FProjects, SelectedGroup(), FOutDirEdit->text());
+        FConfig.SaveConfig(*FProjects, SelectedGroup(), FOutDirEdit->text(), RunSettings());
         return true;
     } catch (const Exception& E) {
-        ShowErrorMessage(this, E.Message());
+        ReportError(E.Message());
         return false;
     }
+}
+
+bool THrvMainForm::Unattended() const
+{
+    return HasArgument(QStringLiteral("-close"));
+}
+
+// Nobody may be there to answer a box when the window was asked to close by
+// itself: the error then goes to standard error and the exit status.
+void THrvMainForm::ReportError(const QString& Text)
+{
+    if (!Unattended()) {
+        ShowErrorMessage(this, Text);
+        return;
+    }
+    std::fprintf(stderr, "%s\n", Text.toLocal8Bit().constData());
+    std::fflush(stderr);
+    FExitStatus = 1;
 }
 
 void THrvMainForm::LoadWebsitesButtonClick()
@@ -122,6 +148,10 @@ void THrvMainForm::FormShow()
 
 void THrvMainForm::StartRun(THrvThread* Thread)
 {
+    const TRunSettings Settings = RunSettings();
+    FRunControl.FConnections = Settings.Connections;
+    FRunControl.FMaxURLs = Settings.MaxURLs;
+    FRunControl.FFailedURLs = 0;
     FMainPageControl->setCurrentWidget(FLogTabSheet);
     ClearLog();
     FLoadWebsitesButton->setEnabled(false);
@@ -190,10 +220,13 @@ void THrvMainForm::closeEvent(QCloseEvent* Event)
     }
     FClosing = true;
     WaitForRunEnd();
+    const QString Unsaved = QStringLiteral("The configuration file could not be read at start, so it is left "
+                                           "unchanged; the changes of this session are not saved.");
     if (FConfig.SaveAllowed())
         SaveConfig();
+    else if (Unattended())
+        ReportError(Unsaved);
     else
-        Warning(QStringLiteral("The configuration file could not be read at start, so it is left unchanged; "
-                               "the changes of this session are not saved."));
+        Warning(Unsaved);
     Event->accept();
 }

@@ -1,5 +1,6 @@
 #include "ui/HrvMainUnit.h"
 
+#include "HarvoVersion.h"
 #include "projects/WebsiteUnit.h"
 #include "ui/AppIcon.h"
 #include "ui/DesktopShell.h"
@@ -18,11 +19,11 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
 namespace {
-const QString AppVersion = QStringLiteral("1.21");
 const QString MakerName = QStringLiteral("Harvo Software");
 const QUrl MakerWebPage(QStringLiteral("https://harvo.example/"));
 
@@ -74,7 +75,7 @@ THrvMainForm::~THrvMainForm()
 
 QString THrvMainForm::Caption()
 {
-    return QStringLiteral("Harvo Grabber %1").arg(AppVersion);
+    return QStringLiteral("Harvo Grabber " HARVO_VERSION);
 }
 
 void THrvMainForm::CreateActions()
@@ -187,7 +188,18 @@ QWidget* THrvMainForm::CreateWebsitesPage()
     auto* OutDirLabel = new QLabel(QStringLiteral("Output Folder ({OutDir}):"), Page);
     OutDirLabel->setBuddy(FOutDirEdit);
     Panel3->addWidget(OutDirLabel);
-    Panel3->addWidget(FOutDirEdit);
+    FConnectionsSpinBox = new QSpinBox(Page);
+    FConnectionsSpinBox->setRange(TRunSettings::MinConnections, TRunSettings::MaxConnections);
+    FConnectionsSpinBox->setValue(TRunSettings::DefaultConnections);
+    FConnectionsSpinBox->setToolTip(QStringLiteral("Transfers a run keeps going at once"));
+    auto* ConnectionsLabel = new QLabel(QStringLiteral("Connections:"), Page);
+    ConnectionsLabel->setBuddy(FConnectionsSpinBox);
+    auto* OutDirRow = new QHBoxLayout;
+    OutDirRow->addWidget(FOutDirEdit, 1);
+    OutDirRow->addSpacing(ScaledPixels(this, 12));
+    OutDirRow->addWidget(ConnectionsLabel);
+    OutDirRow->addWidget(FConnectionsSpinBox);
+    Panel3->addLayout(OutDirRow);
 
     auto* ExploreOutDirButton = new QPushButton(QStringLiteral("Explore"), Page);
     auto* BrowseOutDirButton = new QPushButton(QStringLiteral("Browse..."), Page);

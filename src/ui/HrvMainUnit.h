@@ -13,6 +13,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QSpinBox;
 class QTabWidget;
 class TEditProjectForm;
 class TGroupComboBox;
@@ -40,6 +41,13 @@ public:
     TGroupComboBox* GroupComboBox() const { return FGroupComboBox; }
     QLabel* ProjectsSelectedLabel() const { return FProjectsSelectedLabel; }
     QLineEdit* OutDirEdit() const { return FOutDirEdit; }
+    QSpinBox* ConnectionsSpinBox() const { return FConnectionsSpinBox; }
+    // The run settings a run gets: the spin box's connections and the stored
+    // URL limit.
+    TRunSettings RunSettings() const;
+    // Non-zero when an unattended close ("-close") could not save the
+    // configuration; the program's exit status.
+    int ExitStatus() const { return FExitStatus; }
     QTabWidget* MainPageControl() const { return FMainPageControl; }
     QWidget* WebsitesTabSheet() const { return FWebsitesTabSheet; }
     QWidget* LogTabSheet() const { return FLogTabSheet; }
@@ -103,6 +111,9 @@ private:
     void CloseWhenNoDialogIsOpen();
     void WaitForRunEnd();
     bool HasArgument(const QString& Option) const;
+    bool Unattended() const;
+    void ReportError(const QString& Text);
+    void SelectProject(const TWebsiteProject* Project);
 
     TEditProjectForm* FEditor = nullptr;
     const QStringList FArguments;
@@ -114,6 +125,9 @@ private:
     bool FRunning = false;
     bool FShown = false;
     bool FClosing = false;
+    int FExitStatus = 0;
+    // The stored URL limit, kept for the next save (no control shows it).
+    int FMaxURLs = TRunSettings::DefaultMaxURLs;
     // The event loop level the window was shown in; a deeper one means a
     // dialog's loop is still running.
     int FShowLoopLevel = 0;
@@ -125,6 +139,7 @@ private:
     QLabel* FCheckAllProjectsLabel = nullptr;
     QLabel* FUnCheckAllProjectsLabel = nullptr;
     QLineEdit* FOutDirEdit = nullptr;
+    QSpinBox* FConnectionsSpinBox = nullptr;
     QTabWidget* FMainPageControl = nullptr;
     QWidget* FWebsitesTabSheet = nullptr;
     QWidget* FLogTabSheet = nullptr;

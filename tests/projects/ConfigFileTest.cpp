@@ -232,6 +232,37 @@ TEST(ConfigFile, GroupFilterIsMatchedWithoutCaseAndAGoneGroupSelectsAllProjects)
     }
 }
 
+TEST(ConfigFile, RunSettingsAreClampedAndWrittenOnlyWhenNotTheDefault)
+{
+    struct Case {
+        const char* Lines;
+        int Connections;
+        int MaxURLs;
+    };
+    const Case Cases[] = {
+        { "", 6, 1000000 },
+        { "Connections=3\nMaxURLs=500\n", 3, 500 },
+        { "connections=0\nmaxurls=-5\n", 1, 1 },
+        { "Connections=17\nMaxURLs=99999999999\n", 16, 2147483647 },
+        { "Connections=many\nMaxURLs=\n", 6, 1000000 },
+    };
+    for (const Case& C : Cases) {
+        ConfigFixture F;
+        const TConfigExtras Extras = F.Load(QByteArray("HrvProjectsN=0\n") + C.Lines);
+        EXPECT_EQ(Extras.Run.Connections, C.Connections) << C.Lines;
+        EXPECT_EQ(Extras.Run.MaxURLs, C.MaxURLs) << C.Lines;
+        F.Config.SaveConfig(F.Projects, QString(), QString(), Extras.Run);
+        const TConfigExtras Again = F.Config.LoadConfig(F.Projects);
+        EXPECT_EQ(Again.Run.Connections, C.Connections) << C.Lines;
+        EXPECT_EQ(Again.Run.MaxURLs, C.MaxURLs) << C.Lines;
+    }
+    ConfigFixture F;
+    F.Config.SaveConfig(F.Projects, QString(), QString(), TRunSettings());
+    EXPECT_EQ(ReadFile(F.Path), "\xEF\xBB\xBFHrvProjectsN=0\r\n");
+    F.Config.SaveConfig(F.Projects, QString(), QString(), TRunSettings { 2, 10 });
+    EXPECT_EQ(ReadFile(F.Path), "\xEF\xBB\xBFHrvProjectsN=0\r\nConnections=2\r\nMaxURLs=10\r\n");
+}
+
 TEST(ConfigFile, InvalidUtf8IsRefusedAndTheFileIsNeverOverwritten)
 {
     const QByteArray Invalid[] = { "a=\xC3\x28", "a=\xE2\x82\r\nb=1", "a=\xC0\xAF", "a=\xED\xA0\x80",

@@ -107,6 +107,22 @@ TEST(WebsiteProjectList, HidingUnchecksAndShowingAppends)
     EXPECT_EQ(F.View(), "BCA");
 }
 
+TEST(WebsiteProjectList, GroupFilterLeavesTheChecksOfAlreadyHiddenProjects)
+{
+    // As stored: B hidden but checked. Filtering by G1 hides B again, which
+    // changes nothing, and hides and unchecks C.
+    Fixture F("ABC", { "G1", "G2", "G3" });
+    for (const char* Name : { "A", "B", "C" })
+        F[Name]->SetChecked(true);
+    F.List.SetProjectVisibility(F["B"], false);
+    F["B"]->SetChecked(true);
+    F.List.ApplyGroupFilter("G1");
+    EXPECT_EQ(F.View(), "A");
+    EXPECT_TRUE(F["A"]->Checked());
+    EXPECT_TRUE(F["B"]->Checked());
+    EXPECT_FALSE(F["C"]->Checked());
+}
+
 TEST(WebsiteProjectList, ReplacingKeepsTheRowOrAppendsAVisibleCopyOfAHiddenProject)
 {
     Fixture F("ABC");

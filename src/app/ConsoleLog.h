@@ -1,0 +1,23 @@
+#pragma once
+
+#include "engine/HrvThread.h"
+
+class TProgressLine;
+
+// The run log on standard output: every line as it is logged, flushed. Quiet
+// keeps only the project lines, the summaries and the run's last line. A
+// progress line on the terminal is fed each line, and is cleared before a
+// line goes to the same terminal.
+class TConsoleLog : public TRunLog {
+public:
+    TConsoleLog(bool Quiet, TProgressLine* Progress);
+    void LogMsg(const QString& AMsg) override;
+
+private:
+    bool FQuiet;
+    TProgressLine* FProgress;
+    bool FStdoutIsTerminal;
+};
+
+// "harvo-cli: " and Text on standard error.
+void Warn(const QString& Text);

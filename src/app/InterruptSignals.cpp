@@ -1,0 +1,42 @@
+#include "InterruptSignals.h"
+
+#include "engine/HrvThread.h"
+
+#include <atomic>
+#include <csignal>
+#include <unistd.h>
+
+namespace {
+
+std::atomic<TRunControl*> WatchedRun { nullptr };
+volatile std::sig_atomic_t Interrupts = 0;
+
+static_assert(std::atomic<TRunControl*>::is_always_lock_free);
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+extern "C" void OnInterrupt(int)
+{
+    TRunControl* Control = WatchedRun.load();
+    if (++Interrupts > 1 || !Control)
+        _exit(130);
+    Control->FTerminated.store(true);
+}
+
+} // namespace
+
+void InstallInterruptHandlers()
+{
+    struct sigaction Action = {};
+    Action.sa_handler = OnInterrupt;
+    sigemptyset(&Action.sa_mask);
+    // Restarted calls: a log line being written when the signal comes is
+    // written whole, on whichever thread the signal lands.
+    Action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &Action, nullptr);
+    sigaction(SIGTERM, &Action, nullptr);
+}
+
+void WatchRun(TRunControl* Control)
+{
+    WatchedRun.store(Control);
+}

@@ -1,0 +1,28 @@
+# Fails when a source under src/ includes a header of a layer it does not
+# build on: containers <- projects <- engine -> http; ui above them; app on top.
+# Run as: cmake -DSOURCE_DIR=<src> -P LayerIncludes.cmake
+cmake_minimum_required(VERSION 3.21)
+set(allowed_containers containers)
+set(allowed_projects containers projects)
+set(allowed_http containers http)
+set(allowed_engine containers projects http engine)
+set(allowed_ui containers projects http engine ui)
+set(allowed_app containers projects http engine ui app)
+
+set(faults "")
+foreach(layer containers projects http engine ui app)
+  file(GLOB_RECURSE files ${SOURCE_DIR}/${layer}/*.h ${SOURCE_DIR}/${layer}/*.cpp)
+  foreach(file IN LISTS files)
+    file(STRINGS ${file} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"[a-z]+/")
+    foreach(line IN LISTS includes)
+      string(REGEX REPLACE "^[^\"]*\"([a-z]+)/.*$" "\\1" included "${line}")
+      if(NOT included IN_LIST allowed_${layer})
+        string(APPEND faults "\n  ${file}: ${line}")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+
+if(faults)
+  message(FATAL_ERROR "Headers of a layer above the including one:${faults}")
+endif()

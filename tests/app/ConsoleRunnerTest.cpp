@@ -1,13 +1,17 @@
+#include "CliProcess.h"
+
+#include "support/ChildProcess.h"
 #include "support/FixtureSite.h"
 #include "support/QStringPrinter.h"
 #include "support/ScriptedHttpServer.h"
 
+#include "HarvoVersion.h"
 #include "projects/AppConfig.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QProcess>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -19,12 +23,6 @@ QByteArray ReadFile(const QString& Path)
     QFile File(Path);
     return File.open(QIODevice::ReadOnly) ? File.readAll() : QByteArray("<missing>");
 }
-
-struct CliResult {
-    int ExitCode = -1;
-    QStringList Lines; // standard output
-    QString Errors; // standard error
-};
 
 // Runs harvo-cli over a configuration file written from the projects given.
 class ConsoleRunnerTest : public ::testing::Test {
@@ -40,43 +38,22 @@ protected:
         return P;
     }
 
-    void SaveConfig(const QString& OutDir = QString())
+    void SaveConfig(const QString& OutDir = QString(), const QString& GroupFilter = QString())
     {
         TAppConfig Config({ "-config", ConfigPath() }, FTemp.path());
-        ASSERT_TRUE(Config.SaveConfig(FProjects, QString(), OutDir));
+        ASSERT_TRUE(Config.SaveConfig(FProjects, GroupFilter, OutDir));
     }
 
     QString ConfigPath() const { return FTemp.path() + "/hrv.ini"; }
     QString OutDir() const { return FTemp.path() + "/out"; }
 
-    QProcess* Start(const QStringList& Arguments)
-    {
-        auto* Process = new QProcess;
-        FProcess.reset(Process);
-        Process->start(HARVO_CLI_PATH, QStringList { "-config", ConfigPath() } + Arguments);
-        EXPECT_TRUE(Process->waitForStarted(10000));
-        return Process;
-    }
-
-    CliResult Finish(int TimeoutMs = 60000)
-    {
-        CliResult Result;
-        EXPECT_TRUE(FProcess->waitForFinished(TimeoutMs));
-        Result.ExitCode = FProcess->exitCode();
-        Result.Lines = QString::fromUtf8(FProcess->readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-        Result.Errors = QString::fromUtf8(FProcess->readAllStandardError());
-        return Result;
-    }
-
     CliResult Run(const QStringList& Arguments)
     {
-        Start(Arguments);
-        return Finish();
+        return RunCli(QStringList { "-config", ConfigPath() } + Arguments);
     }
 
     QTemporaryDir FTemp;
     TWebsiteProjectList FProjects;
-    std::unique_ptr<QProcess> FProcess;
 };
 
 TEST_F(ConsoleRunnerTest, CopiesTheFixtureSiteWithItsBytesAndLinks)
@@ -85,7 +62,8 @@ TEST_F(ConsoleRunnerTest, CopiesTheFixtureSiteWithItsBytesAndLinks)
     FProjects.AddProject(Project("Site", Server.BaseURL()));
     SaveConfig(OutDir());
     const CliResult Result = Run({ "-start", "Site" });
-    ASSERT_EQ(Result.ExitCode, 0) << Result.Errors.toStdString();
+    // The URL that cannot be saved makes the status 3.
+    ASSERT_EQ(Result.ExitCode, 3) << Result.Errors.toStdString();
     EXPECT_EQ(Result.Lines.first(), "Project \"Site\"...");
     EXPECT_EQ(Result.Lines.last(), "Completed.");
     // index.html#top maps below the file index.html, which cannot be a folder as well.
@@ -191,19 +169,97 @@ TEST_F(ConsoleRunnerTest, InterruptIsBreakAfterTheCurrentURL)
     FProjects.AddProject(Project("Endless", Server.Url("/")));
     FProjects.AddProject(Project("Second", Server.Url("/")));
     SaveConfig(OutDir());
-    QProcess* Process = Start({ "-start", "Endless,Second" });
-    QString Output;
-    for (int I = 0; I < 100 && !Output.contains("Downloading [ 2"); ++I) {
-        Process->waitForReadyRead(100);
-        Output += QString::fromUtf8(Process->readAllStandardOutput());
-    }
-    ::kill(static_cast<pid_t>(Process->processId()), SIGINT);
-    CliResult Result = Finish(10000);
-    Result.Lines = (Output + Result.Lines.join('\n')).split('\n', Qt::SkipEmptyParts);
+    ChildProcess Cli(
+        HARVO_CLI_PATH, { "-config", ConfigPath(), "-start", "Endless,Second" }, FTemp.path() + "/log");
+    // The run is under way once a second URL is being fetched.
+    ASSERT_TRUE(Cli.WaitForOutput("Downloading [ 2", 120000));
+    Cli.Kill(SIGINT);
+    ASSERT_TRUE(Cli.Wait(120000));
+    const QStringList Lines = Cli.OutputLines();
+    EXPECT_EQ(Cli.ExitCode(), 0) << Cli.Errors().toStdString();
+    EXPECT_EQ(Lines.last(), "Terminated.");
+    EXPECT_TRUE(Lines.at(Lines.size() - 2).startsWith("Downloaded: "));
+    EXPECT_FALSE(Lines.contains("Project \"Second\"..."));
+}
+
+TEST_F(ConsoleRunnerTest, CheckedRunsUseTheStoredVisibilityNotTheGroupFilter)
+{
+    ScriptedHttpServer Server;
+    Server.On("/", ScriptedReply::Ok("page"));
+    FProjects.AddProject(Project("InGroup", Server.Url("/")));
+    FProjects.AddProject(Project("Other", Server.Url("/")));
+    FProjects.GetProject(0)->SetGroupName("G");
+    // Saved with the filter "G" while "Other" was still shown and checked.
+    SaveConfig(OutDir(), "G");
+    const CliResult Result = Run({ "-CHECKED" });
     EXPECT_EQ(Result.ExitCode, 0) << Result.Errors.toStdString();
-    EXPECT_EQ(Result.Lines.last(), "Terminated.");
-    EXPECT_TRUE(Result.Lines.at(Result.Lines.size() - 2).startsWith("Downloaded: "));
-    EXPECT_FALSE(Result.Lines.contains("Project \"Second\"..."));
+    EXPECT_TRUE(Result.Lines.contains("Project \"InGroup\"..."));
+    EXPECT_TRUE(Result.Lines.contains("Project \"Other\"..."));
+}
+
+TEST_F(ConsoleRunnerTest, OptionsMatchWithoutCaseAndLongFormsMeanTheSame)
+{
+    ScriptedHttpServer Server;
+    Server.On("/", ScriptedReply::Ok("page"));
+    FProjects.AddProject(Project("A", Server.Url("/")));
+    SaveConfig();
+    const QList<QStringList> Forms { { "-START", "A", "-OutDir", OutDir() },
+        { "--start", "A", "--outdir", OutDir() }, { "--start=A", "--outdir=" + OutDir() } };
+    QByteArray First;
+    for (const QStringList& Arguments : Forms) {
+        QDir(OutDir()).removeRecursively();
+        const CliResult Result = Run(Arguments);
+        EXPECT_EQ(Result.ExitCode, 0) << Arguments.join(' ').toStdString() << Result.Errors.toStdString();
+        EXPECT_EQ(Result.Lines.value(0), "Project \"A\"...");
+        if (First.isEmpty())
+            First = Result.Output;
+        EXPECT_EQ(Result.Output, First);
+    }
+    const CliResult Settings = RunCli({ "--settings-dir", FTemp.path(), "--config", "hrv.ini", "--list" });
+    EXPECT_TRUE(Settings.Lines.value(1).startsWith("A ")) << Settings.Output.constData();
+}
+
+TEST_F(ConsoleRunnerTest, NoCheckedProjectIsReportedBeforeAMissingOutputFolder)
+{
+    FProjects.AddProject(Project("A", "http://127.0.0.1:9/"));
+    FProjects.GetProject(0)->SetChecked(false);
+    SaveConfig();
+    const CliResult Result = Run({ "-checked" });
+    EXPECT_EQ(Result.ExitCode, 2);
+    EXPECT_EQ(Result.Errors, "harvo-cli: Please, check one or more projects.\n");
+}
+
+TEST_F(ConsoleRunnerTest, ListShowsEveryProjectAsAnAlignedTable)
+{
+    FProjects.AddProject(Project("Shop", "http://shop.example/"));
+    FProjects.AddProject(Project("Hidden site", "http://h.example/"));
+    FProjects.AddProject(Project("C", "http://c.example/"));
+    FProjects.GetProject(0)->SetGroupName("Web");
+    FProjects.GetProject(1)->SetGroupName("Archive");
+    FProjects.SetProjectVisibility(FProjects.GetProject(1), false);
+    FProjects.GetProject(1)->SetChecked(true); // stored hidden and checked
+    FProjects.GetProject(2)->SetChecked(false);
+    FProjects.GetProject(2)->SetOutputFolder(QString());
+    SaveConfig();
+    const QByteArray Stored = ReadFile(ConfigPath());
+    const CliResult Result = Run({ "--list" });
+    EXPECT_EQ(Result.ExitCode, 0);
+    EXPECT_EQ(Result.Output,
+        "Name         Group    Checked  Website URL           Output Folder\n"
+        "Shop         Web      yes      http://shop.example/  {OutDir}/{ProjectName}\n"
+        "Hidden site  Archive  yes      http://h.example/     {OutDir}/{ProjectName}\n"
+        "C                     no       http://c.example/\n");
+    EXPECT_EQ(ReadFile(ConfigPath()), Stored);
+}
+
+TEST_F(ConsoleRunnerTest, VersionAndHelp)
+{
+    const CliResult Version = RunCli({ "--version" });
+    EXPECT_EQ(Version.ExitCode, 0);
+    EXPECT_EQ(Version.Output, "harvo-cli " HARVO_VERSION "\n");
+    const CliResult Help = RunCli({ "-H" });
+    EXPECT_EQ(Help.ExitCode, 0);
+    EXPECT_TRUE(Help.Output.startsWith("Usage: harvo-cli [options] URL [URL...]\n"));
 }
 
 } // namespace

@@ -1,0 +1,242 @@
+#include "CliProcess.h"
+
+#include "support/Files.h"
+#include "support/FixtureSite.h"
+#include "support/QStringPrinter.h"
+#include "support/ScriptedHttpServer.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+// The files below Folder, relative to it, sorted.
+QStringList Tree(const QString& Folder)
+{
+    QStringList Files;
+    QDirIterator It(Folder, QDir::Files, QDirIterator::Subdirectories);
+    while (It.hasNext())
+        Files << QDir(Folder).relativeFilePath(It.next());
+    Files.sort();
+    return Files;
+}
+
+// A small site: a home page with links two levels deep, a script, a
+// noscript, a binary file and a link through another host name.
+class QuickCopyTest : public ::testing::Test {
+public:
+    void SetUp() override
+    {
+        const QByteArray Alias = "localhost:" + QByteArray::number(FServer.Port());
+        FServer.On("/",
+            ScriptedReply::Ok("<a href=\"a.html\">a</a><script>s()</script><noscript>n</noscript>"
+                              "<img src=\"/files/f.bin\"><a href=\"http://"
+                + Alias + "/al.html\">al</a><img src=\"http://" + Alias + "/dl/g.bin\">"));
+        FServer.On("/a.html", ScriptedReply::Ok("<a href=\"c.html\">c</a> hello"));
+        FServer.On("/c.html", ScriptedReply::Ok("deep"));
+        FServer.On("/al.html", ScriptedReply::Ok("through the alias"));
+        FServer.On("/files/f.bin", ScriptedReply::Ok("BIN", "application/octet-stream"));
+        FServer.On("/dl/g.bin", ScriptedReply::Ok("GBIN", "application/octet-stream"));
+    }
+
+    QString Out() const { return FTemp.path() + "/out"; }
+    QString AliasHost() const { return "localhost:" + QString::number(FServer.Port()); }
+    QByteArray Home() const { return ReadFile(Out() + "/index.html"); }
+
+    CliResult Copy(const QStringList& Options)
+    {
+        return RunCli(QStringList { "-o", Out() } + Options + QStringList { FServer.Url("/") }, FTemp.path());
+    }
+
+    ScriptedHttpServer FServer;
+    QTemporaryDir FTemp;
+};
+
+TEST_F(QuickCopyTest, EachOptionShapesTheCopy)
+{
+    struct Case {
+        QStringList Options;
+        std::function<void(QuickCopyTest&)> Check;
+    };
+    const QList<Case> Cases {
+        { {},
+            [](QuickCopyTest& T) {
+                EXPECT_EQ(Tree(T.Out()),
+                    QStringList({ "a.html/index.html", "c.html/index.html", "files/f.bin", "index.html" }));
+                EXPECT_TRUE(T.Home().contains("href=\"a.html/index.html\"")) << T.Home().constData();
+                EXPECT_TRUE(T.Home().contains("<script>")) << T.Home().constData();
+            } },
+        { { "-l", "0" }, [](QuickCopyTest& T) { EXPECT_EQ(Tree(T.Out()), QStringList({ "index.html" })); } },
+        { { "--depth", "1" },
+            [](QuickCopyTest& T) {
+                EXPECT_EQ(Tree(T.Out()), QStringList({ "a.html/index.html", "files/f.bin", "index.html" }));
+            } },
+        { { "--remove-scripts", "--remove-noscript" },
+            [](QuickCopyTest& T) {
+                EXPECT_FALSE(T.Home().contains("<script")) << T.Home().constData();
+                EXPECT_FALSE(T.Home().contains("<noscript")) << T.Home().constData();
+            } },
+        { { "--index-file", "default.htm" },
+            [](QuickCopyTest& T) { EXPECT_TRUE(QFile::exists(T.Out() + "/default.htm")); } },
+        { { "--suppress", "a.html", "--suppress", "f.bin" },
+            [](QuickCopyTest& T) { EXPECT_EQ(Tree(T.Out()), QStringList({ "index.html" })); } },
+        { { "--download", "", "--replace", "hello=>bye" },
+            [](QuickCopyTest& T) {
+                EXPECT_EQ(
+                    ReadFile(T.Out() + "/a.html/index.html"), "<a href=\"../c.html/index.html\">c</a> bye");
+            } },
+        { { "--links", "base=http://copy.example/" },
+            [](QuickCopyTest& T) {
+                EXPECT_TRUE(T.Home().contains("href=\"http://copy.example/a.html/\""))
+                    << T.Home().constData();
+            } },
+        { { "--links", "files" },
+            [](QuickCopyTest& T) {
+                EXPECT_TRUE(T.Home().contains("href=\"file://" + T.Out().toUtf8() + "/a.html/index.html\""))
+                    << T.Home().constData();
+            } },
+        { { "--alias", "" },
+            [](QuickCopyTest& T) {
+                EXPECT_EQ(ReadFile(T.Out() + "/al.html/index.html"), "through the alias");
+            } },
+    };
+    for (Case C : Cases) {
+        if (C.Options.contains("--download"))
+            C.Options[C.Options.indexOf("--download") + 1] = "http://" + AliasHost() + "/dl/=bin";
+        if (C.Options.contains("--alias"))
+            C.Options[C.Options.indexOf("--alias") + 1] = AliasHost();
+        SCOPED_TRACE(C.Options.join(' ').toStdString());
+        QDir(Out()).removeRecursively();
+        const CliResult Result = Copy(C.Options);
+        EXPECT_EQ(Result.ExitCode, 0) << Result.Errors.toStdString();
+        EXPECT_EQ(Result.Lines.value(0), "Project \"127.0.0.1\"...");
+        EXPECT_EQ(Result.Lines.value(Result.Lines.size() - 1), "Completed.");
+        C.Check(*this);
+        if (C.Options.contains("--download"))
+            EXPECT_EQ(ReadFile(Out() + "/bin/g.bin"), "GBIN");
+    }
+    EXPECT_FALSE(QFile::exists(FTemp.path() + "/hrv.ini"));
+}
+
+TEST_F(QuickCopyTest, OverwritePolicyDecidesAboutFilesThatExist)
+{
+    ASSERT_EQ(Copy({ "-l", "0" }).ExitCode, 0);
+    WriteFile(Out() + "/index.html", "kept");
+    const CliResult Never = Copy({ "-l", "0", "--overwrite", "never" });
+    EXPECT_TRUE(
+        Never.Lines.contains("Downloaded: 0, already existed: 1, not changed: 0, empty: 0, failed: 0."))
+        << Never.Output.constData();
+    EXPECT_EQ(Home(), "kept");
+    ASSERT_EQ(Copy({ "-l", "0", "--overwrite", "always" }).ExitCode, 0);
+    EXPECT_TRUE(Home().startsWith("<a href")) << Home().constData();
+}
+
+TEST_F(QuickCopyTest, LongAndShortFormsMeanTheSame)
+{
+    const QList<QPair<QStringList, QStringList>> Pairs {
+        { { "-o", Out(), "-l", "1", "-q" }, { "--output", Out(), "--depth=1", "--quiet" } },
+        { { "-o", Out(), "-l", "0", "--connections", "1" },
+            { "--output=" + Out(), "--depth", "0", "-CONNECTIONS", "1" } },
+    };
+    for (const auto& [Short, Long] : Pairs) {
+        QDir(Out()).removeRecursively();
+        const CliResult First = RunCli(Short + QStringList { FServer.Url("/") }, FTemp.path());
+        const QStringList FirstTree = Tree(Out());
+        QDir(Out()).removeRecursively();
+        const CliResult Second = RunCli(Long + QStringList { FServer.Url("/") }, FTemp.path());
+        EXPECT_EQ(First.ExitCode, 0) << First.Errors.toStdString();
+        EXPECT_EQ(First.Output, Second.Output);
+        EXPECT_EQ(FirstTree, Tree(Out()));
+    }
+    // Quiet keeps the project line, the summary and the last line.
+    QDir(Out()).removeRecursively();
+    const CliResult Quiet = RunCli({ "-q", "-o", Out(), FServer.Url("/") }, FTemp.path());
+    EXPECT_EQ(Quiet.Lines,
+        QStringList({ "Project \"127.0.0.1\"...",
+            "Downloaded: 4, already existed: 0, not changed: 0, empty: 0, failed: 0.", "Completed." }));
+}
+
+TEST_F(QuickCopyTest, TheDefaultFolderIsNamedAfterTheHost)
+{
+    const CliResult Result = RunCli({ "-l", "0", FServer.Url("/") }, FTemp.path());
+    EXPECT_EQ(Result.ExitCode, 0) << Result.Errors.toStdString();
+    EXPECT_TRUE(QFile::exists(FTemp.path() + "/127.0.0.1/index.html"));
+}
+
+TEST_F(QuickCopyTest, AFailedURLGivesStatusThree)
+{
+    const CliResult Result = RunCli({ "-o", Out(), FServer.Url("/missing") }, FTemp.path());
+    EXPECT_EQ(Result.ExitCode, 3) << Result.Output.constData();
+    EXPECT_TRUE(
+        Result.Lines.contains("Downloaded: 0, already existed: 0, not changed: 0, empty: 0, failed: 1."))
+        << Result.Output.constData();
+}
+
+TEST_F(QuickCopyTest, BadInputIsAUsageErrorAndDownloadsNothing)
+{
+    WriteFile(FTemp.path() + "/file", "x");
+    struct Case {
+        QStringList Arguments;
+        QString Error;
+    };
+    const QList<Case> Cases {
+        { { "ftp://127.0.0.1/" }, "\"ftp://127.0.0.1/\" is not an HTTP or HTTPS URL" },
+        { { "--depth", "-1", FServer.Url("/") }, "--depth takes a number of 0 or more, not \"-1\"" },
+        { { "--depth", "x", FServer.Url("/") }, "--depth takes a number of 0 or more, not \"x\"" },
+        { { "--replace", "a(b=>c", FServer.Url("/") },
+            "--replace \"a(b\": Error in regular expression at offset 3: missing closing parenthesis" },
+        { { "-o", FTemp.path() + "/file", FServer.Url("/") },
+            "the output folder \"" + FTemp.path() + "/file\" is a file" },
+        { { "--bogus", FServer.Url("/") }, "unknown option \"--bogus\"" },
+        { { "-start", "A", FServer.Url("/") }, "-start runs the projects of a configuration" },
+        { { "--depth", "2" }, "--depth applies to a quick copy" },
+    };
+    for (const Case& C : Cases) {
+        const CliResult Result = RunCli(C.Arguments, FTemp.path());
+        EXPECT_EQ(Result.ExitCode, 2) << C.Arguments.join(' ').toStdString();
+        EXPECT_TRUE(Result.Errors.contains(C.Error)) << Result.Errors.toStdString();
+        EXPECT_TRUE(Result.Output.isEmpty());
+    }
+    EXPECT_TRUE(RunCli({ "--bogus" }).Errors.contains("Usage: harvo-cli [options] URL [URL...]"));
+    EXPECT_EQ(FServer.RequestCount(), 0);
+    EXPECT_EQ(QDir(FTemp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList({ "file" }));
+}
+
+TEST_F(QuickCopyTest, AnOutputFolderWithoutWritePermissionIsRefused)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root may write anywhere";
+    ASSERT_TRUE(QDir().mkpath(Out()));
+    QFile::setPermissions(Out(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    const CliResult Result = Copy({});
+    QFile::setPermissions(Out(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_EQ(Result.ExitCode, 2);
+    EXPECT_TRUE(Result.Errors.contains("is not writable")) << Result.Errors.toStdString();
+    EXPECT_EQ(FServer.RequestCount(), 0);
+}
+
+TEST_F(QuickCopyTest, ManyURLsAndURLsWithSpacesAndNonASCIICharacters)
+{
+    QStringList URLs;
+    for (int I = 0; I < 1000; ++I)
+        URLs << FServer.Url("/p" + QString::number(I));
+    FServer.SetFallback([](const RecordedRequest&) { return ScriptedReply::Ok("x", "text/plain"); });
+    const CliResult Many = RunCli(QStringList { "-q", "-o", Out() } + URLs, FTemp.path());
+    EXPECT_EQ(Many.ExitCode, 0) << Many.Errors.toStdString();
+    EXPECT_TRUE(
+        Many.Lines.contains("Downloaded: 1000, already existed: 0, not changed: 0, empty: 0, failed: 0."))
+        << Many.Output.constData();
+
+    const CliResult Odd = RunCli(
+        { "-l", "0", "-o", Out(), FServer.Url(QString::fromUtf8("/a b/\u00e9t\u00e9.txt")) }, FTemp.path());
+    EXPECT_EQ(Odd.ExitCode, 0) << Odd.Output.constData();
+    const std::vector<RecordedRequest> Requests = FServer.Requests();
+    ASSERT_FALSE(Requests.empty());
+    EXPECT_EQ(Requests.back().Path, "/a%20b/%C3%A9t%C3%A9.txt");
+}
+
+} // namespace

@@ -36,6 +36,7 @@ public:
 
     TWebsiteProjectList& Projects() const { return *FProjects; }
     bool Running() const { return FRunning; }
+    const TRunControl& RunControl() const { return FRunControl; }
 
     TProjectsListView* ProjectsListView() const { return FProjectsListView; }
     TGroupComboBox* GroupComboBox() const { return FGroupComboBox; }

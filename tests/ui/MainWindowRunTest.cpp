@@ -7,12 +7,15 @@
 #include "ui/HrvApplication.h"
 #include "ui/HrvMainUnit.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -253,4 +256,44 @@ TEST_F(MainWindowRunTest, TheLogTakesManyLinesAndIgnoresEmptyOnes)
     Bar->setValue(0);
     Form.LogMemo()->repaint();
     EXPECT_EQ(Bar->value(), 0);
+}
+
+TEST_F(MainWindowRunTest, ConnectionsAreLoadedShownSavedAndGivenToTheRun)
+{
+    WriteFile(ConfigPath(), "HrvProjectsN=0\r\nConnections=3\r\nMaxURLs=7\r\n");
+    {
+        THrvWindows Windows(Arguments());
+        THrvMainForm& Form = *Windows.MainForm;
+        EXPECT_EQ(Form.ConnectionsSpinBox()->value(), 3);
+        EXPECT_EQ(Form.ConnectionsSpinBox()->minimum(), 1);
+        EXPECT_EQ(Form.ConnectionsSpinBox()->maximum(), 16);
+        Form.ConnectionsSpinBox()->setValue(2);
+        Server.On("/", ScriptedReply::Ok("<html></html>"));
+        AddProject(Form, QStringLiteral("Site"), Server.Url(QStringLiteral("/")));
+        Form.OutDirEdit()->setText(OutDir.path());
+        Form.LoadWebsitesButton()->click();
+        EXPECT_EQ(Form.RunControl().FConnections, 2);
+        EXPECT_EQ(Form.RunControl().FMaxURLs, 7);
+        ASSERT_TRUE(WaitUntil([&Form] { return Idle(Form); }));
+        Form.close();
+    }
+    const QByteArray Saved = ReadFile(ConfigPath());
+    EXPECT_TRUE(Saved.endsWith("Connections=2\r\nMaxURLs=7\r\n")) << Saved.constData();
+}
+
+TEST_F(MainWindowRunTest, AFailedSaveAtExitIsShownInABox)
+{
+    TMessageBoxAnswers Answers;
+    {
+        THrvWindows Windows(Arguments());
+        // A folder in the file's place makes the save fail.
+        ASSERT_TRUE(QDir().mkpath(ConfigPath() + "/x"));
+        Windows.MainForm->close();
+        EXPECT_EQ(Windows.MainForm->ExitStatus(), 0);
+    }
+    ASSERT_EQ(Answers.Shown().size(), 1);
+    EXPECT_EQ(Answers.Shown()[0].Icon, QMessageBox::Critical);
+    EXPECT_TRUE(Answers.Shown()[0].Text.startsWith("Cannot create file \"" + ConfigPath() + "\". "))
+        << Answers.Shown()[0].Text.toStdString();
+    EXPECT_TRUE(QFileInfo(ConfigPath() + "/x").isDir());
 }

@@ -267,7 +267,7 @@ TEST_F(MainWindowTest, DeleteAsksFirst)
     Answers.Queue(QMessageBox::Yes);
     Form.DeleteProjectActionExecute();
     EXPECT_EQ(Rows(), QStringList { "Other" });
-    EXPECT_FALSE(Form.DeleteProjectAction()->isEnabled());
+    EXPECT_EQ(Form.GetSelectedProject()->ProjectName(), QStringLiteral("Other"));
 }
 
 TEST_F(MainWindowTest, DroppingAProjectMovesItToTheTargetRow)
@@ -318,4 +318,44 @@ TEST_F(MainWindowTest, ExploreExpandsTheTagsOfTheSelectedProject)
 
     Form.BrowseOutDirButtonClick();
     EXPECT_EQ(Form.OutDirEdit()->text(), QStringLiteral("/picked"));
+}
+
+TEST_F(MainWindowTest, TheSelectionFollowsAddCopyDeleteAndTheFilter)
+{
+    TMessageBoxAnswers Answers(QMessageBox::Yes);
+    Add(QStringLiteral("A"), QStringLiteral("G"));
+    Add(QStringLiteral("B"), QStringLiteral("H"));
+    Add(QStringLiteral("C"), QStringLiteral("G"));
+
+    ConfirmEditorWith(QStringLiteral("New"));
+    Form.AddProjectActionExecute();
+    EXPECT_EQ(Form.GetSelectedProject()->ProjectName(), QStringLiteral("New"));
+    EXPECT_TRUE(Form.CopyProjectAction()->isEnabled());
+
+    Select(0);
+    ConfirmEditorWith(QStringLiteral("Copy of A"));
+    Form.CopyProjectActionExecute();
+    EXPECT_EQ(Form.GetSelectedProject()->ProjectName(), QStringLiteral("Copy of A"));
+
+    // Deleting selects the row that takes the deleted one's place, or the
+    // new last row.
+    Select(1);
+    Form.DeleteProjectActionExecute();
+    EXPECT_EQ(Form.GetSelectedProject()->ProjectName(), QStringLiteral("C"));
+    Select(3);
+    Form.DeleteProjectActionExecute();
+    EXPECT_EQ(Form.GetSelectedProject()->ProjectName(), QStringLiteral("New"));
+    EXPECT_TRUE(Form.DeleteProjectAction()->isEnabled());
+
+    // A filter keeps the selected project when it stays in view.
+    Select(1);
+    ChooseGroup(QStringLiteral("G"));
+    EXPECT_EQ(Rows(), (QStringList { "A", "C" }));
+    EXPECT_EQ(Form.GetSelectedProject()->ProjectName(), QStringLiteral("C"));
+    ChooseGroup(QString());
+    EXPECT_EQ(Form.GetSelectedProject()->ProjectName(), QStringLiteral("C"));
+    Select(2); // New, of no group
+    ChooseGroup(QStringLiteral("G"));
+    EXPECT_EQ(Form.GetSelectedProject(), nullptr);
+    EXPECT_FALSE(Form.EditProjectAction()->isEnabled());
 }

@@ -60,7 +60,10 @@ void TAppSettings::LoadFromFile(const QString& AFileName)
 void TAppSettings::SaveToFile(const QString& AFileName) const
 {
     QSaveFile File(AFileName);
-    if (!File.open(QIODevice::WriteOnly))
+    // Unbuffered, so that every write reports how much reached the file: a
+    // failure while the buffer is flushed at commit would go unnoticed and
+    // the cut file would replace the old one.
+    if (!File.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         RaiseCannotCreate(AFileName, File.errorString());
     QByteArray Buffer = ByteOrderMark;
     Buffer.reserve(WriteChunk + 4096);

@@ -308,34 +308,42 @@ TEST(ConfigFile, AFileThatCannotBeOpenedIsReportedAndKept)
 
 TEST(ConfigFile, AFailedSaveLeavesThePreviousFileWhole)
 {
-    ConfigFixture F;
-    const QByteArray Previous(100000, 'x');
-    WriteFile(F.Path, Previous);
-    for (int I = 0; I < 200; ++I)
-        F.Projects.AddProject(ShopProject());
+    // A save larger than one write chunk fails in a write; a small one only
+    // when the buffered bytes are flushed at the end.
+    struct Case {
+        int Projects;
+        rlim_t Limit;
+    };
+    for (const Case C : { Case { 200, 1 << 16 }, Case { 8, 4096 } }) {
+        ConfigFixture F;
+        const QByteArray Previous(100000, 'x');
+        WriteFile(F.Path, Previous);
+        for (int I = 0; I < C.Projects; ++I)
+            F.Projects.AddProject(ShopProject());
 
-    // Writes beyond 64 KiB fail (the signal that would end the process is
-    // ignored); the old file is larger but is only read.
-    struct sigaction Ignore = {}, Old = {};
-    Ignore.sa_handler = SIG_IGN;
-    sigaction(SIGXFSZ, &Ignore, &Old);
-    rlimit Saved;
-    getrlimit(RLIMIT_FSIZE, &Saved);
-    rlimit Limit = Saved;
-    Limit.rlim_cur = 1 << 16;
-    setrlimit(RLIMIT_FSIZE, &Limit);
-    try {
-        F.Config.SaveConfig(F.Projects, QString(), QString());
-        ADD_FAILURE();
-    } catch (const EFCreateError& E) {
-        EXPECT_TRUE(E.Message().startsWith("Cannot create file \"" + F.Path + "\". ")) << E.what();
+        // Writes beyond the limit fail (the signal that would end the process
+        // is ignored); the old file is larger but is only read.
+        struct sigaction Ignore = {}, Old = {};
+        Ignore.sa_handler = SIG_IGN;
+        sigaction(SIGXFSZ, &Ignore, &Old);
+        rlimit Saved;
+        getrlimit(RLIMIT_FSIZE, &Saved);
+        rlimit Limit = Saved;
+        Limit.rlim_cur = C.Limit;
+        setrlimit(RLIMIT_FSIZE, &Limit);
+        try {
+            F.Config.SaveConfig(F.Projects, QString(), QString());
+            ADD_FAILURE() << C.Projects;
+        } catch (const EFCreateError& E) {
+            EXPECT_TRUE(E.Message().startsWith("Cannot create file \"" + F.Path + "\". ")) << E.what();
+        }
+        setrlimit(RLIMIT_FSIZE, &Saved);
+        sigaction(SIGXFSZ, &Old, nullptr);
+
+        EXPECT_EQ(ReadFile(F.Path), Previous);
+        EXPECT_EQ(QDir(F.Home.Path()).entryList(QDir::Files), QStringList({ "hrv.ini" }));
+        EXPECT_TRUE(F.Config.SaveAllowed());
     }
-    setrlimit(RLIMIT_FSIZE, &Saved);
-    sigaction(SIGXFSZ, &Old, nullptr);
-
-    EXPECT_EQ(ReadFile(F.Path), Previous);
-    EXPECT_EQ(QDir(F.Home.Path()).entryList(QDir::Files), QStringList({ "hrv.ini" }));
-    EXPECT_TRUE(F.Config.SaveAllowed());
 }
 
 TEST(ConfigFile, SavingIntoAMissingFolderFails)

@@ -21,13 +21,41 @@ namespace {
 // How often the progress line may be redrawn: at most ten times a second.
 constexpr int ProgressRedrawMs = 100;
 
+// The console's log with a progress line when standard error is a terminal.
+struct TConsoleOutput {
+    explicit TConsoleOutput(bool Quiet)
+        : Progress(!Quiet && isatty(STDERR_FILENO) == 1 ? std::make_unique<TProgressLine>(stderr) : nullptr)
+        , Log(Quiet, Progress.get())
+    {
+        if (Progress) {
+            QObject::connect(&Timer, &QTimer::timeout, [this] { Progress->Draw(); });
+            Timer.start(ProgressRedrawMs);
+        }
+    }
+    ~TConsoleOutput() { StopProgress(); }
+
+    // Clears the progress line for good, before the last words of a run.
+    void StopProgress()
+    {
+        Timer.stop();
+        if (Progress)
+            Progress->Clear();
+    }
+
+    std::unique_ptr<TProgressLine> Progress;
+    TConsoleLog Log;
+    QTimer Timer;
+};
+
 // Runs the thread to its end with the console's log and returns the status:
 // 1 when an error ended the run or a named project was missing, 3 when some
 // URL failed, else 0.
-int RunToEnd(THrvThread* Thread, TStartProjectThread* StartThread, TRunControl& Control)
+int RunToEnd(
+    THrvThread* Thread, TStartProjectThread* StartThread, TRunControl& Control, TConsoleOutput& Output)
 {
     int Status = ceSuccess;
     QObject::connect(Thread, &THrvThread::Completed, qApp, [&] {
+        Output.StopProgress();
         if (Thread->EndedWithError()) {
             Warn(QStringLiteral("the run ended with an error: ") + Thread->ErrorMessage());
             Status = ceRunFailed;
@@ -46,28 +74,6 @@ int RunToEnd(THrvThread* Thread, TStartProjectThread* StartThread, TRunControl& 
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return Status;
 }
-
-// The console's log with a progress line when standard error is a terminal.
-struct TConsoleOutput {
-    explicit TConsoleOutput(bool Quiet)
-        : Progress(!Quiet && isatty(STDERR_FILENO) == 1 ? std::make_unique<TProgressLine>(stderr) : nullptr)
-        , Log(Quiet, Progress.get())
-    {
-        if (Progress) {
-            QObject::connect(&Timer, &QTimer::timeout, [this] { Progress->Draw(); });
-            Timer.start(ProgressRedrawMs);
-        }
-    }
-    ~TConsoleOutput()
-    {
-        if (Progress)
-            Progress->Clear();
-    }
-
-    std::unique_ptr<TProgressLine> Progress;
-    TConsoleLog Log;
-    QTimer Timer;
-};
 
 void ApplyRunSettings(TRunControl& Control, const TConsoleOptions& Options, const TRunSettings& Stored)
 {
@@ -89,7 +95,8 @@ int RunQuickCopy(const TConsoleOptions& Options)
     TConsoleOutput Output(Options.Quiet);
     TRunControl Control;
     ApplyRunSettings(Control, Options, TRunSettings());
-    return RunToEnd(new TLoadWebsitesThread(Output.Log, Control, Projects, QString()), nullptr, Control);
+    return RunToEnd(
+        new TLoadWebsitesThread(Output.Log, Control, Projects, QString()), nullptr, Control, Output);
 }
 
 } // namespace
@@ -130,7 +137,8 @@ int RunConsole(const TConsoleOptions& Options, const QString& ProgramDir)
     TRunControl Control;
     ApplyRunSettings(Control, Options, Extras.Run);
     if (Options.RunChecked)
-        return RunToEnd(new TLoadWebsitesThread(Output.Log, Control, Projects, OutDir), nullptr, Control);
+        return RunToEnd(
+            new TLoadWebsitesThread(Output.Log, Control, Projects, OutDir), nullptr, Control, Output);
     auto* Thread = new TStartProjectThread(Output.Log, Control, Projects, OutDir, Options.StartNames);
-    return RunToEnd(Thread, Thread, Control);
+    return RunToEnd(Thread, Thread, Control, Output);
 }

@@ -287,9 +287,9 @@ TConsoleOptions ParseConsoleOptions(const QStringList& Arguments, QString& Error
     const bool QuickCopy = !Options.QuickCopy.URLs.isEmpty();
     if (Parser.Error.isEmpty() && !Options.Help && !Options.Version) {
         if (QuickCopy && !ConfigurationOption.isEmpty())
-            Parser.Fail(
-                QStringLiteral("%1 runs the projects of a configuration; it cannot be given with URLs")
-                    .arg(ConfigurationOption));
+            Parser.Fail(QStringLiteral(
+                "%1 belongs to runs of the configuration's projects, not to a quick copy of URLs")
+                            .arg(ConfigurationOption));
         else if (!QuickCopy && !QuickCopyOption.isEmpty())
             Parser.Fail(
                 QStringLiteral("%1 applies to a quick copy: give the URLs to copy").arg(QuickCopyOption));

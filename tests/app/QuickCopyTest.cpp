@@ -192,7 +192,7 @@ TEST_F(QuickCopyTest, BadInputIsAUsageErrorAndDownloadsNothing)
         { { "-o", FTemp.path() + "/file", FServer.Url("/") },
             "the output folder \"" + FTemp.path() + "/file\" is a file" },
         { { "--bogus", FServer.Url("/") }, "unknown option \"--bogus\"" },
-        { { "-start", "A", FServer.Url("/") }, "-start runs the projects of a configuration" },
+        { { "-start", "A", FServer.Url("/") }, "-start belongs to runs of the configuration's projects" },
         { { "--depth", "2" }, "--depth applies to a quick copy" },
     };
     for (const Case& C : Cases) {

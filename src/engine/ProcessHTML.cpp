@@ -1,15 +1,18 @@
 #include "ProcessHTML.h"
 
+#include "CSSLinks.h"
 #include "HrvThread.h"
+#include "LinkTags.h"
+#include "SrcSet.h"
 #include "URLList.h"
 #include "URLUtils.h"
 #include "uStrUtils.h"
 
-namespace {
+#include "http/URLSplit.h"
 
-const QStringList LinkTags { "a", "img", "link", "script", "noscript", "iframe" };
-const TURLTag LinkTagKinds[] = { utA, utImg, utLink, utScript, utNoscript, utIFrame };
-const char* const LinkAttributes[] = { "href", "src", "href", "src", nullptr, "src" };
+#include <QHash>
+
+namespace {
 
 // The file name that a download-files rule gives a target mapping to a folder.
 QString DownloadFileName(TURLTag Kind)
@@ -21,6 +24,8 @@ QString DownloadFileName(TURLTag Kind)
         return QStringLiteral("style.css");
     case utScript:
         return QStringLiteral("script.js");
+    case utMedia:
+        return QStringLiteral("media.bin");
     default:
         return QStringLiteral("index.html");
     }
@@ -34,17 +39,15 @@ QString WithSlashes(QString Path)
 // The website's base with its host replaced by each domain alias.
 QStringList DomainAliasBases(const TLinkSettings& Settings)
 {
-    const QString& Base = Settings.WebsiteBase;
-    const int SchemeEnd = Base.indexOf(QLatin1String("://"));
-    if (SchemeEnd < 0 || !Settings.DomainAliases)
-        return {};
-    const int HostSlash = Base.indexOf(QLatin1Char('/'), SchemeEnd + 3);
-    if (HostSlash < 0)
+    TURLParts Base = SplitURL(Settings.WebsiteBase);
+    if (!Base.HasAuthority || !Base.Path.startsWith(QLatin1Char('/')) || !Settings.DomainAliases)
         return {};
     QStringList AliasBases;
     const TStrings& Aliases = *Settings.DomainAliases;
-    for (int I = 0; I < Aliases.Count(); ++I)
-        AliasBases << Base.left(SchemeEnd + 3) + Aliases[I] + Base.mid(HostSlash);
+    for (int I = 0; I < Aliases.Count(); ++I) {
+        Base.Authority = Aliases[I];
+        AliasBases << Base.Join();
+    }
     return AliasBases;
 }
 
@@ -60,23 +63,24 @@ public:
 
     int NewURLsCount() const { return FNewURLsCount; }
 
-    // Rewrites the link whose value stands in Tag from V to ValueEnd - 1.
-    void HandleLink(QString& Tag, TURLTag Kind, int V, int ValueEnd, QChar Quote)
+    // The text that replaces the link Raw, or null to keep it. Requisites
+    // of complete pages are followed at any depth and extract nothing.
+    QString MapLink(const QString& Raw, TURLTag Kind, const QString& LinkType, bool Requisite)
     {
-        const QString Raw = DecodeAttrValue(Tag, V, ValueEnd - V, Quote);
         QString A = ResolveURL(Raw, FPage.URL);
         if (A.isEmpty())
-            return;
+            return QString();
         const int Before = FURLs.Count();
         A = ApplyDomainAliases(A);
-        const QString LinkType = Kind == utLink ? GetAttrValue(Tag, QStringLiteral("type"), 1) : QString();
+        const bool AnyDepth = Requisite && FSettings.CompletePages;
 
         bool Known = false;
         int Index = -1;
-        if (BelowLimit() && !FSettings.WebsiteBase.isEmpty() && StartsText(A, FSettings.WebsiteBase)) {
+        if ((BelowLimit() || AnyDepth) && !FSettings.WebsiteBase.isEmpty()
+            && StartsText(A, FSettings.WebsiteBase)) {
             Known = true;
             Index = FURLs.AddURL(Kind, A, FSettings.WebsiteBase, FSettings.IndexName, FSettings.OutFolder,
-                FPage.ExtractURLs, FPage.URLDepth + 1, FSettings.SuppressURLs, LinkType);
+                AnyDepth ? 0 : FPage.ExtractURLs, FPage.URLDepth + 1, FSettings.SuppressURLs, LinkType);
         } else if (const int Rule = MatchingDownloadRule(A); Rule >= 0) {
             Known = true;
             const QString RuleFolder
@@ -88,15 +92,19 @@ public:
             Known = Index >= 0 || Raw.startsWith(QLatin1String("//"));
         }
         if (!Known)
-            return;
+            return QString();
+        if (Index < 0)
+            return A;
+        if (FURLs.Count() > Before)
+            ++FNewURLsCount;
+        return LinkToFile(FURLs.OutFilePath(Index), A);
+    }
 
-        QString L = A;
-        if (Index >= 0) {
-            if (FURLs.Count() > Before)
-                ++FNewURLsCount;
-            L = LinkToFile(FURLs.OutFilePath(Index), A);
-        }
-        Tag = Tag.left(V - 1) + L + Tag.mid(ValueEnd - 1);
+    // Links of style sheets: sheets they import and what they show.
+    QString MapCSSLink(const QString& Text, bool Import)
+    {
+        return MapLink(
+            Text.trimmed(), Import ? utLink : utImg, Import ? QStringLiteral("text/css") : QString(), true);
     }
 
     bool BelowLimit() const { return FPage.URLDepth < FPage.ExtractURLs; }
@@ -150,6 +158,171 @@ private:
     int FNewURLsCount = 0;
 };
 
+// Tag text with the value from V to ValueEnd - 1 replaced by Value, quoted
+// characters written as references so the quoting holds.
+void ReplaceValue(QString& Tag, int V, int ValueEnd, QChar Quote, QString Value)
+{
+    if (Quote == u'"')
+        Value.replace(QLatin1Char('"'), QLatin1String("&quot;"));
+    else if (Quote == u'\'')
+        Value.replace(QLatin1Char('\''), QLatin1String("&#39;"));
+    Tag = Tag.left(V - 1) + Value + Tag.mid(ValueEnd - 1);
+}
+
+bool IsTagNameChar(QChar C)
+{
+    return C.isLetterOrNumber() || C == u'-' || C == u':' || C == u'_';
+}
+
+// Finds the next start tag at or after T: one of Names, or with AnyTag any
+// tag, K then being its index in Names or -1.
+int NextTag(
+    const QString& S, const QStringList& Names, const QHash<QString, int>& Index, bool AnyTag, int T, int& K)
+{
+    if (!AnyTag)
+        return FindTag(S, Names, T, K);
+    for (qsizetype I = S.indexOf(u'<', T - 1); I >= 0; I = S.indexOf(u'<', I + 1)) {
+        qsizetype E = I + 1;
+        if (E >= S.size() || !S[E].isLetter())
+            continue;
+        while (E < S.size() && IsTagNameChar(S[E]))
+            ++E;
+        if (E < S.size() && !IsSpace(S[E]) && S[E] != u'/' && S[E] != u'>')
+            continue;
+        K = Index.value(LowerCaseASCII(S.mid(I + 1, E - I - 1)), -1);
+        return int(I) + 1;
+    }
+    return 0;
+}
+
+// The URL of a refresh value "5; url=...": its start and end in Value
+// (0-based), or false.
+bool RefreshURL(const QString& Value, qsizetype& Start, qsizetype& End)
+{
+    const qsizetype At = Value.indexOf(QLatin1String("url"), 0, Qt::CaseInsensitive);
+    if (At < 0)
+        return false;
+    Start = At + 3;
+    while (Start < Value.size() && IsSpace(Value[Start]))
+        ++Start;
+    if (Start >= Value.size() || Value[Start] != u'=')
+        return false;
+    ++Start;
+    while (Start < Value.size() && IsSpace(Value[Start]))
+        ++Start;
+    End = Value.size();
+    if (Start < End && (Value[Start] == u'"' || Value[Start] == u'\'')) {
+        const qsizetype Close = Value.indexOf(Value[Start], Start + 1);
+        End = Close < 0 ? End : Close;
+        ++Start;
+    }
+    while (End > Start && IsSpace(Value[End - 1]))
+        --End;
+    return End > Start;
+}
+
+class TTagRewriter {
+public:
+    TTagRewriter(TPageCopier& Copier, const TLinkSettings& Settings)
+        : FCopier(Copier)
+        , FSettings(Settings)
+    {
+    }
+
+    // Follows and rewrites the links of the tag text G of a table tag.
+    void Rewrite(QString& G, const TLinkTag& Tag)
+    {
+        if (!Applies(G, Tag))
+            return;
+        const bool Requisite = Tag.Requisite && (Tag.Kind != utLink || IsRequisiteLink(G));
+        QString LinkType;
+        if (Tag.Kind == utLink) {
+            LinkType = GetAttrValue(G, QStringLiteral("type"), 1);
+            if (LinkType.isEmpty() && FSettings.CompletePages && IsStyleSheetLink(G))
+                LinkType = QStringLiteral("text/css");
+        }
+        for (const TLinkAttribute& Attribute : Tag.Attributes) {
+            int ValueEnd = 0;
+            QChar Quote;
+            const int V = FindAttr(G, Attribute.Name, 1, ValueEnd, Quote);
+            if (V <= 0)
+                continue;
+            const QString Raw = DecodeAttrValue(G, V, ValueEnd - V, Quote);
+            const QString New = RewriteValue(Raw, Attribute.Form, Tag.Kind, LinkType, Requisite);
+            if (!New.isNull())
+                ReplaceValue(G, V, ValueEnd, Quote, New);
+        }
+    }
+
+    // Follows and rewrites the links of a style attribute of any tag.
+    void RewriteStyleAttribute(QString& G)
+    {
+        int ValueEnd = 0;
+        QChar Quote;
+        const int V = FindAttr(G, QStringLiteral("style"), 1, ValueEnd, Quote);
+        if (V <= 0)
+            return;
+        const QString Raw = DecodeAttrValue(G, V, ValueEnd - V, Quote);
+        const QString New = RewriteCSS(Raw);
+        if (New != Raw)
+            ReplaceValue(G, V, ValueEnd, Quote, New);
+    }
+
+    QString RewriteCSS(QStringView CSS)
+    {
+        return RewriteCSSLinks(
+            CSS, [this](const QString& Text, bool Import) { return FCopier.MapCSSLink(Text, Import); });
+    }
+
+private:
+    static bool Applies(const QString& G, const TLinkTag& Tag)
+    {
+        if (Tag.Name == QLatin1String("input"))
+            return SameText(GetAttrValue(G, QStringLiteral("type"), 1), QStringLiteral("image"));
+        if (Tag.Name == QLatin1String("meta"))
+            return SameText(GetAttrValue(G, QStringLiteral("http-equiv"), 1), QStringLiteral("refresh"));
+        return true;
+    }
+
+    static bool IsStyleSheetLink(const QString& G)
+    {
+        return ContainsText(GetAttrValue(G, QStringLiteral("rel"), 1), QStringLiteral("stylesheet"));
+    }
+
+    static bool IsRequisiteLink(const QString& G)
+    {
+        const QString Rel = GetAttrValue(G, QStringLiteral("rel"), 1);
+        return ContainsText(Rel, QStringLiteral("stylesheet")) || ContainsText(Rel, QStringLiteral("icon"));
+    }
+
+    // The new value of an attribute, or null to keep it.
+    QString RewriteValue(
+        const QString& Raw, TLinkForm Form, TURLTag Kind, const QString& LinkType, bool Requisite)
+    {
+        const auto Map = [&](const QString& URL) { return FCopier.MapLink(URL, Kind, LinkType, Requisite); };
+        switch (Form) {
+        case lfURL:
+            return Map(Raw);
+        case lfSrcSet: {
+            const QString New = RewriteSrcSet(Raw, Map);
+            return New == Raw ? QString() : New;
+        }
+        case lfRefresh: {
+            qsizetype Start = 0;
+            qsizetype End = 0;
+            if (!RefreshURL(Raw, Start, End))
+                return QString();
+            const QString L = Map(Raw.mid(Start, End - Start));
+            return L.isNull() ? L : Raw.left(Start) + L + Raw.mid(End);
+        }
+        }
+        return QString();
+    }
+
+    TPageCopier& FCopier;
+    const TLinkSettings& FSettings;
+};
+
 } // namespace
 
 QString RelativeLinkPath(const QString& Target, const QString& FromFile)
@@ -171,12 +344,27 @@ QString RelativeLinkPath(const QString& Target, const QString& FromFile)
 void ProcessHTML(const QString& S, QString& Out, TURLList& URLs, const TPageInfo& Page,
     const TLinkSettings& Settings, THrvThread& Thread)
 {
+    const std::vector<TLinkTag>& Tags = LinkTagTable(Settings.CompletePages);
+    static const auto NamesOf = [](const std::vector<TLinkTag>& Table) {
+        QStringList Names;
+        QHash<QString, int> Index;
+        for (const TLinkTag& Tag : Table) {
+            Index.insert(Tag.Name, int(Names.size()));
+            Names << Tag.Name;
+        }
+        return std::make_pair(Names, Index);
+    };
+    static const auto BasicNames = NamesOf(LinkTagTable(false));
+    static const auto CompleteNames = NamesOf(LinkTagTable(true));
+    const auto& [Names, NameIndex] = Settings.CompletePages ? CompleteNames : BasicNames;
+
     TPageCopier Copier(URLs, Page, Settings);
+    TTagRewriter Rewriter(Copier, Settings);
     Out.reserve(Out.size() + S.size() + S.size() / 8);
     int T = 1;
     for (;;) {
         int K = -1;
-        const int P = FindTag(S, LinkTags, T, K);
+        const int P = NextTag(S, Names, NameIndex, Settings.CompletePages, T, K);
         if (P == 0)
             break;
         const int E = FindTagEnd(S, P);
@@ -185,14 +373,19 @@ void ProcessHTML(const QString& S, QString& Out, TURLList& URLs, const TPageInfo
         if (P > T)
             Out += QStringView(S).mid(T - 1, P - T);
         T = E + 1;
-        const TURLTag Kind = LinkTagKinds[K];
-
-        const bool Drop = (Kind == utScript && Settings.RemoveScripts)
-            || (Kind == utNoscript && Settings.RemoveNoscripts);
+        QString G = S.mid(P - 1, E - P + 1);
+        if (K < 0) {
+            Rewriter.RewriteStyleAttribute(G);
+            Out += G;
+            continue;
+        }
+        const TLinkTag& Tag = Tags[size_t(K)];
+        const bool Drop = (Tag.Kind == utScript && Settings.RemoveScripts)
+            || (Tag.Kind == utNoscript && Settings.RemoveNoscripts);
         if (Drop) {
             if (S.at(E - 2) == QLatin1Char('/'))
                 continue;
-            const int Z = FindCloseTag(S, LinkTags[K], T);
+            const int Z = FindCloseTag(S, Tag.Name, T);
             if (Z == 0)
                 break;
             const int F = FindTagEnd(S, Z);
@@ -202,18 +395,28 @@ void ProcessHTML(const QString& S, QString& Out, TURLList& URLs, const TPageInfo
             continue;
         }
 
-        QString G = S.mid(P - 1, E - P + 1);
-        if (const char* Attribute = LinkAttributes[K]) {
-            int ValueEnd = 0;
-            QChar Quote;
-            const int V = FindAttr(G, QLatin1String(Attribute), 1, ValueEnd, Quote);
-            if (V > 0)
-                Copier.HandleLink(G, Kind, V, ValueEnd, Quote);
-        }
+        Rewriter.Rewrite(G, Tag);
+        if (Settings.CompletePages)
+            Rewriter.RewriteStyleAttribute(G);
         Out += G;
+        if (Tag.Name == QLatin1String("style") && S.at(E - 2) != QLatin1Char('/')) {
+            const int Z = FindCloseTag(S, Tag.Name, T);
+            if (Z > T) {
+                Out += Rewriter.RewriteCSS(QStringView(S).mid(T - 1, Z - T));
+                T = Z;
+            }
+        }
     }
     if (T <= S.size())
         Out += QStringView(S).mid(T - 1);
     if (Copier.BelowLimit())
         Thread.Log(QString::number(Copier.NewURLsCount()) + QStringLiteral(" new URLs extracted."));
+}
+
+void ProcessStyleSheet(const QString& S, QString& Out, TURLList& URLs, const TPageInfo& Page,
+    const TLinkSettings& Settings, THrvThread& Thread)
+{
+    TPageCopier Copier(URLs, Page, Settings);
+    Out = DeclareCSSUTF8(TTagRewriter(Copier, Settings).RewriteCSS(S));
+    Thread.Log(QString::number(Copier.NewURLsCount()) + QStringLiteral(" new URLs extracted."));
 }

@@ -44,6 +44,18 @@ qsizetype StringEnd(QStringView S, qsizetype I)
     return -1;
 }
 
+// Position after the escape whose backslash stands at I: up to six hex
+// digits and one white space, or one character.
+qsizetype EscapeEnd(QStringView S, qsizetype I)
+{
+    qsizetype J = I + 1;
+    while (J < S.size() && J - I <= 6 && DigitValue(S[J], 16) >= 0)
+        ++J;
+    if (J == I + 1)
+        return qMin(J + 1, S.size());
+    return J < S.size() && IsCSSSpace(S[J]) ? J + 1 : J;
+}
+
 // Position after the ")" of a bare url( whose text starts at I; End receives
 // the end of the text. -1 when it is not closed properly.
 qsizetype BareURLEnd(QStringView S, qsizetype I, qsizetype& End)
@@ -62,7 +74,7 @@ qsizetype BareURLEnd(QStringView S, qsizetype I, qsizetype& End)
         if (C == u'"' || C == u'\'' || C == u'(')
             return -1;
         if (C == u'\\')
-            ++I;
+            I = EscapeEnd(S, I) - 1;
     }
     return -1;
 }

@@ -235,8 +235,12 @@ public:
         if (!Applies(G, Tag))
             return;
         const bool Requisite = Tag.Requisite && (Tag.Kind != utLink || IsRequisiteLink(G));
+        TURLTag Kind = Tag.Kind;
         QString LinkType;
-        if (Tag.Kind == utLink) {
+        if (Tag.Kind == utLink && FSettings.CompletePages && !IsStyleSheetLink(G)
+            && ContainsText(GetAttrValue(G, QStringLiteral("rel"), 1), QStringLiteral("icon")))
+            Kind = utImg; // an icon is a file, whatever its extension
+        else if (Tag.Kind == utLink) {
             LinkType = GetAttrValue(G, QStringLiteral("type"), 1);
             if (LinkType.isEmpty() && FSettings.CompletePages && IsStyleSheetLink(G))
                 LinkType = QStringLiteral("text/css");
@@ -248,7 +252,7 @@ public:
             if (V <= 0)
                 continue;
             const QString Raw = DecodeAttrValue(G, V, ValueEnd - V, Quote);
-            const QString New = RewriteValue(Raw, Attribute.Form, Tag.Kind, LinkType, Requisite);
+            const QString New = RewriteValue(Raw, Attribute.Form, Kind, LinkType, Requisite);
             if (!New.isNull())
                 ReplaceValue(G, V, ValueEnd, Quote, New);
         }

@@ -27,21 +27,24 @@ qsizetype SkipSpaces(QStringView S, qsizetype I)
     return I;
 }
 
-// Position after the closing quote of the string opening at I, or -1 when a
-// line break or the end of S comes first.
-qsizetype StringEnd(QStringView S, qsizetype I)
+// Position after the closing quote of the string opening at I. A string
+// without one ends before a line break or at the end of S, Closed false.
+qsizetype StringEnd(QStringView S, qsizetype I, bool& Closed)
 {
     const QChar Quote = S[I];
+    Closed = false;
     for (++I; I < S.size(); ++I) {
         const QChar C = S[I];
-        if (C == Quote)
+        if (C == Quote) {
+            Closed = true;
             return I + 1;
+        }
         if (C == u'\n' || C == u'\r' || C == u'\f')
-            return -1;
+            return I;
         if (C == u'\\')
             ++I;
     }
-    return -1;
+    return S.size();
 }
 
 // Position after the escape whose backslash stands at I: up to six hex
@@ -84,9 +87,8 @@ QString EscapeFor(const QString& Text, QChar Quote)
     QString R;
     R.reserve(Text.size());
     for (const QChar C : Text) {
-        const bool Special = C == u'\\' || C == u'\n'
-            || (Quote.isNull() ? (C == u'"' || C == u'\'' || C == u'(' || C == u')' || IsCSSSpace(C))
-                               : C == Quote);
+        const bool Special = C == u'\\' || C == u'"' || C == u'\'' || C.unicode() < 0x20
+            || (Quote.isNull() && (C == u'(' || C == u')' || IsCSSSpace(C)));
         if (Special && C.unicode() < 0x20)
             R += QStringLiteral("\\%1 ").arg(C.unicode(), 0, 16);
         else {
@@ -115,25 +117,19 @@ void ScanCSSLinks(QStringView S, const std::function<void(const TCSSLink&)>& OnL
                 return;
             I = Close + 2;
         } else if (C == u'"' || C == u'\'') {
-            const qsizetype End = StringEnd(S, I);
-            if (End < 0) {
-                ++I;
-                continue;
-            }
-            if (ImportPending || InImageSet)
+            bool Closed = false;
+            const qsizetype End = qMin(StringEnd(S, I, Closed), N);
+            if (Closed && (ImportPending || InImageSet))
                 OnLink({ I + 1, End - 1, C, ImportPending });
             ImportPending = false;
             I = End;
         } else if ((C == u'u' || C == u'U') && WordAt(S, I, QLatin1String("url("))) {
             qsizetype J = SkipSpaces(S, I + 4);
             if (J < N && (S[J] == u'"' || S[J] == u'\'')) {
-                const qsizetype End = StringEnd(S, J);
-                if (End < 0) {
-                    I = J + 1;
-                    continue;
-                }
+                bool Closed = false;
+                const qsizetype End = qMin(StringEnd(S, J, Closed), N);
                 const qsizetype After = SkipSpaces(S, End);
-                if (After < N && S[After] == u')')
+                if (Closed && After < N && S[After] == u')')
                     OnLink({ J + 1, End - 1, S[J], ImportPending });
                 ImportPending = false;
                 I = End;

@@ -10,8 +10,6 @@
 
 #include "http/URLSplit.h"
 
-#include <QHash>
-
 namespace {
 
 // The file name that a download-files rule gives a target mapping to a folder.
@@ -176,8 +174,7 @@ bool IsTagNameChar(QChar C)
 
 // Finds the next start tag at or after T: one of Names, or with AnyTag any
 // tag, K then being its index in Names or -1.
-int NextTag(
-    const QString& S, const QStringList& Names, const QHash<QString, int>& Index, bool AnyTag, int T, int& K)
+int NextTag(const QString& S, const QStringList& Names, bool AnyTag, int T, int& K)
 {
     if (!AnyTag)
         return FindTag(S, Names, T, K);
@@ -189,7 +186,11 @@ int NextTag(
             ++E;
         if (E < S.size() && !IsSpace(S[E]) && S[E] != u'/' && S[E] != u'>')
             continue;
-        K = Index.value(LowerCaseASCII(S.mid(I + 1, E - I - 1)), -1);
+        const QStringView Name = QStringView(S).mid(I + 1, E - I - 1);
+        K = -1;
+        for (int N = 0; N < Names.size() && K < 0; ++N)
+            if (Names[N].size() == Name.size() && Name.compare(Names[N], Qt::CaseInsensitive) == 0)
+                K = N;
         return int(I) + 1;
     }
     return 0;
@@ -351,33 +352,37 @@ void ProcessHTML(const QString& S, QString& Out, TURLList& URLs, const TPageInfo
     const std::vector<TLinkTag>& Tags = LinkTagTable(Settings.CompletePages);
     static const auto NamesOf = [](const std::vector<TLinkTag>& Table) {
         QStringList Names;
-        QHash<QString, int> Index;
-        for (const TLinkTag& Tag : Table) {
-            Index.insert(Tag.Name, int(Names.size()));
+        for (const TLinkTag& Tag : Table)
             Names << Tag.Name;
-        }
-        return std::make_pair(Names, Index);
+        return Names;
     };
-    static const auto BasicNames = NamesOf(LinkTagTable(false));
-    static const auto CompleteNames = NamesOf(LinkTagTable(true));
-    const auto& [Names, NameIndex] = Settings.CompletePages ? CompleteNames : BasicNames;
+    static const QStringList BasicNames = NamesOf(LinkTagTable(false));
+    static const QStringList CompleteNames = NamesOf(LinkTagTable(true));
+    const QStringList& Names = Settings.CompletePages ? CompleteNames : BasicNames;
 
     TPageCopier Copier(URLs, Page, Settings);
     TTagRewriter Rewriter(Copier, Settings);
     Out.reserve(Out.size() + S.size() + S.size() / 8);
-    int T = 1;
+    int T = 1; // the text before T is copied
+    int From = 1; // where the next tag is looked for
     for (;;) {
         int K = -1;
-        const int P = NextTag(S, Names, NameIndex, Settings.CompletePages, T, K);
+        From = qMax(From, T);
+        const int P = NextTag(S, Names, Settings.CompletePages, From, K);
         if (P == 0)
             break;
         const int E = FindTagEnd(S, P);
         if (E == 0)
             break;
+        const QStringView TagText = QStringView(S).mid(P - 1, E - P + 1);
+        if (K < 0 && !TagText.contains(QLatin1String("style"), Qt::CaseInsensitive)) {
+            From = E + 1; // copied with the text after it
+            continue;
+        }
         if (P > T)
             Out += QStringView(S).mid(T - 1, P - T);
         T = E + 1;
-        QString G = S.mid(P - 1, E - P + 1);
+        QString G = TagText.toString();
         if (K < 0) {
             Rewriter.RewriteStyleAttribute(G);
             Out += G;

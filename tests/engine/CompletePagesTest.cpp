@@ -7,6 +7,7 @@
 #include "support/Files.h"
 #include "support/NginxServer.h"
 #include "support/QStringPrinter.h"
+#include "support/ScriptedHttpServer.h"
 
 #include "http/HTTPClientUnit.h"
 #include "projects/WebsiteUnit.h"
@@ -134,6 +135,35 @@ TEST_F(CompletePagesTest, WithTheOptionOffSheetsAndSrcsetAreLeftAsBefore)
         ReadFile(Out.filePath("css/main.css")), ReadFile(QDir(ModernSiteFolder()).filePath("css/main.css")));
     for (const char* Missing : { "img/dq.png", "img/large.png", "css/more/second.css", "img/bg-attr.png" })
         EXPECT_FALSE(QFileInfo::exists(Out.filePath(Missing))) << Missing;
+}
+
+TEST_F(CompletePagesTest, RequisitesOfAPageAtItsLimitAndImportCyclesAreFetchedOnce)
+{
+    ScriptedHttpServer Server;
+    Server.On("/",
+        ScriptedReply::Ok("<link rel=stylesheet href=a.css><link rel=stylesheet href=c.css>"
+                          "<a href=next.html>n</a>"));
+    Server.On("/a.css",
+        ScriptedReply::Ok("@charset \"windows-1251\"; @import \"b.css\"; p{content:\"\xcf\"}", "text/css"));
+    Server.On("/b.css", ScriptedReply::Ok("@import url(a.css); q{background:url(img/x.png)}", "text/css"));
+    Server.On("/c.css", ScriptedReply::Ok("@charset \"utf-8\"; p{content:\"\xe9\"} r{x:url(", "text/css"));
+    Server.On("/img/x.png", ScriptedReply::Ok("PNG", "image/png"));
+    FProject.SetWebsiteURL(Server.Url("/"));
+    FProject.WebPages().Add("/");
+    FProject.WPExtractURLs().Add(0); // the page at its limit: no page links, every requisite
+    THTTPClient Client(QString(), ptAUTO, "test", QString(), 5, 5);
+    DownloadProject(FOutDir, FProject, Client, FThread);
+
+    EXPECT_EQ(Server.RequestCount(), 5);
+    const QDir Out(FOutDir);
+    EXPECT_EQ(QString::fromUtf8(ReadFile(Out.filePath("a.css"))),
+        QString::fromUtf8("@charset \"UTF-8\"; @import \"b.css\"; p{content:\"П\"}"));
+    EXPECT_EQ(ReadFile(Out.filePath("b.css")), "@import url(a.css); q{background:url(img/x.png)}");
+    // A charset rule that lies gives replacement characters, and nothing else breaks.
+    EXPECT_EQ(QString::fromUtf8(ReadFile(Out.filePath("c.css"))),
+        QString::fromUtf8("@charset \"UTF-8\"; p{content:\"\uFFFD\"} r{x:url("));
+    EXPECT_EQ(ReadFile(Out.filePath("img/x.png")), "PNG");
+    EXPECT_FALSE(QFileInfo::exists(Out.filePath("next.html")));
 }
 
 class OfflineRenderTest : public CompletePagesTest {

@@ -19,6 +19,7 @@ Usage: bench/crawl_compare.sh [options]
   --workdir DIR    sites, copies and logs (default ${TMPDIR:-/tmp}/harvo-crawlbench)
   --timeout SEC    longest run of one tool (default 1800)
   --keep           keep the copies of the last round
+  --complete-pages copy with the project option "Complete pages" on
 EOF
 }
 
@@ -32,6 +33,7 @@ with_window=0
 workdir=${TMPDIR:-/tmp}/harvo-crawlbench
 tool_timeout=1800
 keep=0
+complete_pages=()
 python=${PYTHON:-python3}
 
 while [ $# -gt 0 ]; do
@@ -45,6 +47,7 @@ while [ $# -gt 0 ]; do
     --workdir) workdir=$2; shift 2 ;;
     --timeout) tool_timeout=$2; shift 2 ;;
     --keep) keep=1; shift ;;
+    --complete-pages) complete_pages=(--complete-pages); shift ;;
     -h | --help) usage; exit 0 ;;
     *) echo "unknown option: $1" >&2; usage >&2; exit 2 ;;
     esac
@@ -206,14 +209,14 @@ run_wget() { # round
 run_harvo() { # round
     local out=$workdir/out-harvo config=$workdir/bench.ini
     "$python" "$bench/write_hrv_config.py" "$config" --name bench --url "http://127.0.0.1:$port/" \
-        --output-folder "{OutDir}/{ProjectName}" --outdir "$out"
+        --output-folder "{OutDir}/{ProjectName}" --outdir "$out" "${complete_pages[@]}"
     run_measured "harvo-$1" "$out" "$harvo" -config "$config" -outdir "$out" -start bench
 }
 
 run_window() { # round
     local out=$workdir/out-window config=$workdir/window.ini
     "$python" "$bench/write_hrv_config.py" "$config" --name bench --url "http://127.0.0.1:$port/" \
-        --output-folder "{OutDir}/{ProjectName}" --outdir "$out"
+        --output-folder "{OutDir}/{ProjectName}" --outdir "$out" "${complete_pages[@]}"
     run_measured "window-$1" "$out" env QT_QPA_PLATFORM=offscreen "$window" -config "$config" -start bench -close
 }
 

@@ -19,7 +19,7 @@ import struct
 import sys
 import zlib
 
-GENERATOR_VERSION = 3
+GENERATOR_VERSION = 4
 PAGES_PER_SECTION = 400
 PAGES_PER_FOLDER = 40
 IMAGES_PER_FOLDER = 50
@@ -37,6 +37,9 @@ nav a { margin-right: 0.5em; }
 .gallery img { border: 1px solid #ccc; margin: 4px; }
 footer { border-top: 1px solid #ddd; margin-top: 2em; font-size: small; }
 """
+# Background images that only the style sheet names.
+BACKGROUNDS = 11
+CSS += "".join(".bg-%d { background: url(backgrounds/bg-%d.png) repeat-x; }\n" % (i, i) for i in range(BACKGROUNDS))
 
 JS = """(function () {
   var links = document.getElementsByTagName("a");
@@ -178,6 +181,9 @@ def generate(args):
         data = text.encode()
         total += len(data)
         write(args.outdir, path, data)
+    backgrounds = random.Random(args.seed + 1)
+    for i in range(BACKGROUNDS):
+        write(args.outdir, "assets/backgrounds/bg-%d.png" % i, png(backgrounds))
     write(args.outdir, STAMP_FILE, stamp(args).encode())
     return total
 

@@ -28,6 +28,7 @@ def project_lines(args):
         ("RemoveScripts", flag(args.remove_scripts)),
         ("RemoveNoscripts", flag(args.remove_noscripts)),
         ("RelativePathLinks", flag(not args.absolute_links)),
+        ("CompletePages", flag(args.complete_pages)),
         ("IndexFile", args.index_file),
         ("Checked", "1"),
         ("Visible", "1"),
@@ -62,6 +63,9 @@ def main():
     parser.add_argument("--remove-scripts", action="store_true")
     parser.add_argument("--remove-noscripts", action="store_true")
     parser.add_argument("--absolute-links", action="store_true", help="write file:/// links, not relative ones")
+    parser.add_argument(
+        "--complete-pages", action="store_true", help="also copy what style sheets, srcset and media name"
+    )
     args = parser.parse_args()
 
     text = "".join(line + "\r\n" for line in config_lines(args))

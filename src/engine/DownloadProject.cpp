@@ -1,5 +1,6 @@
 #include "DownloadProject.h"
 
+#include "CSSLinks.h"
 #include "CharsetDeclaration.h"
 #include "FileReplace.h"
 #include "HrvThread.h"
@@ -61,6 +62,7 @@ public:
         FSettings.RemoveScripts = Project.RemoveScripts();
         FSettings.RemoveNoscripts = Project.RemoveNoscripts();
         FSettings.RelativePathLinks = Project.RelativePathLinks();
+        FSettings.CompletePages = Project.CompletePages();
         FSettings.TargetBase = EnsureTrailing(
             QString(Project.BaseURL()).replace(QLatin1Char('\\'), QLatin1Char('/')), QLatin1Char('/'));
         FSettings.IndexName
@@ -181,10 +183,33 @@ private:
             if (!IsUTF8(Charset))
                 Html = DeclareUTF8(Html);
             Content = FRules.Apply(Html).toUtf8();
+        } else if (FSettings.CompletePages && ContentType.toLower() == QLatin1String("text/css")) {
+            Content = StyleSheetContent(PageURL, OutFile, Index);
         } else {
             Content = FBody.buffer();
         }
         Save(Target.FilePath, Content);
+    }
+
+    // The downloaded style sheet with its links followed and rewritten, in
+    // UTF-8. A byte order mark, else a charset rule where the reply named
+    // none, tells its charset.
+    QByteArray StyleSheetContent(const QString& SheetURL, const QString& OutFile, int Index)
+    {
+        const QByteArray& Bytes = FBody.buffer();
+        QString Charset = FClient.GetResponseCharset();
+        if (Bytes.startsWith("\xEF\xBB\xBF"))
+            Charset = QStringLiteral("UTF-8");
+        else if (const QString Rule = CSSCharsetRule(Bytes); !Rule.isEmpty()
+                 && !ContainsText(
+                     FClient.GetResponseHeader(QStringLiteral("Content-Type")), QStringLiteral("charset")))
+            Charset = Rule;
+        const QString Text = DecodeText(Bytes, Charset);
+        FBody.buffer().clear();
+        TPageInfo Sheet { SheetURL, OutFile, FURLs.ExtractURLs(Index), FURLs.URLDepth(Index) };
+        QString CSS;
+        ProcessStyleSheet(Text, CSS, FURLs, Sheet, FSettings, FThread);
+        return CSS.toUtf8();
     }
 
     void Save(const QString& FilePath, const QByteArray& Content)

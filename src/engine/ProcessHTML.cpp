@@ -1,198 +1,237 @@
 #include "ProcessHTML.h"
 
+#include "CSSLinks.h"
 #include "HrvThread.h"
-#include "URLList.h"
-#include "URLUtils.h"
+#include "LinkMapper.h"
+#include "LinkTags.h"
+#include "SrcSet.h"
 #include "uStrUtils.h"
 
 namespace {
 
-const QStringList LinkTags { "a", "img", "link", "script", "noscript", "iframe" };
-const TURLTag LinkTagKinds[] = { utA, utImg, utLink, utScript, utNoscript, utIFrame };
-const char* const LinkAttributes[] = { "href", "src", "href", "src", nullptr, "src" };
-
-// The file name that a download-files rule gives a target mapping to a folder.
-QString DownloadFileName(TURLTag Kind)
+// Tag text with the value from V to ValueEnd - 1 replaced by Value, quoted
+// characters written as references so the quoting holds.
+void ReplaceValue(QString& Tag, int V, int ValueEnd, QChar Quote, QString Value)
 {
-    switch (Kind) {
-    case utImg:
-        return QStringLiteral("image.png");
-    case utLink:
-        return QStringLiteral("style.css");
-    case utScript:
-        return QStringLiteral("script.js");
-    default:
-        return QStringLiteral("index.html");
+    if (Quote == u'"')
+        Value.replace(QLatin1Char('"'), QLatin1String("&quot;"));
+    else if (Quote == u'\'')
+        Value.replace(QLatin1Char('\''), QLatin1String("&#39;"));
+    Tag = Tag.left(V - 1) + Value + Tag.mid(ValueEnd - 1);
+}
+
+bool IsTagNameChar(QChar C)
+{
+    return C.isLetterOrNumber() || C == u'-' || C == u':' || C == u'_';
+}
+
+// Finds the next start tag at or after T: one of Names, or with AnyTag any
+// tag, K then being its index in Names or -1.
+int NextTag(const QString& S, const QStringList& Names, bool AnyTag, int T, int& K)
+{
+    if (!AnyTag)
+        return FindTag(S, Names, T, K);
+    for (qsizetype I = S.indexOf(u'<', T - 1); I >= 0; I = S.indexOf(u'<', I + 1)) {
+        qsizetype E = I + 1;
+        if (E >= S.size() || !S[E].isLetter())
+            continue;
+        while (E < S.size() && IsTagNameChar(S[E]))
+            ++E;
+        if (E < S.size() && !IsSpace(S[E]) && S[E] != u'/' && S[E] != u'>')
+            continue;
+        const QStringView Name = QStringView(S).mid(I + 1, E - I - 1);
+        K = -1;
+        for (int N = 0; N < Names.size() && K < 0; ++N)
+            if (Names[N].size() == Name.size() && Name.compare(Names[N], Qt::CaseInsensitive) == 0)
+                K = N;
+        return int(I) + 1;
     }
+    return 0;
 }
 
-QString WithSlashes(QString Path)
+// The URL of a refresh value "5; url=...": its start and end in Value
+// (0-based), or false.
+bool RefreshURL(const QString& Value, qsizetype& Start, qsizetype& End)
 {
-    return Path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const qsizetype At = Value.indexOf(QLatin1String("url"), 0, Qt::CaseInsensitive);
+    if (At < 0)
+        return false;
+    Start = At + 3;
+    while (Start < Value.size() && IsSpace(Value[Start]))
+        ++Start;
+    if (Start >= Value.size() || Value[Start] != u'=')
+        return false;
+    ++Start;
+    while (Start < Value.size() && IsSpace(Value[Start]))
+        ++Start;
+    End = Value.size();
+    if (Start < End && (Value[Start] == u'"' || Value[Start] == u'\'')) {
+        const qsizetype Close = Value.indexOf(Value[Start], Start + 1);
+        End = Close < 0 ? End : Close;
+        ++Start;
+    }
+    while (End > Start && IsSpace(Value[End - 1]))
+        --End;
+    return End > Start;
 }
 
-// The website's base with its host replaced by each domain alias.
-QStringList DomainAliasBases(const TLinkSettings& Settings)
-{
-    const QString& Base = Settings.WebsiteBase;
-    const int SchemeEnd = Base.indexOf(QLatin1String("://"));
-    if (SchemeEnd < 0 || !Settings.DomainAliases)
-        return {};
-    const int HostSlash = Base.indexOf(QLatin1Char('/'), SchemeEnd + 3);
-    if (HostSlash < 0)
-        return {};
-    QStringList AliasBases;
-    const TStrings& Aliases = *Settings.DomainAliases;
-    for (int I = 0; I < Aliases.Count(); ++I)
-        AliasBases << Base.left(SchemeEnd + 3) + Aliases[I] + Base.mid(HostSlash);
-    return AliasBases;
-}
-
-class TPageCopier {
+class TTagRewriter {
 public:
-    TPageCopier(TURLList& URLs, const TPageInfo& Page, const TLinkSettings& Settings)
-        : FURLs(URLs)
-        , FPage(Page)
+    TTagRewriter(TLinkMapper& Mapper, const TLinkSettings& Settings)
+        : FMapper(Mapper)
         , FSettings(Settings)
-        , FAliasBases(DomainAliasBases(Settings))
     {
     }
 
-    int NewURLsCount() const { return FNewURLsCount; }
-
-    // Rewrites the link whose value stands in Tag from V to ValueEnd - 1.
-    void HandleLink(QString& Tag, TURLTag Kind, int V, int ValueEnd, QChar Quote)
+    // Follows and rewrites the links of the tag text G of a table tag.
+    void Rewrite(QString& G, const TLinkTag& Tag)
     {
-        const QString Raw = DecodeAttrValue(Tag, V, ValueEnd - V, Quote);
-        QString A = ResolveURL(Raw, FPage.URL);
-        if (A.isEmpty())
+        if (!Applies(G, Tag))
             return;
-        const int Before = FURLs.Count();
-        A = ApplyDomainAliases(A);
-        const QString LinkType = Kind == utLink ? GetAttrValue(Tag, QStringLiteral("type"), 1) : QString();
-
-        bool Known = false;
-        int Index = -1;
-        if (BelowLimit() && !FSettings.WebsiteBase.isEmpty() && StartsText(A, FSettings.WebsiteBase)) {
-            Known = true;
-            Index = FURLs.AddURL(Kind, A, FSettings.WebsiteBase, FSettings.IndexName, FSettings.OutFolder,
-                FPage.ExtractURLs, FPage.URLDepth + 1, FSettings.SuppressURLs, LinkType);
-        } else if (const int Rule = MatchingDownloadRule(A); Rule >= 0) {
-            Known = true;
-            const QString RuleFolder
-                = CombinePath(FSettings.WDOutFolders->Strings(Rule), FSettings.OutFolder);
-            Index = FURLs.AddURL(Kind, A, FSettings.WebDocuments->Strings(Rule), DownloadFileName(Kind),
-                RuleFolder, 0, FPage.URLDepth + 1, FSettings.SuppressURLs, LinkType);
-        } else {
-            Index = FURLs.FindURL(RemoveURLFragment(A));
-            Known = Index >= 0 || Raw.startsWith(QLatin1String("//"));
+        const bool Requisite = Tag.Requisite && (Tag.Kind != utLink || IsRequisiteLink(G));
+        TURLTag Kind = Tag.Kind;
+        QString LinkType;
+        if (Tag.Kind == utLink && FSettings.CompletePages && !IsStyleSheetLink(G)
+            && ContainsText(GetAttrValue(G, QStringLiteral("rel"), 1), QStringLiteral("icon")))
+            Kind = utImg; // an icon is a file, whatever its extension
+        else if (Tag.Kind == utLink) {
+            LinkType = GetAttrValue(G, QStringLiteral("type"), 1);
+            if (LinkType.isEmpty() && FSettings.CompletePages && IsStyleSheetLink(G))
+                LinkType = QStringLiteral("text/css");
         }
-        if (!Known)
-            return;
-
-        QString L = A;
-        if (Index >= 0) {
-            if (FURLs.Count() > Before)
-                ++FNewURLsCount;
-            L = LinkToFile(FURLs.OutFilePath(Index), A);
+        for (const TLinkAttribute& Attribute : Tag.Attributes) {
+            int ValueEnd = 0;
+            QChar Quote;
+            const int V = FindAttr(G, Attribute.Name, 1, ValueEnd, Quote);
+            if (V <= 0)
+                continue;
+            const QString Raw = DecodeAttrValue(G, V, ValueEnd - V, Quote);
+            const QString New = RewriteValue(Raw, Attribute.Form, Kind, LinkType, Requisite);
+            if (!New.isNull())
+                ReplaceValue(G, V, ValueEnd, Quote, New);
         }
-        Tag = Tag.left(V - 1) + L + Tag.mid(ValueEnd - 1);
     }
 
-    bool BelowLimit() const { return FPage.URLDepth < FPage.ExtractURLs; }
+    // Follows and rewrites the links of a style attribute of any tag.
+    void RewriteStyleAttribute(QString& G)
+    {
+        int ValueEnd = 0;
+        QChar Quote;
+        const int V = FindAttr(G, QStringLiteral("style"), 1, ValueEnd, Quote);
+        if (V <= 0)
+            return;
+        const QString Raw = DecodeAttrValue(G, V, ValueEnd - V, Quote);
+        const QString New = RewriteCSS(Raw);
+        if (New != Raw)
+            ReplaceValue(G, V, ValueEnd, Quote, New);
+    }
+
+    QString RewriteCSS(QStringView CSS)
+    {
+        return RewriteCSSLinks(
+            CSS, [this](const QString& Text, bool Import) { return FMapper.MapCSSLink(Text, Import); });
+    }
 
 private:
-    // A link of a domain alias becomes the same link on the website's host.
-    QString ApplyDomainAliases(const QString& A) const
+    static bool Applies(const QString& G, const TLinkTag& Tag)
     {
-        for (const QString& AliasBase : FAliasBases)
-            if (StartsText(A, AliasBase))
-                return FSettings.WebsiteBase + A.mid(AliasBase.size());
-        return A;
+        if (Tag.Name == QLatin1String("input"))
+            return SameText(GetAttrValue(G, QStringLiteral("type"), 1), QStringLiteral("image"));
+        if (Tag.Name == QLatin1String("meta"))
+            return SameText(GetAttrValue(G, QStringLiteral("http-equiv"), 1), QStringLiteral("refresh"));
+        return true;
     }
 
-    int MatchingDownloadRule(const QString& A) const
+    static bool IsStyleSheetLink(const QString& G)
     {
-        if (!FSettings.WebDocuments || !FSettings.WDOutFolders)
-            return -1;
-        const TStrings& Prefixes = *FSettings.WebDocuments;
-        for (int I = 0; I < Prefixes.Count() && I < FSettings.WDOutFolders->Count(); ++I)
-            if (!Prefixes[I].isEmpty() && StartsText(A, Prefixes[I]))
-                return I;
-        return -1;
+        return ContainsText(GetAttrValue(G, QStringLiteral("rel"), 1), QStringLiteral("stylesheet"));
     }
 
-    QString LinkToFile(const QString& D, const QString& A) const
+    static bool IsRequisiteLink(const QString& G)
     {
-        if (D.isEmpty())
-            return A;
-        if (FSettings.RelativePathLinks)
-            return RelativeLinkPath(D, FPage.OutFile);
-        if (FSettings.TargetBase.isEmpty())
-            return QStringLiteral("file://") + WithSlashes(D);
-        const QString& OutFolder = FSettings.OutFolder;
-        if (!D.startsWith(OutFolder))
-            return A; // the target lies outside the output folder: keep its own URL
-        QString X = WithSlashes(D.mid(OutFolder.size()));
-        const QString& IndexName = FSettings.IndexName;
-        if (SameText(X, IndexName))
-            X.clear();
-        else if (X.size() > IndexName.size() && X.at(X.size() - IndexName.size() - 1) == QLatin1Char('/')
-            && SameText(X.right(IndexName.size()), IndexName))
-            X.chop(IndexName.size());
-        return FSettings.TargetBase + X;
+        const QString Rel = GetAttrValue(G, QStringLiteral("rel"), 1);
+        return ContainsText(Rel, QStringLiteral("stylesheet")) || ContainsText(Rel, QStringLiteral("icon"));
     }
 
-    TURLList& FURLs;
-    const TPageInfo& FPage;
+    // The new value of an attribute, or null to keep it.
+    QString RewriteValue(
+        const QString& Raw, TLinkForm Form, TURLTag Kind, const QString& LinkType, bool Requisite)
+    {
+        const auto Map = [&](const QString& URL) { return FMapper.MapLink(URL, Kind, LinkType, Requisite); };
+        switch (Form) {
+        case lfURL:
+            return Map(Raw);
+        case lfSrcSet: {
+            const QString New = RewriteSrcSet(Raw, Map);
+            return New == Raw ? QString() : New;
+        }
+        case lfRefresh: {
+            qsizetype Start = 0;
+            qsizetype End = 0;
+            if (!RefreshURL(Raw, Start, End))
+                return QString();
+            const QString L = Map(Raw.mid(Start, End - Start));
+            return L.isNull() ? L : Raw.left(Start) + L + Raw.mid(End);
+        }
+        }
+        return QString();
+    }
+
+    TLinkMapper& FMapper;
     const TLinkSettings& FSettings;
-    const QStringList FAliasBases;
-    int FNewURLsCount = 0;
 };
 
 } // namespace
 
-QString RelativeLinkPath(const QString& Target, const QString& FromFile)
-{
-    const QStringList To = WithSlashes(Target).split(QLatin1Char('/'));
-    QStringList From = WithSlashes(FromFile).split(QLatin1Char('/'));
-    From.removeLast(); // the page's own file name
-    int Shared = 0;
-    while (Shared < From.size() && Shared < To.size() - 1 && From[Shared] == To[Shared])
-        ++Shared;
-    QStringList Parts;
-    for (int I = Shared; I < From.size(); ++I)
-        Parts << QStringLiteral("..");
-    for (int I = Shared; I < To.size(); ++I)
-        Parts << To[I];
-    return Parts.join(QLatin1Char('/'));
-}
-
 void ProcessHTML(const QString& S, QString& Out, TURLList& URLs, const TPageInfo& Page,
     const TLinkSettings& Settings, THrvThread& Thread)
 {
-    TPageCopier Copier(URLs, Page, Settings);
+    const std::vector<TLinkTag>& Tags = LinkTagTable(Settings.CompletePages);
+    static const auto NamesOf = [](const std::vector<TLinkTag>& Table) {
+        QStringList Names;
+        for (const TLinkTag& Tag : Table)
+            Names << Tag.Name;
+        return Names;
+    };
+    static const QStringList BasicNames = NamesOf(LinkTagTable(false));
+    static const QStringList CompleteNames = NamesOf(LinkTagTable(true));
+    const QStringList& Names = Settings.CompletePages ? CompleteNames : BasicNames;
+
+    TLinkMapper Mapper(URLs, Page, Settings);
+    TTagRewriter Rewriter(Mapper, Settings);
     Out.reserve(Out.size() + S.size() + S.size() / 8);
-    int T = 1;
+    int T = 1; // the text before T is copied
+    int From = 1; // where the next tag is looked for
     for (;;) {
         int K = -1;
-        const int P = FindTag(S, LinkTags, T, K);
+        From = qMax(From, T);
+        const int P = NextTag(S, Names, Settings.CompletePages, From, K);
         if (P == 0)
             break;
         const int E = FindTagEnd(S, P);
         if (E == 0)
             break;
+        const QStringView TagText = QStringView(S).mid(P - 1, E - P + 1);
+        if (K < 0 && !TagText.contains(QLatin1String("style"), Qt::CaseInsensitive)) {
+            From = E + 1; // copied with the text after it
+            continue;
+        }
         if (P > T)
             Out += QStringView(S).mid(T - 1, P - T);
         T = E + 1;
-        const TURLTag Kind = LinkTagKinds[K];
-
-        const bool Drop = (Kind == utScript && Settings.RemoveScripts)
-            || (Kind == utNoscript && Settings.RemoveNoscripts);
+        QString G = TagText.toString();
+        if (K < 0) {
+            Rewriter.RewriteStyleAttribute(G);
+            Out += G;
+            continue;
+        }
+        const TLinkTag& Tag = Tags[size_t(K)];
+        const bool Drop = (Tag.Kind == utScript && Settings.RemoveScripts)
+            || (Tag.Kind == utNoscript && Settings.RemoveNoscripts);
         if (Drop) {
             if (S.at(E - 2) == QLatin1Char('/'))
                 continue;
-            const int Z = FindCloseTag(S, LinkTags[K], T);
+            const int Z = FindCloseTag(S, Tag.Name, T);
             if (Z == 0)
                 break;
             const int F = FindTagEnd(S, Z);
@@ -202,18 +241,28 @@ void ProcessHTML(const QString& S, QString& Out, TURLList& URLs, const TPageInfo
             continue;
         }
 
-        QString G = S.mid(P - 1, E - P + 1);
-        if (const char* Attribute = LinkAttributes[K]) {
-            int ValueEnd = 0;
-            QChar Quote;
-            const int V = FindAttr(G, QLatin1String(Attribute), 1, ValueEnd, Quote);
-            if (V > 0)
-                Copier.HandleLink(G, Kind, V, ValueEnd, Quote);
-        }
+        Rewriter.Rewrite(G, Tag);
+        if (Settings.CompletePages)
+            Rewriter.RewriteStyleAttribute(G);
         Out += G;
+        if (Tag.Name == QLatin1String("style") && S.at(E - 2) != QLatin1Char('/')) {
+            const int Z = FindCloseTag(S, Tag.Name, T);
+            if (Z > T) {
+                Out += Rewriter.RewriteCSS(QStringView(S).mid(T - 1, Z - T));
+                T = Z;
+            }
+        }
     }
     if (T <= S.size())
         Out += QStringView(S).mid(T - 1);
-    if (Copier.BelowLimit())
-        Thread.Log(QString::number(Copier.NewURLsCount()) + QStringLiteral(" new URLs extracted."));
+    if (Mapper.BelowLimit())
+        Thread.Log(QString::number(Mapper.NewURLsCount()) + QStringLiteral(" new URLs extracted."));
+}
+
+void ProcessStyleSheet(const QString& S, QString& Out, TURLList& URLs, const TPageInfo& Page,
+    const TLinkSettings& Settings, THrvThread& Thread)
+{
+    TLinkMapper Mapper(URLs, Page, Settings);
+    Out = DeclareCSSUTF8(TTagRewriter(Mapper, Settings).RewriteCSS(S));
+    Thread.Log(QString::number(Mapper.NewURLsCount()) + QStringLiteral(" new URLs extracted."));
 }

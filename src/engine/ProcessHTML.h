@@ -13,6 +13,7 @@ struct TLinkSettings {
     bool RemoveScripts = false;
     bool RemoveNoscripts = false;
     bool RelativePathLinks = false;
+    bool CompletePages = false;
     QString TargetBase; // target base URL ending with "/", or empty
     QString IndexName; // never empty
     QString OutFolder; // ends with a separator; empty without an output folder
@@ -35,6 +36,12 @@ struct TPageInfo {
 // elements when asked. Logs the count of new URLs when the page is below its
 // extraction limit.
 void ProcessHTML(const QString& S, QString& Out, TURLList& URLs, const TPageInfo& Page,
+    const TLinkSettings& Settings, THrvThread& Thread);
+
+// Copies the style sheet S to Out, following its links into URLs at any
+// depth and rewriting them as ProcessHTML does; a leading @charset rule is
+// made to name UTF-8.
+void ProcessStyleSheet(const QString& S, QString& Out, TURLList& URLs, const TPageInfo& Page,
     const TLinkSettings& Settings, THrvThread& Thread);
 
 // The path of Target relative to the folder of FromFile, with "/" separators.

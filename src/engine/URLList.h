@@ -8,8 +8,9 @@
 #include <QString>
 
 // The kind of HTML tag a URL was found in; it decides parts of the mapping
-// of the URL to a local file.
-enum TURLTag { utUndefined, utA, utImg, utLink, utScript, utNoscript, utIFrame };
+// of the URL to a local file. utMedia stands for audio, video, tracks and
+// embedded objects.
+enum TURLTag { utUndefined, utA, utImg, utLink, utScript, utNoscript, utIFrame, utMedia };
 
 // The work list of one project run: five parallel columns, appended to
 // only, so an index stays valid for the whole run. No two entries have load

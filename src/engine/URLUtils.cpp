@@ -1,5 +1,7 @@
 #include "URLUtils.h"
 
+#include "http/URLSplit.h"
+
 #include <QDir>
 #include <QStringView>
 #include <vector>
@@ -63,6 +65,9 @@ QString ResolveURL(const QString& Link, const QString& BaseURL)
     const qsizetype Scheme = B.indexOf(SchemeSeparator);
     if (Link.startsWith(QLatin1String("//")))
         return (Scheme >= 0 ? B.left(Scheme + 1) : QStringLiteral("http:")) + Link;
+    if (IsAbsoluteURL(Link))
+        return SplitURL(Link).HasAuthority ? Link : QString(); // "data:" and the like stay as written
+    // A "://" anywhere marks a link as absolute, as it always has.
     if (Link.isEmpty() || Link.contains(SchemeSeparator))
         return Link;
     if (Link.startsWith(u'#') || Link.contains(u':'))

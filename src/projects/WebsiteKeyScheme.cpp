@@ -88,6 +88,7 @@ bool TWebsiteProject::LoadFromList(const TStrings& lst, const QString& P, const 
     FRemoveScripts = lst.Values(P + QStringLiteral("RemoveScripts")) == One;
     FRemoveNoscripts = lst.Values(P + QStringLiteral("RemoveNoscripts")) == One;
     FRelativePathLinks = lst.Values(P + QStringLiteral("RelativePathLinks")) == One;
+    FCompletePages = lst.Values(P + QStringLiteral("CompletePages")) == One;
     FBaseURL = lst.Values(P + QStringLiteral("BaseURL"));
     FIndexFile = lst.Values(P + QStringLiteral("IndexFile"));
     FChecked = lst.Values(P + QStringLiteral("Checked")) == One;
@@ -135,6 +136,7 @@ void TWebsiteProject::SaveToList(TStrings& lst, const QString& P) const
     lst.SetValues(P + QStringLiteral("RemoveScripts"), BoolText(FRemoveScripts));
     lst.SetValues(P + QStringLiteral("RemoveNoscripts"), BoolText(FRemoveNoscripts));
     lst.SetValues(P + QStringLiteral("RelativePathLinks"), BoolText(FRelativePathLinks));
+    lst.SetValues(P + QStringLiteral("CompletePages"), BoolText(FCompletePages));
     lst.SetValues(P + QStringLiteral("BaseURL"), FBaseURL);
     lst.SetValues(P + QStringLiteral("IndexFile"), FIndexFile);
     lst.SetValues(P + QStringLiteral("Checked"), BoolText(FChecked));

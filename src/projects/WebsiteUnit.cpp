@@ -32,6 +32,7 @@ void TWebsiteProject::Clear()
     FRemoveScripts = false;
     FRemoveNoscripts = false;
     FRelativePathLinks = false;
+    FCompletePages = false;
     FBaseURL.clear();
     FIndexFile.clear();
     FChecked = false;
@@ -58,6 +59,7 @@ void TWebsiteProject::Assign(const TWebsiteProject& Project)
     FRemoveScripts = Project.FRemoveScripts;
     FRemoveNoscripts = Project.FRemoveNoscripts;
     FRelativePathLinks = Project.FRelativePathLinks;
+    FCompletePages = Project.FCompletePages;
     FBaseURL = Project.FBaseURL;
     FIndexFile = Project.FIndexFile;
     FChecked = Project.FChecked;

@@ -56,6 +56,10 @@ public:
     void SetRemoveNoscripts(bool Value) { FRemoveNoscripts = Value; }
     bool RelativePathLinks() const { return FRelativePathLinks; }
     void SetRelativePathLinks(bool Value) { FRelativePathLinks = Value; }
+    // Also copies what pages need to display: style sheets' links, srcset,
+    // media, backgrounds; stored projects without the key keep it off.
+    bool CompletePages() const { return FCompletePages; }
+    void SetCompletePages(bool Value) { FCompletePages = Value; }
     const QString& BaseURL() const { return FBaseURL; }
     void SetBaseURL(const QString& Value) { FBaseURL = Value; }
     const QString& IndexFile() const { return FIndexFile; }
@@ -98,6 +102,7 @@ private:
     bool FRemoveScripts = false;
     bool FRemoveNoscripts = false;
     bool FRelativePathLinks = false;
+    bool FCompletePages = false;
     QString FBaseURL;
     QString FIndexFile;
     bool FChecked = false;

@@ -99,6 +99,7 @@ void TEditProjectForm::CreateControls()
     auto* ExploreButton = new QPushButton(QStringLiteral("Explore"));
     auto* BrowseButton = new QPushButton(QStringLiteral("Browse..."));
     FRelativePathLinksCheckBox = new QCheckBox(QStringLiteral("Relative Path Links."));
+    FCompletePagesCheckBox = new QCheckBox(QStringLiteral("Complete pages"));
     FProjectOverwriteComboBox = new QComboBox;
     FProjectOverwriteComboBox->addItems({ QStringLiteral("Don't overwrite files"),
         QStringLiteral("Overwrite all files"), QStringLiteral("Overwrite changed files only") });
@@ -132,6 +133,7 @@ void TEditProjectForm::CreateControls()
     FolderRow->addWidget(BrowseButton);
     Layout->addLayout(FolderRow);
     Layout->addWidget(FRelativePathLinksCheckBox);
+    Layout->addWidget(FCompletePagesCheckBox);
     auto* BottomRow = new QHBoxLayout;
     BottomRow->addWidget(FProjectOverwriteComboBox);
     BottomRow->addStretch();
@@ -154,6 +156,7 @@ bool TEditProjectForm::AddProject(TWebsiteProject& Project, const QString& OutDi
     Project.SetIndexFile(QStringLiteral("index.html"));
     Project.SetOutputFolder(QStringLiteral("{OutDir}") + QDir::separator() + QStringLiteral("{ProjectName}"));
     Project.SetOverwrite(ofChanged);
+    Project.SetCompletePages(true);
     return ShowProjectDialog(Project, OutDir);
 }
 
@@ -183,6 +186,7 @@ void TEditProjectForm::FillDialog(const TWebsiteProject& Project)
     FRemoveScriptsCheckBox->setChecked(Project.RemoveScripts());
     FRemoveNoscriptsCheckBox->setChecked(Project.RemoveNoscripts());
     FRelativePathLinksCheckBox->setChecked(Project.RelativePathLinks());
+    FCompletePagesCheckBox->setChecked(Project.CompletePages());
     FBaseURLEdit->setText(Project.BaseURL());
     FIndexFileEdit->setText(Project.IndexFile());
     FProjectOutFolderEdit->setText(Project.OutputFolder());
@@ -210,6 +214,7 @@ void TEditProjectForm::WriteBack(TWebsiteProject& Project) const
     Project.SetRemoveScripts(FRemoveScriptsCheckBox->isChecked());
     Project.SetRemoveNoscripts(FRemoveNoscriptsCheckBox->isChecked());
     Project.SetRelativePathLinks(FRelativePathLinksCheckBox->isChecked());
+    Project.SetCompletePages(FCompletePagesCheckBox->isChecked());
     Project.SetBaseURL(FBaseURLEdit->text());
     Project.SetIndexFile(FIndexFileEdit->text());
     Project.SetOutputFolder(FProjectOutFolderEdit->text());

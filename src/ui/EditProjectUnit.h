@@ -35,6 +35,7 @@ public:
     TEntryListPanel* WebPages() const { return FWebPages; }
     QPlainTextEdit* SuppressMemo() const { return FSuppressMemo; }
     QCheckBox* RemoveScriptsCheckBox() const { return FRemoveScriptsCheckBox; }
+    QCheckBox* CompletePagesCheckBox() const { return FCompletePagesCheckBox; }
     QTabWidget* PageControl1() const { return FPageControl1; }
     TEntryListPanel* WebDocs() const { return FWebDocs; }
     TEntryListPanel* ReplaceRules() const { return FReplaceRules; }
@@ -75,6 +76,7 @@ private:
     QLineEdit* FIndexFileEdit;
     QLineEdit* FProjectOutFolderEdit;
     QCheckBox* FRelativePathLinksCheckBox;
+    QCheckBox* FCompletePagesCheckBox;
     QComboBox* FProjectOverwriteComboBox;
     QPushButton* FOKButton;
     QPushButton* FCancelButton;

@@ -172,3 +172,90 @@ TEST_F(ProcessHTMLTest, HugeValuesAndManyLinksStayLinear)
 }
 
 } // namespace
+
+namespace {
+
+struct PageCase {
+    const char* Html;
+    const char* Expected;
+};
+
+TEST_F(ProcessHTMLTest, CompletePagesFollowLinksWhereverModernPagesKeepThem)
+{
+    const PageCase Cases[] = {
+        { "<picture><source srcset=\"a.webp 1x, b.webp 2x\"><img src=\"c.png\" srcset=\"d.png "
+          "2x\"></picture>",
+            "<picture><source srcset=\"../a.webp 1x, ../b.webp 2x\"><img src=\"../c.png\" "
+            "srcset=\"../d.png 2x\"></picture>" },
+        { "<div style=\"background:url('bg.png')\">", "<div style=\"background:url('../bg.png')\">" },
+        { "<p style='x:url(\"q.png\")'>", "<p style='x:url(\"../q.png\")'>" },
+        { "<style>@import \"s.css\"; p{x:url(i.png)}</style>",
+            "<style>@import \"../s.css\"; p{x:url(../i.png)}</style>" },
+        { "<video poster=\"p.jpg\" src=\"v.mp4\"><track src=\"t.vtt\"></video>",
+            "<video poster=\"../p.jpg\" src=\"../v.mp4\"><track src=\"../t.vtt\"></video>" },
+        { "<img data-src=\"lazy.png\" src=\"data:image/gif;base64,R0\">",
+            "<img data-src=\"../lazy.png\" src=\"data:image/gif;base64,R0\">" },
+        { "<meta http-equiv=\"refresh\" content=\"5; url=next.html\">",
+            "<meta http-equiv=\"refresh\" content=\"5; url=../next.html/index.html\">" },
+        { "<meta name=\"x\" content=\"url=no.html\">", "<meta name=\"x\" content=\"url=no.html\">" },
+        { "<body background=\"b.gif\"><td background=b2.gif>",
+            "<body background=\"../b.gif\"><td background=../b2.gif>" },
+        { "<object data=\"m.swf\"></object><embed src=\"e.swf\"><audio src=\"s.ogg\">",
+            "<object data=\"../m.swf\"></object><embed src=\"../e.swf\"><audio src=\"../s.ogg\">" },
+        { "<svg><image href=\"v.svg\"/><use xlink:href=\"/u.svg\"/></svg>",
+            "<svg><image href=\"../v.svg\"/><use xlink:href=\"../../u.svg\"/></svg>" },
+        { "<input type=\"image\" src=\"go.png\"><input type=\"text\" src=\"no.png\">",
+            "<input type=\"image\" src=\"../go.png\"><input type=\"text\" src=\"no.png\">" },
+        { "<link rel=\"stylesheet\" href=\"main.php\">",
+            "<link rel=\"stylesheet\" href=\"../main.php/index.css\">" },
+        { "<div style=\"x:url(a.png)\\", "<div style=\"x:url(a.png)\\" },
+    };
+    FSettings.RelativePathLinks = true;
+    FSettings.CompletePages = true;
+    for (const PageCase& C : Cases)
+        EXPECT_EQ(Process(C.Html), C.Expected) << C.Html;
+
+    FSettings.CompletePages = false;
+    for (const char* Html : { "<source srcset=\"x.webp\">", "<div style=\"background:url(x.png)\">",
+             "<img src=\"data:x\" data-src=\"x.png\">" }) {
+        const QString Out = Process(Html);
+        EXPECT_TRUE(Out == Html || Out.startsWith("<img src=\"data:x\" data-src=\"x.png\"")) << Html;
+        EXPECT_LT(FURLs.FindURL("http://host/dir/x.png"), 0) << Html;
+        EXPECT_LT(FURLs.FindURL("http://host/dir/x.webp"), 0) << Html;
+    }
+}
+
+TEST_F(ProcessHTMLTest, RequisitesAreFollowedAtTheLimitAndExtractNothing)
+{
+    FSettings.RelativePathLinks = true;
+    FSettings.CompletePages = true;
+    FPage.URLDepth = 1;
+    EXPECT_EQ(Process("<img src=\"pic.png\"><a href=\"next.html\"><iframe src=\"f.html\"></iframe>"
+                      "<link rel=\"next\" href=\"n2.html\"><link rel=\"icon\" href=\"fav.ico\">"),
+        "<img src=\"../pic.png\"><a href=\"next.html\"><iframe src=\"f.html\"></iframe>"
+        "<link rel=\"next\" href=\"n2.html\"><link rel=\"icon\" href=\"../fav.ico\">");
+    const int Pic = FURLs.FindURL("http://host/dir/pic.png");
+    ASSERT_GE(Pic, 0);
+    EXPECT_EQ(FURLs.ExtractURLs(Pic), 0);
+    EXPECT_EQ(FURLs.URLDepth(Pic), 2);
+    EXPECT_GE(FURLs.FindURL("http://host/dir/fav.ico"), 0);
+    EXPECT_TRUE(FLog.Lines().isEmpty());
+}
+
+TEST_F(ProcessHTMLTest, StyleSheetLinksAreRelativeToTheSheetsOwnFile)
+{
+    FSettings.RelativePathLinks = true;
+    FSettings.CompletePages = true;
+    const TPageInfo Sheet { "http://host/css/style.php", FOut + "css/style.php/index.css", 0, 7 };
+    QString Out;
+    ProcessStyleSheet("@charset \"latin1\";@import 'more.php';/* url(x.png) */a{b:url(../img/a.png)}"
+                      "c{d:url(data:image/svg+xml,<svg xmlns='http://www.w3.org/2000/svg'/>)}",
+        Out, FURLs, Sheet, FSettings, FThread);
+    EXPECT_EQ(Out,
+        "@charset \"UTF-8\";@import '../more.php/index.css';/* url(x.png) */a{b:url(../../img/a.png)}"
+        "c{d:url(data:image/svg+xml,<svg xmlns='http://www.w3.org/2000/svg'/>)}");
+    EXPECT_GE(FURLs.FindURL("http://host/img/a.png"), 0);
+    EXPECT_EQ(FLog.Lines(), QStringList({ "2 new URLs extracted." }));
+}
+
+} // namespace

@@ -42,6 +42,7 @@ std::unique_ptr<TWebsiteProject> ShopProject()
     P->SetOutputFolder("{OutDir}\\{ProjectName}");
     P->SetOverwrite(ofChanged);
     P->SetRemoveScripts(true);
+    P->SetCompletePages(true);
     P->SetIndexFile("index.html");
     P->SetChecked(true);
     for (const char* Page : { "http://shop.example/", "", "http://shop.example/x" })
@@ -68,6 +69,7 @@ const char ShopFile[] = "\xEF\xBB\xBF"
                         "HrvProjects[1].RemoveScripts=1\r\n"
                         "HrvProjects[1].RemoveNoscripts=0\r\n"
                         "HrvProjects[1].RelativePathLinks=0\r\n"
+                        "HrvProjects[1].CompletePages=1\r\n"
                         "HrvProjects[1].IndexFile=index.html\r\n"
                         "HrvProjects[1].Checked=1\r\n"
                         "HrvProjects[1].Visible=1\r\n"
@@ -89,6 +91,7 @@ const char ShopFile[] = "\xEF\xBB\xBF"
                         "HrvProjects[2].RemoveScripts=0\r\n"
                         "HrvProjects[2].RemoveNoscripts=0\r\n"
                         "HrvProjects[2].RelativePathLinks=0\r\n"
+                        "HrvProjects[2].CompletePages=0\r\n"
                         "HrvProjects[2].Checked=0\r\n"
                         "HrvProjects[2].Visible=1\r\n"
                         "HrvProjects[2].WebPagesN=0\r\n"
@@ -120,6 +123,8 @@ TEST(ConfigFile, SavingWritesTheDocumentedBytesAndReloadingWritesThemAgain)
     EXPECT_EQ(
         Shop->WebPages().ToQStringList(), QStringList({ "http://shop.example/", "http://shop.example/x" }));
     EXPECT_EQ(Shop->WPExtractURLs()[1], 7);
+    EXPECT_TRUE(Shop->CompletePages());
+    EXPECT_FALSE(Again.Projects.GetProject(1)->CompletePages());
     EXPECT_EQ(Shop->WDOutFolders().ToQStringList(), QStringList({ "" }));
     EXPECT_EQ(Again.SaveAgain(Extras), QByteArray(ShopFile));
 }
@@ -175,6 +180,7 @@ TEST(ConfigFile, HandEditedFilesAreReadByTheReadingRules)
     EXPECT_FALSE(Third->Visible());
     EXPECT_EQ(Third->Overwrite(), ofAll);
     EXPECT_TRUE(Third->RemoveNoscripts());
+    EXPECT_FALSE(Third->CompletePages()); // stored before the option existed
     EXPECT_EQ(Third->SuppressURLs().ToQStringList(), QStringList({ "track" }));
     EXPECT_EQ(Third->WebDocuments().ToQStringList(), QStringList({ "http://files/" }));
     EXPECT_EQ(Third->WDOutFolders().ToQStringList(), QStringList({ "dl" }));

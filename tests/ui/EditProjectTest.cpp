@@ -38,6 +38,7 @@ TEST_F(EditProjectTest, AddPresetsTheProjectAndCancelKeepsItUnwritten)
         EXPECT_EQ(
             Editor.ProjectOverwriteComboBox()->currentText(), QStringLiteral("Overwrite changed files only"));
         EXPECT_EQ(Editor.PageControl1()->currentIndex(), 0);
+        EXPECT_TRUE(Editor.CompletePagesCheckBox()->isChecked());
         for (TEntryListPanel* Panel : { Editor.WebPages(), Editor.WebDocs(), Editor.ReplaceRules() }) {
             EXPECT_EQ(Panel->List()->topLevelItemCount(), 0);
             EXPECT_FALSE(Panel->EditButton()->isEnabled());
@@ -78,7 +79,9 @@ TEST_F(EditProjectTest, OkNeedsANameAndWritesEverySettingBack)
 
         Editor.ProjectNameEdit()->setText(QStringLiteral(" Shop "));
         Editor.DomainAliasesEdit()->setText(QStringLiteral(" a.com ; ;b.com"));
+        EXPECT_FALSE(Editor.CompletePagesCheckBox()->isChecked()); // as the project has it
         Editor.RemoveScriptsCheckBox()->setChecked(true);
+        Editor.CompletePagesCheckBox()->setChecked(true);
         Editor.ProjectOverwriteComboBox()->setCurrentIndex(0);
         Editor.SuppressMemo()->setPlainText(QStringLiteral("x\n\ny\n"));
         Editor.WebPages()->List()->AddRow(QStringLiteral("http://site/b"), QStringLiteral("-1"));
@@ -89,6 +92,7 @@ TEST_F(EditProjectTest, OkNeedsANameAndWritesEverySettingBack)
     EXPECT_EQ(Project.ProjectName(), QStringLiteral(" Shop "));
     EXPECT_EQ(Project.WebsiteDomainAliases().ToQStringList(), (QStringList { "a.com", "b.com" }));
     EXPECT_TRUE(Project.RemoveScripts());
+    EXPECT_TRUE(Project.CompletePages());
     EXPECT_EQ(Project.Overwrite(), ofNone);
     EXPECT_EQ(Project.SuppressURLs().ToQStringList(), (QStringList { "x", "", "y" }));
     EXPECT_EQ(Project.WebPages().ToQStringList(), (QStringList { "http://site/", "http://site/b" }));

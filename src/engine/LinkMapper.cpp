@@ -1,0 +1,151 @@
+#include "LinkMapper.h"
+
+#include "URLUtils.h"
+#include "uStrUtils.h"
+
+#include "http/URLSplit.h"
+
+namespace {
+
+// The file name that a download-files rule gives a target mapping to a folder.
+QString DownloadFileName(TURLTag Kind)
+{
+    switch (Kind) {
+    case utImg:
+        return QStringLiteral("image.png");
+    case utLink:
+        return QStringLiteral("style.css");
+    case utScript:
+        return QStringLiteral("script.js");
+    case utMedia:
+        return QStringLiteral("media.bin");
+    default:
+        return QStringLiteral("index.html");
+    }
+}
+
+QString WithSlashes(QString Path)
+{
+    return Path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+}
+
+// The website's base with its host replaced by each domain alias.
+QStringList DomainAliasBases(const TLinkSettings& Settings)
+{
+    TURLParts Base = SplitURL(Settings.WebsiteBase);
+    if (!Base.HasAuthority || !Base.Path.startsWith(QLatin1Char('/')) || !Settings.DomainAliases)
+        return {};
+    QStringList AliasBases;
+    const TStrings& Aliases = *Settings.DomainAliases;
+    for (int I = 0; I < Aliases.Count(); ++I) {
+        Base.Authority = Aliases[I];
+        AliasBases << Base.Join();
+    }
+    return AliasBases;
+}
+
+} // namespace
+
+TLinkMapper::TLinkMapper(TURLList& URLs, const TPageInfo& Page, const TLinkSettings& Settings)
+    : FURLs(URLs)
+    , FPage(Page)
+    , FSettings(Settings)
+    , FAliasBases(DomainAliasBases(Settings))
+{
+}
+
+QString TLinkMapper::MapLink(const QString& Raw, TURLTag Kind, const QString& LinkType, bool Requisite)
+{
+    QString A = ResolveURL(Raw, FPage.URL);
+    if (A.isEmpty())
+        return QString();
+    const int Before = FURLs.Count();
+    A = ApplyDomainAliases(A);
+    const bool AnyDepth = Requisite && FSettings.CompletePages;
+
+    bool Known = false;
+    int Index = -1;
+    if ((BelowLimit() || AnyDepth) && !FSettings.WebsiteBase.isEmpty()
+        && StartsText(A, FSettings.WebsiteBase)) {
+        Known = true;
+        Index = FURLs.AddURL(Kind, A, FSettings.WebsiteBase, FSettings.IndexName, FSettings.OutFolder,
+            AnyDepth ? 0 : FPage.ExtractURLs, FPage.URLDepth + 1, FSettings.SuppressURLs, LinkType);
+    } else if (const int Rule = MatchingDownloadRule(A); Rule >= 0) {
+        Known = true;
+        const QString RuleFolder = CombinePath(FSettings.WDOutFolders->Strings(Rule), FSettings.OutFolder);
+        Index = FURLs.AddURL(Kind, A, FSettings.WebDocuments->Strings(Rule), DownloadFileName(Kind),
+            RuleFolder, 0, FPage.URLDepth + 1, FSettings.SuppressURLs, LinkType);
+    } else {
+        Index = FURLs.FindURL(RemoveURLFragment(A));
+        Known = Index >= 0 || Raw.startsWith(QLatin1String("//"));
+    }
+    if (!Known)
+        return QString();
+    if (Index < 0)
+        return A;
+    if (FURLs.Count() > Before)
+        ++FNewURLsCount;
+    return LinkToFile(FURLs.OutFilePath(Index), A);
+}
+
+QString TLinkMapper::MapCSSLink(const QString& Text, bool Import)
+{
+    return MapLink(
+        Text.trimmed(), Import ? utLink : utImg, Import ? QStringLiteral("text/css") : QString(), true);
+}
+
+QString TLinkMapper::ApplyDomainAliases(const QString& A) const
+{
+    for (const QString& AliasBase : FAliasBases)
+        if (StartsText(A, AliasBase))
+            return FSettings.WebsiteBase + A.mid(AliasBase.size());
+    return A;
+}
+
+int TLinkMapper::MatchingDownloadRule(const QString& A) const
+{
+    if (!FSettings.WebDocuments || !FSettings.WDOutFolders)
+        return -1;
+    const TStrings& Prefixes = *FSettings.WebDocuments;
+    for (int I = 0; I < Prefixes.Count() && I < FSettings.WDOutFolders->Count(); ++I)
+        if (!Prefixes[I].isEmpty() && StartsText(A, Prefixes[I]))
+            return I;
+    return -1;
+}
+
+QString TLinkMapper::LinkToFile(const QString& D, const QString& A) const
+{
+    if (D.isEmpty())
+        return A;
+    if (FSettings.RelativePathLinks)
+        return RelativeLinkPath(D, FPage.OutFile);
+    if (FSettings.TargetBase.isEmpty())
+        return QStringLiteral("file://") + WithSlashes(D);
+    const QString& OutFolder = FSettings.OutFolder;
+    if (!D.startsWith(OutFolder))
+        return A; // the target lies outside the output folder: keep its own URL
+    QString X = WithSlashes(D.mid(OutFolder.size()));
+    const QString& IndexName = FSettings.IndexName;
+    if (SameText(X, IndexName))
+        X.clear();
+    else if (X.size() > IndexName.size() && X.at(X.size() - IndexName.size() - 1) == QLatin1Char('/')
+        && SameText(X.right(IndexName.size()), IndexName))
+        X.chop(IndexName.size());
+    return FSettings.TargetBase + X;
+}
+
+QString RelativeLinkPath(const QString& Target, const QString& FromFile)
+{
+    const QStringList To = WithSlashes(Target).split(QLatin1Char('/'));
+    QStringList From = WithSlashes(FromFile).split(QLatin1Char('/'));
+    From.removeLast(); // the page's own file name
+    int Shared = 0;
+    while (Shared < From.size() && Shared < To.size() - 1 && From[Shared] == To[Shared])
+        ++Shared;
+    QStringList Parts;
+    for (int I = Shared; I < From.size(); ++I)
+        Parts << QStringLiteral("..");
+    for (int I = Shared; I < To.size(); ++I)
+        Parts << To[I];
+    return Parts.join(QLatin1Char('/'));
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "ProcessHTML.h"
+#include "URLList.h"
+
+#include <QString>
+#include <QStringList>
+
+// Follows the links of one page or style sheet into the URL list and tells
+// the text each link is rewritten to.
+class TLinkMapper {
+public:
+    TLinkMapper(TURLList& URLs, const TPageInfo& Page, const TLinkSettings& Settings);
+
+    int NewURLsCount() const { return FNewURLsCount; }
+    bool BelowLimit() const { return FPage.URLDepth < FPage.ExtractURLs; }
+
+    // The text that replaces the link Raw, or null to keep it. Requisites
+    // of complete pages are followed at any depth and extract nothing.
+    QString MapLink(const QString& Raw, TURLTag Kind, const QString& LinkType, bool Requisite);
+
+    // Links of style sheets: sheets they import and what they show.
+    QString MapCSSLink(const QString& Text, bool Import);
+
+private:
+    // A link of a domain alias becomes the same link on the website's host.
+    QString ApplyDomainAliases(const QString& A) const;
+    int MatchingDownloadRule(const QString& A) const;
+    QString LinkToFile(const QString& D, const QString& A) const;
+
+    TURLList& FURLs;
+    const TPageInfo& FPage;
+    const TLinkSettings& FSettings;
+    const QStringList FAliasBases;
+    int FNewURLsCount = 0;
+};

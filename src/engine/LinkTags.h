@@ -1,0 +1,34 @@
+#pragma once
+
+#include "URLList.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+// How an attribute holds its links.
+enum TLinkForm {
+    lfURL, // the value is one URL
+    lfSrcSet, // a srcset candidate list
+    lfRefresh, // "5; url=..." of a refresh meta tag
+};
+
+struct TLinkAttribute {
+    QString Name;
+    TLinkForm Form = lfURL;
+};
+
+// A tag that carries links, the kind of URL it makes and the attributes
+// that hold them, in the order they are handled.
+struct TLinkTag {
+    QString Name;
+    TURLTag Kind = utUndefined;
+    std::vector<TLinkAttribute> Attributes;
+    // What the page needs to display; followed at any depth.
+    bool Requisite = false;
+};
+
+// The tags with links; with CompletePages also those of style, media,
+// srcset, backgrounds and refresh.
+const std::vector<TLinkTag>& LinkTagTable(bool CompletePages);

@@ -71,6 +71,7 @@ std::unique_ptr<TWebsiteProject> MakeQuickCopyProject(const TQuickCopyOptions& O
     Project->SetIndexFile(Options.IndexFile);
     Project->SetRemoveScripts(Options.RemoveScripts);
     Project->SetRemoveNoscripts(Options.RemoveNoscripts);
+    Project->SetCompletePages(Options.CompletePages);
     Project->SetChecked(true);
     for (const QString& URL : Options.URLs) {
         Project->WebPages().Add(URL);

@@ -70,7 +70,11 @@ TEST_F(QuickCopyTest, EachOptionShapesTheCopy)
                 EXPECT_TRUE(T.Home().contains("href=\"a.html/index.html\"")) << T.Home().constData();
                 EXPECT_TRUE(T.Home().contains("<script>")) << T.Home().constData();
             } },
-        { { "-l", "0" }, [](QuickCopyTest& T) { EXPECT_EQ(Tree(T.Out()), QStringList({ "index.html" })); } },
+        // The image is a requisite of the page, so it comes even at the limit.
+        { { "-l", "0" },
+            [](QuickCopyTest& T) {
+                EXPECT_EQ(Tree(T.Out()), QStringList({ "files/f.bin", "index.html" }));
+            } },
         { { "--depth", "1" },
             [](QuickCopyTest& T) {
                 EXPECT_EQ(Tree(T.Out()), QStringList({ "a.html/index.html", "files/f.bin", "index.html" }));
@@ -127,7 +131,7 @@ TEST_F(QuickCopyTest, OverwritePolicyDecidesAboutFilesThatExist)
     WriteFile(Out() + "/index.html", "kept");
     const CliResult Never = Copy({ "-l", "0", "--overwrite", "never" });
     EXPECT_TRUE(
-        Never.Lines.contains("Downloaded: 0, already existed: 1, not changed: 0, empty: 0, failed: 0."))
+        Never.Lines.contains("Downloaded: 0, already existed: 2, not changed: 0, empty: 0, failed: 0."))
         << Never.Output.constData();
     EXPECT_EQ(Home(), "kept");
     ASSERT_EQ(Copy({ "-l", "0", "--overwrite", "always" }).ExitCode, 0);
@@ -164,6 +168,22 @@ TEST_F(QuickCopyTest, TheDefaultFolderIsNamedAfterTheHost)
     const CliResult Result = RunCli({ "-l", "0", FServer.Url("/") }, FTemp.path());
     EXPECT_EQ(Result.ExitCode, 0) << Result.Errors.toStdString();
     EXPECT_TRUE(QFile::exists(FTemp.path() + "/127.0.0.1/index.html"));
+}
+
+TEST_F(QuickCopyTest, CompletePagesIsOnUnlessTurnedOff)
+{
+    FServer.On("/styled/", ScriptedReply::Ok("<link rel=\"stylesheet\" href=\"s.css\">"));
+    FServer.On("/styled/s.css", ScriptedReply::Ok("body { background: url(bg.png) }", "text/css"));
+    FServer.On("/styled/bg.png", ScriptedReply::Ok("PNG", "image/png"));
+    const auto BackgroundSaved = [&](const QStringList& Options) {
+        QDir(Out()).removeRecursively();
+        const CliResult Result = RunCli(
+            QStringList { "-o", Out() } + Options + QStringList { FServer.Url("/styled/") }, FTemp.path());
+        EXPECT_EQ(Result.ExitCode, 0) << Result.Output.constData();
+        return Tree(Out()).contains("bg.png");
+    };
+    EXPECT_TRUE(BackgroundSaved({}));
+    EXPECT_FALSE(BackgroundSaved({ "--no-complete-pages" }));
 }
 
 TEST_F(QuickCopyTest, AFailedURLGivesStatusThree)

@@ -6,6 +6,7 @@
 #include "HrvThread.h"
 #include "OutputFile.h"
 #include "ProcessHTML.h"
+#include "RetryPolicy.h"
 #include "URLList.h"
 #include "URLUtils.h"
 #include "uRegExExtract.h"
@@ -112,7 +113,7 @@ private:
         FClient.SetOnRedirect([&Redirect](THTTPClient*, const QString& L) { Redirect.OnRedirect(L); });
         bool Downloaded = false;
         for (int Attempt = 0; Attempt <= FThread.HTTPRetries(); ++Attempt) {
-            Redirect.Location.clear();
+            Redirect.Reset();
             ContentType.clear();
             FBody.buffer().clear();
             FBody.seek(0);
@@ -124,9 +125,7 @@ private:
                 break;
             } catch (const std::exception& E) {
                 FThread.LogException(E);
-                // A reply past a size or time bound would only cost as much again.
-                const bool Repeatable = !dynamic_cast<const EResponseLimitError*>(&E);
-                if (Repeatable && Attempt < FThread.HTTPRetries() && !FThread.Terminated()) {
+                if (IsRetryableFailure(E) && Attempt < FThread.HTTPRetries() && !FThread.Terminated()) {
                     FThread.Log(QStringLiteral("Retry #%1...").arg(Attempt + 1));
                     QThread::msleep(RetryPauseMs);
                 } else {
@@ -150,7 +149,8 @@ private:
         THTTPRedirect Redirect(PageURL);
         const bool Downloaded = Fetch(PageURL, ContentType, Redirect);
         if (!Redirect.Location.isEmpty()) {
-            PageURL = Redirect.Location;
+            // The client resolved every hop itself; its last URL is the page's base.
+            PageURL = FClient.LastURL();
             const QString IndexTail = QDir::separator() + FSettings.IndexName;
             if (PageURL.endsWith(QLatin1Char('/')) && !OutFile.isEmpty()
                 && !(OutFile.size() >= IndexTail.size()
@@ -214,7 +214,7 @@ private:
 
     void Save(const QString& FilePath, const QByteArray& Content)
     {
-        if (QFileInfo::exists(FilePath)) {
+        if (QFileInfo(FilePath).isFile()) {
             if (FProject.Overwrite() == ofChanged && !FileChanged(FilePath, Content, FThread)) {
                 FThread.Log(QStringLiteral("File does not changed: ") + FilePath);
                 ++FCounters.NotChanged;

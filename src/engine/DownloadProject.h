@@ -12,13 +12,21 @@ class TWebsiteProject;
 class THTTPRedirect {
 public:
     explicit THTTPRedirect(const QString& ARequestURL)
-        : FCurrentURL(ARequestURL)
+        : FRequestURL(ARequestURL)
+        , FCurrentURL(ARequestURL)
     {
     }
     void OnRedirect(const QString& ALocation);
+    // Every attempt starts again from the requested URL.
+    void Reset()
+    {
+        FCurrentURL = FRequestURL;
+        Location.clear();
+    }
     QString Location;
 
 private:
+    QString FRequestURL;
     QString FCurrentURL;
 };
 

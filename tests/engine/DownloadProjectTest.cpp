@@ -108,6 +108,47 @@ TEST_F(DownloadProjectTest, ARedirectToAFolderMovesThePageBaseAndKeepsTheIndexFi
     EXPECT_EQ(SavedContent(OutPath("about/pic.png")), QByteArray("PNG\x00\x01", 5));
 }
 
+TEST_F(DownloadProjectTest, ARetriedRedirectStartsAgainFromTheRequestedURL)
+{
+    FProject.WebPages().Add("r7/");
+    FProject.WPExtractURLs().Add(1);
+    FServer.On("/r7/", ScriptedReply::Redirect(302, "sub/"));
+    int SubRequests = 0;
+    FServer.SetFallback([&SubRequests](const RecordedRequest& Request) {
+        if (Request.Path == "/r7/sub/")
+            return ++SubRequests == 1 ? ScriptedReply::Status(500, "Internal Server Error")
+                                      : ScriptedReply::Ok("<a href=\"p.html\">p</a>");
+        return ScriptedReply::Ok("p", "text/plain");
+    });
+    const QStringList Lines = Crawl();
+    QStringList Paths;
+    for (const RecordedRequest& Request : FServer.Requests())
+        Paths << QString::fromLatin1(Request.Path);
+    EXPECT_EQ(Paths, QStringList({ "/r7/", "/r7/sub/", "/r7/", "/r7/sub/", "/r7/sub/p.html" }));
+    EXPECT_EQ(SavedContent(OutPath("r7/sub/p.html/index.html")), "p") << Lines.join('\n').toStdString();
+}
+
+TEST_F(DownloadProjectTest, ThePageBaseIsTheURLTheClientFetchedLast)
+{
+    FProject.WebPages().Add("r5/");
+    FProject.WPExtractURLs().Add(1);
+    FServer.On("/r5/", ScriptedReply::Redirect(302, "/r5/login?t=12:30"));
+    FServer.On("/r5/login?t=12:30", ScriptedReply::Ok("<a href=\"next.html\">n</a>"));
+    FServer.On("/r5/next.html", ScriptedReply::Ok("next"));
+    const QStringList Lines = Crawl();
+    EXPECT_TRUE(Lines.contains("Downloading [ 2 / 2 ]: " + FServer.Url("/r5/next.html")))
+        << Lines.join('\n').toStdString();
+}
+
+TEST_F(DownloadProjectTest, ClientErrorsAreFinalAtOnce)
+{
+    FServer.On("/", ScriptedReply::Status(404, "Not Found"));
+    const QStringList Lines = Crawl();
+    EXPECT_EQ(FServer.RequestCount(), 1);
+    EXPECT_TRUE(Lines.filter("Retry #").isEmpty()) << Lines.join('\n').toStdString();
+    EXPECT_EQ(Lines.last(), "Downloaded: 0, already existed: 0, not changed: 0, empty: 0, failed: 1.");
+}
+
 TEST_F(DownloadProjectTest, PagesAreDecodedByCharsetAndSavedAsUTF8)
 {
     const QByteArray Cyrillic = "\xcf\xf0\xe8\xe2\xe5\xf2"; // "Привет" in windows-1251
@@ -172,6 +213,14 @@ TEST_F(DownloadProjectTest, TheOverwritePolicyDecidesWhetherAnExistingFileIsWrit
         EXPECT_TRUE(Lines.contains(C.Line + OutPath("index.html"))) << Lines.join('\n').toStdString();
         EXPECT_EQ(SavedContent(OutPath("index.html")), C.After);
     }
+    // A folder where the file belongs is no file that already exists.
+    QFile::remove(OutPath("index.html"));
+    QDir().mkpath(OutPath("index.html"));
+    FProject.SetOverwrite(ofNone);
+    const int Before = FLog.Lines().size();
+    const QStringList Lines = Crawl().mid(Before);
+    EXPECT_TRUE(Lines.filter("File already exists: ").isEmpty()) << Lines.join('\n').toStdString();
+    EXPECT_EQ(Lines.last(), "Downloaded: 0, already existed: 0, not changed: 0, empty: 0, failed: 1.");
 }
 
 TEST_F(DownloadProjectTest, URLsThatWouldLeaveTheOutputFolderFail)

@@ -81,7 +81,7 @@ public:
         Seed();
         for (int Index = 0; Index < FURLs.Count();) {
             Download(Index++);
-            if (FThread.Terminated())
+            if (FThread.Terminated() || FStorageFull)
                 break;
         }
         FThread.Log(
@@ -92,6 +92,8 @@ public:
                 .arg(FCounters.Empty)
                 .arg(FCounters.Failed));
         FThread.CountFailedURLs(FCounters.Failed);
+        if (FStorageFull)
+            std::rethrow_exception(FStorageFull);
     }
 
 private:
@@ -230,6 +232,11 @@ private:
         try {
             WriteFileReplacing(FilePath, Content);
             ++FCounters.Downloaded;
+        } catch (const EStorageFullError& E) {
+            // Every later file would fail too: the run ends after this URL.
+            FThread.LogException(E);
+            ++FCounters.Failed;
+            FStorageFull = std::current_exception();
         } catch (const Exception& E) {
             FThread.LogException(E);
             ++FCounters.Failed;
@@ -246,6 +253,7 @@ private:
     TURLList FURLs;
     QBuffer FBody;
     TCounters FCounters;
+    std::exception_ptr FStorageFull;
 };
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <unistd.h>
 
 namespace {
 
@@ -25,6 +26,32 @@ QString ElidedPath(const QString& FilePath)
     throw EFileError(QStringLiteral("Cannot create file \"%1\". %2").arg(ElidedPath(FilePath), Reason));
 }
 
+[[noreturn]] void FailWithErrno(const QString& FilePath, int ErrorCode)
+{
+    const QString Message = QStringLiteral("Cannot create file \"%1\". %2")
+                                .arg(ElidedPath(FilePath), QString::fromLocal8Bit(std::strerror(ErrorCode)));
+    if (ErrorCode == ENOSPC || ErrorCode == EFBIG || ErrorCode == EDQUOT || ErrorCode == EIO)
+        throw EStorageFullError(Message);
+    throw EFileError(Message);
+}
+
+// Writes every byte straight to the descriptor, so that the system's reason
+// for a short write is seen here and not lost in a buffered flush.
+void WriteAll(int Handle, const QByteArray& Content, const QString& FilePath)
+{
+    const char* Data = Content.constData();
+    qsizetype Left = Content.size();
+    while (Left > 0) {
+        const ssize_t Written = ::write(Handle, Data, static_cast<size_t>(Left));
+        if (Written < 0 && errno == EINTR)
+            continue;
+        if (Written <= 0)
+            FailWithErrno(FilePath, Written < 0 ? errno : ENOSPC);
+        Data += Written;
+        Left -= Written;
+    }
+}
+
 } // namespace
 
 void WriteFileReplacing(const QString& FilePath, const QByteArray& Content)
@@ -34,13 +61,12 @@ void WriteFileReplacing(const QString& FilePath, const QByteArray& Content)
     QTemporaryFile Temp(QFileInfo(FilePath).absolutePath() + QStringLiteral("/.harvo-XXXXXX"));
     if (!Temp.open())
         Fail(FilePath, Temp.errorString());
-    if (Temp.write(Content) != Content.size() || !Temp.flush())
-        Fail(FilePath, Temp.errorString());
+    WriteAll(Temp.handle(), Content, FilePath);
     Temp.setPermissions(
         QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
     Temp.close();
     if (std::rename(QFile::encodeName(Temp.fileName()).constData(), QFile::encodeName(FilePath).constData())
         != 0)
-        Fail(FilePath, QString::fromLocal8Bit(std::strerror(errno)));
+        FailWithErrno(FilePath, errno);
     Temp.setAutoRemove(false);
 }

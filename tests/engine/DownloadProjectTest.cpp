@@ -1,6 +1,8 @@
 #include "engine/DownloadProject.h"
+#include "engine/FileReplace.h"
 
 #include "RecordingRunLog.h"
+#include "support/FileSizeLimit.h"
 #include "support/Files.h"
 #include "support/QStringPrinter.h"
 #include "support/ScriptedHttpServer.h"
@@ -147,6 +149,26 @@ TEST_F(DownloadProjectTest, ClientErrorsAreFinalAtOnce)
     EXPECT_EQ(FServer.RequestCount(), 1);
     EXPECT_TRUE(Lines.filter("Retry #").isEmpty()) << Lines.join('\n').toStdString();
     EXPECT_EQ(Lines.last(), "Downloaded: 0, already existed: 0, not changed: 0, empty: 0, failed: 1.");
+}
+
+TEST_F(DownloadProjectTest, AFullDiskEndsTheRunAfterThatURLAndKeepsTheOldCopy)
+{
+    FServer.On("/", ScriptedReply::Ok("<a href=\"next.html\">n</a>" + QByteArray(10000, ' ')));
+    FServer.On("/next.html", ScriptedReply::Ok("next"));
+    FProject.SetOverwrite(ofAll);
+    QDir().mkpath(FOutDir);
+    WriteFile(OutPath("index.html"), "old");
+    {
+        ScopedFileSizeLimit Limit(4096);
+        EXPECT_THROW(Crawl(), EStorageFullError);
+    }
+    const QStringList Lines = FLog.Lines();
+    EXPECT_TRUE(Lines.contains("Cannot create file \"" + OutPath("index.html") + "\". File too large."))
+        << Lines.join('\n').toStdString();
+    EXPECT_TRUE(Lines.filter("next.html").filter("Downloading").isEmpty()) << Lines.join('\n').toStdString();
+    EXPECT_EQ(Lines.last(), "Downloaded: 0, already existed: 0, not changed: 0, empty: 0, failed: 1.");
+    EXPECT_EQ(SavedContent(OutPath("index.html")), "old");
+    EXPECT_EQ(QDir(FOutDir).entryList(QDir::Files | QDir::Hidden), QStringList({ "index.html" }));
 }
 
 TEST_F(DownloadProjectTest, PagesAreDecodedByCharsetAndSavedAsUTF8)

@@ -1,5 +1,6 @@
 #include "projects/AppConfig.h"
 #include "projects/uAppSettings.h"
+#include "support/FileSizeLimit.h"
 #include "support/Files.h"
 #include "support/ScopedHome.h"
 
@@ -327,24 +328,16 @@ TEST(ConfigFile, AFailedSaveLeavesThePreviousFileWhole)
         for (int I = 0; I < C.Projects; ++I)
             F.Projects.AddProject(ShopProject());
 
-        // Writes beyond the limit fail (the signal that would end the process
-        // is ignored); the old file is larger but is only read.
-        struct sigaction Ignore = {}, Old = {};
-        Ignore.sa_handler = SIG_IGN;
-        sigaction(SIGXFSZ, &Ignore, &Old);
-        rlimit Saved;
-        getrlimit(RLIMIT_FSIZE, &Saved);
-        rlimit Limit = Saved;
-        Limit.rlim_cur = C.Limit;
-        setrlimit(RLIMIT_FSIZE, &Limit);
-        try {
-            F.Config.SaveConfig(F.Projects, QString(), QString());
-            ADD_FAILURE() << C.Projects;
-        } catch (const EFCreateError& E) {
-            EXPECT_TRUE(E.Message().startsWith("Cannot create file \"" + F.Path + "\". ")) << E.what();
+        // The old file is larger than the limit but is only read.
+        {
+            ScopedFileSizeLimit Limit(C.Limit);
+            try {
+                F.Config.SaveConfig(F.Projects, QString(), QString());
+                ADD_FAILURE() << C.Projects;
+            } catch (const EFCreateError& E) {
+                EXPECT_TRUE(E.Message().startsWith("Cannot create file \"" + F.Path + "\". ")) << E.what();
+            }
         }
-        setrlimit(RLIMIT_FSIZE, &Saved);
-        sigaction(SIGXFSZ, &Old, nullptr);
 
         EXPECT_EQ(ReadFile(F.Path), Previous);
         EXPECT_EQ(QDir(F.Home.Path()).entryList(QDir::Files), QStringList({ "hrv.ini" }));

@@ -92,6 +92,22 @@ bool ResolvesInside(const QString& Dir, const QString& Root)
     return Resolved.startsWith(Prefix, FolderCase);
 }
 
+// True when a segment of Path is "." or "..": a URL that names one would
+// resolve against its neighbours and could land on another URL's file.
+bool HasDotSegment(QStringView Path)
+{
+    qsizetype Start = 0;
+    for (qsizetype I = 0; I <= Path.size(); ++I) {
+        if (I < Path.size() && !IsPathSeparator(Path[I]))
+            continue;
+        const QStringView Segment = Path.mid(Start, I - Start);
+        if (Segment == u"." || Segment == u"..")
+            return true;
+        Start = I + 1;
+    }
+    return false;
+}
+
 } // namespace
 
 QString DecodeOutputFilePath(const QString& OutFilePath)
@@ -136,9 +152,12 @@ QString DecodeOutputFilePath(const QString& OutFilePath)
 TOutputFile LocateOutputFile(const QString& OutFilePath, const QString& OutDir)
 {
     TOutputFile Result;
-    Result.FilePath = CombinePath(DecodeOutputFilePath(OutFilePath), OutDir);
+    const QString Decoded = DecodeOutputFilePath(OutFilePath);
+    Result.FilePath = CombinePath(Decoded, OutDir);
     Result.Dir = FolderOf(Result.FilePath);
-    if (Result.FilePath.contains(QChar(0)))
+    const bool InOutDir = !OutDir.isEmpty() && Decoded.startsWith(OutDir, FolderCase);
+    if (Result.FilePath.contains(QChar(0))
+        || HasDotSegment(QStringView(Decoded).mid(InOutDir ? OutDir.size() : 0)))
         return Result;
     const QString Clean = CleanWithSlashes(Result.FilePath);
     if (!IsBelow(Clean, OutDir)

@@ -137,8 +137,10 @@ TEST_F(HostileSiteTest, TheCrawlStaysInItsFolderBoundedInTimeAndMemory)
     const QStringList Other { QString(296, 'n') + ".png", QString(4996, 'm') + ".png", "Case.png", "case.png",
         "DIR/a.png", "dir/b.png", "to-file.png", "to-ftp.png", "loop.png", "bomb.bin", "endless.bin",
         "planted/p1.png", "planted/new/p2.png" };
-    QString Index
-        = "<html><body>\n<a href=\"many.html\">many</a>\n<a href=\"" + QString(300, 'd') + "\">d</a>\n";
+    QString Index = "<html><body>\n<a href=\"many.html\">many</a>\n<a href=\"" + QString(300, 'd')
+        + "\">d</a>\n"
+          "<a href=\"about\">about</a><a href=\"search?..\">s</a><a "
+          "href=\"blog/post?..%2F..%2Fabout\">b</a>\n";
     for (const QString& Link : Climbing + Other)
         Index += "<img src=\"" + Link + "\">\n";
     QByteArray Many;
@@ -182,7 +184,10 @@ TEST_F(HostileSiteTest, TheCrawlStaysInItsFolderBoundedInTimeAndMemory)
         const QString Path = Saved.next();
         EXPECT_FALSE(ReadFile(Path).contains(Secret())) << Path.toStdString();
     }
-    EXPECT_GE(Lines.filter("Invalid directory ").size(), 8) << Log.toStdString();
+    EXPECT_GE(Lines.filter("Invalid directory ").size(), 10) << Log.toStdString();
+    // A query of dots never lands on another URL's file.
+    EXPECT_TRUE(ReadFile(FProjectDir + "/index.html").startsWith("<html><body>"));
+    EXPECT_EQ(ReadFile(FProjectDir + "/about/index.html"), "/site/about");
 
     // Names too long for the file system fail alone, with the system's reason.
     EXPECT_EQ(Lines.filter("File name too long").size(), 2) << Log.toStdString();

@@ -1,9 +1,11 @@
 #include "HrvThread.h"
 
+#include "URLUtils.h"
 #include "containers/Exception.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <algorithm>
 #include <typeinfo>
 
 THrvThread::THrvThread(TRunLog& ALog, TRunControl& AControl)
@@ -21,7 +23,23 @@ THrvThread::THrvThread(TRunLog& ALog, TRunControl& AControl)
 void THrvThread::Log(const QString& AMsg)
 {
     if (!AMsg.isEmpty())
-        FLog.LogMsg(AMsg);
+        FLog.LogMsg(EscapeControlCharacters(AMsg));
+}
+
+QString EscapeControlCharacters(const QString& Text)
+{
+    if (std::none_of(Text.begin(), Text.end(), IsControlCharacter))
+        return Text;
+    QString Result;
+    Result.reserve(Text.size() + 16);
+    for (const QChar C : Text) {
+        if (IsControlCharacter(C))
+            Result
+                += QLatin1String("\\x") + QString::number(C.unicode(), 16).toUpper().rightJustified(2, u'0');
+        else
+            Result += C;
+    }
+    return Result;
 }
 
 void THrvThread::LogException(const std::exception& E)

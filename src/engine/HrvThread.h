@@ -69,3 +69,7 @@ private:
 // <program> at <address>.") otherwise.
 QString ExceptionLogText(const QString& ClassName, const QString& Message, const void* Address);
 QString ExceptionClassName(const std::exception& E);
+// Text from the network as the log shows it: control characters (C0 but
+// tab, DEL, C1) as "\x1B", so that a site can neither drive the terminal
+// nor forge a line.
+QString EscapeControlCharacters(const QString& Text);

@@ -120,7 +120,9 @@ QString DecodeOutputFilePath(const QString& OutFilePath)
         if (Bytes.isEmpty())
             return;
         QString Decoded = QString::fromUtf8(Bytes);
-        Result += Decoded.remove(QChar::ReplacementCharacter);
+        // A control character stays escaped: no file name holds one.
+        Result += EncodeURLControlCharacters(Decoded.remove(QChar::ReplacementCharacter))
+                      .replace(QLatin1String("%00"), QString(QChar(0)));
         Bytes.clear();
     };
     for (qsizetype I = 0; I < OutFilePath.size();) {
@@ -139,7 +141,8 @@ QString DecodeOutputFilePath(const QString& OutFilePath)
             I += 3;
         } else if (Unit >= 0) {
             FlushBytes();
-            Result += QChar(char16_t(Unit));
+            Result += IsControlCharacter(QChar(char16_t(Unit))) ? OutFilePath.mid(I, 6)
+                                                                : QString(QChar(char16_t(Unit)));
             I += 6;
         } else {
             ++I;

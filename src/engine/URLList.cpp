@@ -85,6 +85,9 @@ int TURLList::AddURL(TURLTag AURLTag, const QString& AURL, const QString& AWebsi
 {
     if (ASuppressURLs && IsSuppressed(AURL, *ASuppressURLs))
         return -1;
+    if (std::any_of(AURL.begin(), AURL.end(), [](QChar C) { return C.isNull() || IsControlCharacter(C); }))
+        return AddURL(AURLTag, EncodeURLControlCharacters(AURL), AWebsiteURL, AIndexFile, AOutDir,
+            AExtractURLs, AURLDepth, ASuppressURLs, ALinkType);
     const QString LoadURL = RemoveURLFragment(AURL);
     const int Existing = FindURL(LoadURL);
     if (Existing >= 0)

@@ -1,5 +1,7 @@
 #include "URLUtils.h"
 
+#include <algorithm>
+
 #include "http/URLSplit.h"
 
 #include <QDir>
@@ -114,6 +116,32 @@ QString EncodeURLNonASCII(const QString& URL)
             Result += QChar(Hex[Code >> 4]);
             Result += QChar(Hex[Code & 0xF]);
         }
+    }
+    return Result;
+}
+
+bool IsControlCharacter(QChar C)
+{
+    const char16_t Code = C.unicode();
+    return (Code < 0x20 && Code != u'\t') || (Code >= 0x7F && Code <= 0x9F);
+}
+
+QString EncodeURLControlCharacters(const QString& URL)
+{
+    const auto NeedsEscape = [](QChar C) { return C.isNull() || IsControlCharacter(C); };
+    if (std::none_of(URL.begin(), URL.end(), NeedsEscape))
+        return URL;
+    QString Result;
+    Result.reserve(URL.size() + 16);
+    for (const QChar C : URL) {
+        if (!NeedsEscape(C)) {
+            Result += C;
+            continue;
+        }
+        for (const char Byte : QString(C).toUtf8())
+            Result += QStringLiteral("%%1")
+                          .arg(static_cast<unsigned char>(Byte), 2, 16, QLatin1Char('0'))
+                          .toUpper();
     }
     return Result;
 }

@@ -14,6 +14,12 @@ QString RemoveURLFragment(const QString& URL);
 
 // URL with the UTF-8 bytes of its non-ASCII characters percent-encoded.
 QString EncodeURLNonASCII(const QString& URL);
+// True for the characters that drive a terminal or break a line: C0 but
+// tab, DEL and C1.
+bool IsControlCharacter(QChar C);
+// URL with every control character (see IsControlCharacter) and NUL
+// written as percent escapes of its UTF-8 bytes.
+QString EncodeURLControlCharacters(const QString& URL);
 
 // Path resolved against the folder BaseDir; an absolute Path stays as it is.
 QString CombinePath(const QString& Path, const QString& BaseDir);

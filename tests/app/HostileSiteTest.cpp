@@ -12,6 +12,7 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -136,7 +137,7 @@ TEST_F(HostileSiteTest, TheCrawlStaysInItsFolderBoundedInTimeAndMemory)
     };
     const QStringList Other { QString(296, 'n') + ".png", QString(4996, 'm') + ".png", "Case.png", "case.png",
         "DIR/a.png", "dir/b.png", "to-file.png", "to-ftp.png", "loop.png", "bomb.bin", "endless.bin",
-        "planted/p1.png", "planted/new/p2.png" };
+        "planted/p1.png", "planted/new/p2.png", "esc.png", "ctl&#10;Completed.&#27;[2J.png" };
     QString Index = "<html><body>\n<a href=\"many.html\">many</a>\n<a href=\"" + QString(300, 'd')
         + "\">d</a>\n"
           "<a href=\"about\">about</a><a href=\"search?..\">s</a><a "
@@ -155,6 +156,9 @@ TEST_F(HostileSiteTest, TheCrawlStaysInItsFolderBoundedInTimeAndMemory)
         ScriptedReply::Redirect(
             302, "ftp://127.0.0.1:" + QByteArray::number(FServer.Port()) + "/secret.txt"));
     FServer.On("/site/loop.png", ScriptedReply::Redirect(302, "/site/loop.png"));
+    FServer.On("/site/esc.png",
+        ScriptedReply::Raw("HTTP/1.1 500 \x1B[2J\x07"
+                           "Bad\x9B\r\nContent-Length: 0\r\n\r\n"));
     FServer.On("/site/bomb.bin",
         ScriptedReply::Status(200, "OK",
             { "Content-Type: application/octet-stream", "Content-Encoding: gzip" }, GZipBomb(10 << 10)));
@@ -185,6 +189,14 @@ TEST_F(HostileSiteTest, TheCrawlStaysInItsFolderBoundedInTimeAndMemory)
         EXPECT_FALSE(ReadFile(Path).contains(Secret())) << Path.toStdString();
     }
     EXPECT_GE(Lines.filter("Invalid directory ").size(), 10) << Log.toStdString();
+    // Nothing from the network reaches the log raw or forges a line.
+    EXPECT_EQ(Lines.count("Completed."), 1) << Log.toStdString();
+    for (const QString& Line : Lines)
+        EXPECT_FALSE(std::any_of(Line.begin(), Line.end(), [](QChar C) {
+            return (C.unicode() < 0x20 && C != u'\t') || (C.unicode() >= 0x7F && C.unicode() <= 0x9F);
+        })) << Line.toStdString();
+    EXPECT_TRUE(Log.contains("HTTP/1.1 500 \\x1B[2J\\x07Bad")) << Log.toStdString();
+    EXPECT_TRUE(Log.contains("ctl%0ACompleted.%1B[2J.png")) << Log.toStdString();
     // A query of dots never lands on another URL's file.
     EXPECT_TRUE(ReadFile(FProjectDir + "/index.html").startsWith("<html><body>"));
     EXPECT_EQ(ReadFile(FProjectDir + "/about/index.html"), "/site/about");

@@ -76,3 +76,15 @@ TEST(HrvThread, LinesArriveInOrderEmptyOnesAreDroppedAndEscapesAreReported)
     EXPECT_EQ(Lines[100], "Bad thing.");
     EXPECT_TRUE(EndedWithError);
 }
+
+TEST(HrvThread, ControlCharactersFromTheNetworkAreShownEscaped)
+{
+    const std::pair<QString, QString> Cases[] = {
+        { "HTTP/1.1 200 \x1B[2JOK", "HTTP/1.1 200 \\x1B[2JOK" },
+        { "a\r\nCompleted.", "a\\x0D\\x0ACompleted." },
+        { QString("bell\x07 del\x7F c1") + QChar(0x9B), "bell\\x07 del\\x7F c1\\x9B" },
+        { "tab\tand caf\u00e9 stay", "tab\tand caf\u00e9 stay" },
+    };
+    for (const auto& [Text, Shown] : Cases)
+        EXPECT_EQ(EscapeControlCharacters(Text), Shown) << Text.toStdString();
+}

@@ -1,8 +1,11 @@
 #include "engine/URLList.h"
+#include "engine/OutputFile.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include "support/QStringPrinter.h"
 
 namespace {
 
@@ -64,6 +67,14 @@ TEST_F(URLListTest, MapsURLsToFilesUnderTheOutputFolder)
         EXPECT_EQ(List.OutFilePath(Index), Out + C.Path) << C.URL.toStdString();
     }
     EXPECT_EQ(List.OutFilePath(Add(utA, "http://other/x")), "");
+}
+
+TEST_F(URLListTest, ControlCharactersGetTheirPercentFormInURLsAndFileNames)
+{
+    const int Index = Add(utImg, QString("http://host/a\nCompleted.\x1B.png"));
+    EXPECT_EQ(List.URL(Index), "http://host/a%0ACompleted.%1B.png");
+    EXPECT_EQ(LocateOutputFile(List.OutFilePath(Index), Out).FilePath, Out + "a%0ACompleted.%1B.png");
+    EXPECT_EQ(LocateOutputFile(Out + "b%0D%u001b%C2%85.png", Out).FilePath, Out + "b%0D%u001b%C2%85.png");
 }
 
 TEST_F(URLListTest, ChangesTheIndexFileExtensionOnlyInItsName)

@@ -78,9 +78,11 @@ public:
 
     void Run()
     {
+        FURLs.SetMaxCount(FThread.MaxURLs());
         Seed();
         for (int Index = 0; Index < FURLs.Count();) {
             Download(Index++);
+            ReportURLLimit();
             if (FThread.Terminated() || FStorageFull)
                 break;
         }
@@ -97,6 +99,15 @@ public:
     }
 
 private:
+    // Once, when the list first refuses a URL for its bound.
+    void ReportURLLimit()
+    {
+        if (!FURLs.LimitReached() || FURLLimitReported)
+            return;
+        FURLLimitReported = true;
+        FThread.Log(QStringLiteral("URL limit reached (%1): no more URLs are added.").arg(FURLs.MaxCount()));
+    }
+
     void Seed()
     {
         const TStrings& Pages = FProject.WebPages();
@@ -254,6 +265,7 @@ private:
     QBuffer FBody;
     TCounters FCounters;
     std::exception_ptr FStorageFull;
+    bool FURLLimitReported = false;
 };
 
 } // namespace

@@ -92,6 +92,10 @@ int TURLList::AddURL(TURLTag AURLTag, const QString& AURL, const QString& AWebsi
     const int Existing = FindURL(LoadURL);
     if (Existing >= 0)
         return Existing;
+    if (Count() >= FMaxCount) {
+        FLimitReached = true;
+        return -1;
+    }
 
     const QString OutFile
         = PlaceInFolder(URLToFilePath(AURLTag, AURL, AWebsiteURL, AIndexFile, ALinkType), AOutDir);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <limits>
+
 #include "FoldedTextIndex.h"
 #include "containers/Object.h"
 #include "containers/StringList.h"
@@ -22,6 +24,11 @@ public:
     TURLList& operator=(const TURLList&) = delete;
 
     int Count() const { return FURLList.Count(); }
+    // A run's bound on the entries: once Count reaches it, AddURL admits no
+    // new URL and LimitReached turns true.
+    void SetMaxCount(int Value) { FMaxCount = Value; }
+    int MaxCount() const { return FMaxCount; }
+    bool LimitReached() const { return FLimitReached; }
 
     QString URL(int Index) const { return FURLList.Strings(Index); }
     void SetURL(int Index, const QString& Value) { FURLList.Put(Index, Value); }
@@ -52,4 +59,6 @@ private:
     TIntList FExtractURLsList;
     TIntList FURLDepthList;
     TFoldedTextIndex FLoadURLIndex { FLoadURLList };
+    int FMaxCount = std::numeric_limits<int>::max();
+    bool FLimitReached = false;
 };

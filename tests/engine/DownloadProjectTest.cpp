@@ -330,3 +330,22 @@ TEST_F(DownloadProjectTest, NothingIsWrittenOrReadThroughASymbolicLinkThatLeadsO
     EXPECT_FALSE(QFileInfo(FOutDir + "/same.png").isSymLink());
     EXPECT_EQ(Lines.last(), "Downloaded: 2, already existed: 0, not changed: 0, empty: 0, failed: 2.");
 }
+
+namespace {
+
+TEST_F(DownloadProjectTest, TheURLLimitStopsTheListGrowingAndIsLoggedOnce)
+{
+    QByteArray Page;
+    for (int I = 0; I < 50; ++I)
+        Page += "<a href=\"p" + QByteArray::number(I) + ".html\">x</a>";
+    FServer.SetFallback([Page](const RecordedRequest&) { return ScriptedReply::Ok(Page); });
+    FControl.FMaxURLs = 10;
+    const QStringList Lines = Crawl();
+    EXPECT_EQ(Lines.filter("URL limit reached (10): no more URLs are added.").size(), 1)
+        << Lines.join('\n').toStdString();
+    EXPECT_EQ(Lines.filter("Downloading [ ").size(), 10);
+    EXPECT_TRUE(Lines.contains("Downloading [ 10 / 10 ]: " + FServer.Url("/p8.html")));
+    EXPECT_EQ(Lines.last(), "Downloaded: 10, already existed: 0, not changed: 0, empty: 0, failed: 0.");
+}
+
+} // namespace

@@ -48,8 +48,9 @@ struct TConsoleOutput {
 };
 
 // Runs the thread to its end with the console's log and returns the status:
-// 1 when an error ended the run or a named project was missing, 3 when some
-// URL failed, else 0.
+// 1 when an error ended the run or a named project was missing, 3 when a
+// run that was not stopped had a URL fail, else 0 (a stopped run breaks off
+// its current transfer, which is no failure of the site).
 int RunToEnd(
     THrvThread* Thread, TStartProjectThread* StartThread, TRunControl& Control, TConsoleOutput& Output)
 {
@@ -61,7 +62,7 @@ int RunToEnd(
             Status = ceRunFailed;
         } else if (StartThread && !StartThread->StartProjectResult()) {
             Status = ceRunFailed;
-        } else if (Control.FFailedURLs.load() > 0) {
+        } else if (!Control.FTerminated.load() && Control.FFailedURLs.load() > 0) {
             Status = ceSomeURLsFailed;
         }
         QCoreApplication::quit();

@@ -21,7 +21,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QThread>
 
 namespace {
 
@@ -140,7 +139,7 @@ private:
                 FThread.LogException(E);
                 if (IsRetryableFailure(E) && Attempt < FThread.HTTPRetries() && !FThread.Terminated()) {
                     FThread.Log(QStringLiteral("Retry #%1...").arg(Attempt + 1));
-                    QThread::msleep(RetryPauseMs);
+                    FThread.Pause(RetryPauseMs);
                 } else {
                     ++FCounters.Failed;
                     break;

@@ -48,6 +48,13 @@ void THrvThread::LogException(const std::exception& E)
     Log(ExceptionLogText(ExceptionClassName(E), Own ? Own->Message() : QString::fromUtf8(E.what()), &E));
 }
 
+void THrvThread::Pause(int Ms) const
+{
+    constexpr int SliceMs = 20;
+    for (int Waited = 0; Waited < Ms && !Terminated(); Waited += SliceMs)
+        QThread::msleep(std::min(SliceMs, Ms - Waited));
+}
+
 void THrvThread::run()
 {
     try {

@@ -40,6 +40,9 @@ public:
     void HTTPLog(const QString& AMsg) { Log(AMsg); }
 
     bool Terminated() const { return FControl.FTerminated.load(); }
+    const std::atomic<bool>& TerminatedFlag() const { return FControl.FTerminated; }
+    // Waits Ms milliseconds, or less when Break comes first.
+    void Pause(int Ms) const;
     int HTTPRetries() const { return FControl.FHTTPRetries; }
     int Connections() const { return FControl.FConnections; }
     int MaxURLs() const { return FControl.FMaxURLs; }

@@ -56,6 +56,7 @@ void RunProject(const TWebsiteProject& Project, const QString& OutDir, THrvThrea
 {
     THTTPClient Client(QString(), ptAUTO, RunUserAgent, QString(), RunTimeoutSec, RunTimeoutSec);
     Client.SetMaxBodySize(CrawlMaxBodySize);
+    Client.SetAbortFlag(&Thread.TerminatedFlag());
     Client.SetOnRedirectLog([&Thread](THTTPClient*, const QString& AMsg) { Thread.HTTPLog(AMsg); });
     DownloadProject(ExpandOutputFolder(Project, OutDir), Project, Client, Thread);
 }

@@ -11,8 +11,11 @@ namespace {
 
 // How much of a body is kept for charset declarations.
 constexpr int BodyHeadLimit = 64 * 1024;
+// Header bytes a reply may bring before its body (below the transport's own
+// bound, so that the reason is ours).
+constexpr qint64 MaxReplyHeaderBytes = 256 * 1024;
 // Longest wait inside one poll, so that the read time-out is checked often.
-constexpr int PollSliceMs = 200;
+constexpr int PollSliceMs = 100;
 
 void InitCurlOnce()
 {
@@ -39,6 +42,21 @@ void AppendHeader(curl_slist*& List, const QByteArray& Line)
     if (!Grown)
         throw std::bad_alloc();
     List = Grown;
+}
+
+QString ReplyHeaderTooLarge()
+{
+    return QStringLiteral("Reply header too large");
+}
+
+// True when the reply names two different lengths: which one frames the
+// body is anybody's guess, so the body cannot be trusted.
+bool HasConflictingContentLength(const TReplyData& Reply)
+{
+    const QByteArray* First = Reply.Header("Content-Length");
+    return First && std::any_of(Reply.Headers.begin(), Reply.Headers.end(), [First](const auto& Header) {
+        return Header.first.compare("Content-Length", Qt::CaseInsensitive) == 0 && Header.second != *First;
+    });
 }
 
 } // namespace
@@ -169,6 +187,11 @@ size_t TCurlTransport::OnHeader(char* Data, size_t Size, size_t Count, void* Sel
     const size_t Length = Size * Count;
     Transport->Touch();
     TReplyData& Reply = Transport->FReply;
+    Transport->FHeaderBytes += qint64(Length);
+    if (Transport->FHeaderBytes > MaxReplyHeaderBytes) {
+        Transport->FCallbackError = std::make_exception_ptr(EResponseLimitError(ReplyHeaderTooLarge()));
+        return 0;
+    }
     if (Length >= 5 && qstrncmp(Data, "HTTP/", 5) == 0) {
         // A new status line (after an interim reply) starts a new header set.
         Reply.Headers.clear();
@@ -279,6 +302,10 @@ TCurlTransport::TTransferEnd TCurlTransport::RunTransfer(CURLcode& Result)
             Result = Message && Message->msg == CURLMSG_DONE ? Message->data.result : CURLE_OK;
             break;
         }
+        if (FAbort && FAbort->load()) {
+            End = TTransferEnd::Aborted;
+            break;
+        }
         const steady_clock::time_point Now = steady_clock::now();
         long long WaitMs = PollSliceMs;
         if (FTimeLimitMs > 0) {
@@ -311,6 +338,7 @@ void TCurlTransport::Perform(const TTransportRequest& Request)
     FPostBody = Request.PostBody;
     FPostStart = FPostBody ? FPostBody->pos() : 0;
     FBodyReceived = 0;
+    FHeaderBytes = 0;
     FConnected = false;
     FCallbackError = nullptr;
     FErrorBuffer[0] = 0;
@@ -335,12 +363,16 @@ void TCurlTransport::Perform(const TTransportRequest& Request)
     if (FCallbackError)
         std::rethrow_exception(FCallbackError);
     if (End == TTransferEnd::ReadTimeout)
-        throw EReadTimeout(QStringLiteral("Read timed out: no data for %1 ms").arg(FReadTimeoutMs));
+        throw EReadTimeout(QStringLiteral("No data for %1 s").arg(QString::number(FReadTimeoutMs / 1000.0)));
+    if (End == TTransferEnd::Aborted)
+        throw ETransferAborted(QStringLiteral("Transfer stopped"));
     if (End == TTransferEnd::TimeLimit)
         throw EResponseLimitError(
             QStringLiteral("The request took longer than its limit of %1 ms").arg(FTimeLimitMs));
     if (Result != CURLE_OK)
         RaiseFailure(Result);
+    if (HasConflictingContentLength(FReply))
+        throw EHTTPTransportError(QStringLiteral("Bad reply: two different Content-Length values"));
     if (!FReply.IsSuccess()) {
         const QByteArray* ContentType = FReply.Header("Content-Type");
         const QString Charset
@@ -357,6 +389,11 @@ void TCurlTransport::RaiseFailure(CURLcode Code)
     switch (Code) {
     case CURLE_COULDNT_CONNECT:
         throw ESocketError(int(OsError), Message);
+    case CURLE_OUT_OF_MEMORY:
+        // The transport refuses a header line past its own limit this way.
+        if (FConnected && FBodyReceived == 0)
+            throw EResponseLimitError(ReplyHeaderTooLarge());
+        throw EHTTPTransportError(Message);
     case CURLE_OPERATION_TIMEDOUT:
         if (FConnected)
             throw EReadTimeout(Message);

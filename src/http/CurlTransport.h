@@ -7,6 +7,7 @@
 #include <QIODevice>
 #include <QList>
 #include <QString>
+#include <atomic>
 #include <chrono>
 #include <curl/curl.h>
 #include <exception>
@@ -59,6 +60,9 @@ public:
     // Off: cookies already stored are set aside and none are sent or kept
     // until it is switched on again.
     void SetCookieStoreEnabled(bool Enabled);
+    // A flag that ends the running transfer at once when it turns true
+    // (the run's Break); nullptr: none.
+    void SetAbortFlag(const std::atomic<bool>* Flag) { FAbort = Flag; }
 
     // Runs one request; a reply that is not a success raises EHTTPReplyError
     // after its body has been collected (see Reply()).
@@ -75,7 +79,7 @@ private:
     // Closes the kept connection, if any.
     void CloseConnection();
     void SetupRequest(const TTransportRequest& Request, curl_slist*& Headers);
-    enum class TTransferEnd { Done, ReadTimeout, TimeLimit };
+    enum class TTransferEnd { Done, ReadTimeout, TimeLimit, Aborted };
     TTransferEnd RunTransfer(CURLcode& Result);
     [[noreturn]] void RaiseFailure(CURLcode Code);
     void Touch() { FLastActivity = std::chrono::steady_clock::now(); }
@@ -87,6 +91,7 @@ private:
     qint64 FMaxBodySize = DefaultMaxBodySize;
     int FTimeLimitMs = DefaultRequestTimeLimitMs;
     bool FCookiesEnabled = true;
+    const std::atomic<bool>* FAbort = nullptr;
     QList<QByteArray> FStashedCookies;
 
     // State of the running transfer.
@@ -95,6 +100,7 @@ private:
     QIODevice* FPostBody = nullptr;
     qint64 FPostStart = 0;
     qint64 FBodyReceived = 0;
+    qint64 FHeaderBytes = 0;
     bool FConnected = false;
     std::chrono::steady_clock::time_point FLastActivity;
     std::exception_ptr FCallbackError;

@@ -3,6 +3,7 @@
 #include "http/BodyDecoder.h"
 #include "http/CurlTransport.h"
 #include "http/ResponseCharset.h"
+#include "http/URLSplit.h"
 
 #include <QBuffer>
 #include <QThread>
@@ -20,17 +21,16 @@ const QString FormContentType = QStringLiteral("application/x-www-form-urlencode
 // A relative URL joined to the referer, cut before its query.
 QString ResolveAgainst(const QString& URL, const QString& Referer)
 {
-    if (URL.isEmpty() || URL.contains(QLatin1String("://")) || Referer.isEmpty())
+    if (URL.isEmpty() || IsAbsoluteURL(URL) || Referer.isEmpty())
         return URL;
-    const QString Base = Referer.left(Referer.indexOf(QLatin1Char('?')));
-    const int Separator = Base.indexOf(QLatin1String("://"));
-    if (Separator < 0)
+    const TURLParts Base = SplitURL(Referer);
+    if (Base.Scheme.isEmpty() || !Base.HasAuthority)
         return URL;
-    const int FirstSlash = Base.indexOf(QLatin1Char('/'), Separator + 3);
+    const QString Origin = Base.Scheme + QLatin1String("://") + Base.Authority;
     if (URL.startsWith(QLatin1Char('/')))
-        return FirstSlash >= 0 ? Base.left(FirstSlash) + URL : Base + URL;
-    return FirstSlash >= 0 ? Base.left(Base.lastIndexOf(QLatin1Char('/')) + 1) + URL
-                           : Base + QLatin1Char('/') + URL;
+        return Origin + URL;
+    return Origin + Base.Path.left(Base.Path.lastIndexOf(QLatin1Char('/')) + 1)
+        + (Base.Path.isEmpty() ? QStringLiteral("/") : QString()) + URL;
 }
 
 // How many leading characters of two URLs must agree for the kept
@@ -85,6 +85,11 @@ THTTPClient::THTTPClient(const QString& AProxyPort, TProxyType AProxyType, const
 }
 
 THTTPClient::~THTTPClient() = default;
+
+void THTTPClient::SetAbortFlag(const std::atomic<bool>* Flag)
+{
+    FTransport->SetAbortFlag(Flag);
+}
 
 void THTTPClient::SetConnectTimeout(int ATimeoutSec)
 {
@@ -282,6 +287,8 @@ void THTTPClient::RunPasses(const QString& AURL, const TPostBody* APost, QIODevi
                 WriteAll(AOutStream, Error.BodyText().toLatin1());
                 return;
             }
+            if (IsRedirectReply(Error.ErrorCode()) && Pass >= MaxPasses && MaxPasses > 0)
+                throw ETooManyRedirects(QStringLiteral("Too many redirects (%1)").arg(MaxPasses));
             if (Pass >= MaxPasses || !IsRedirectReply(Error.ErrorCode())) {
                 if (!Error.Message().isEmpty())
                     throw;

@@ -11,6 +11,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <bitset>
 #include <functional>
 #include <memory>
@@ -44,6 +45,8 @@ public:
     void SetOnRedirect(TRedirectEvent Value) { FOnRedirect = std::move(Value); }
     void SetOnRedirectLog(THTTPLogEvent Value) { FOnRedirectLog = std::move(Value); }
     void SetCustomCookie(const QString& Value) { FCustomCookie = Value; }
+    // Ends a running request within a tenth of a second once Flag is true.
+    void SetAbortFlag(const std::atomic<bool>* Flag);
 
     void SetConnectTimeout(int ATimeoutSec);
     void SetReadTimeout(int ATimeoutSec);

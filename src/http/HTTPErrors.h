@@ -48,6 +48,11 @@ HARVO_DECLARE_EXCEPTION(ESocksUnknownError, EHTTPTransportError)
 // A reply that went past the body size or the time allowed for one request.
 // Asking again would only repeat the cost, so it is never repeated.
 HARVO_DECLARE_EXCEPTION(EResponseLimitError, EHTTPTransportError)
+// Redirects past the client's limit: a loop would only loop again.
+HARVO_DECLARE_EXCEPTION(ETooManyRedirects, EResponseLimitError)
+
+// The caller stopped the transfer (Break); not a failure of the server.
+HARVO_DECLARE_EXCEPTION(ETransferAborted, EHTTPTransportError)
 
 // The caller's output stream refused a write; not a transport failure.
 HARVO_DECLARE_EXCEPTION(EStreamWriteError, Exception)

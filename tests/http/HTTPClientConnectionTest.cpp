@@ -171,7 +171,7 @@ TEST(HTTPClientConnectionTest, FailuresEndWithTheirKindAndNeverHang)
     };
     const Case Cases[] = {
         { Server.Url("/no-status"), {}, "EHTTPTransportError", false },
-        { Server.Url("/huge-line"), {}, "EHTTPTransportError", false },
+        { Server.Url("/huge-line"), {}, "EResponseLimitError", false },
         { Server.Url("/silent"), {}, "EReadTimeout", true },
         { Server.Url("/slow"), {}, "EReadTimeout", true },
         { Server.Url("/close"), {}, "EConnectionClosed", true },

@@ -12,8 +12,10 @@ constexpr qsizetype MaxRequestHead = 1 << 20;
 
 QByteArray PathOf(const QByteArray& Target)
 {
+    // Origin form starts with "/"; only the absolute form (through a proxy)
+    // carries a scheme and an authority.
     const int Separator = Target.indexOf("://");
-    if (Separator < 0)
+    if (Target.startsWith('/') || Separator < 0)
         return Target;
     const int Slash = Target.indexOf('/', Separator + 3);
     return Slash < 0 ? QByteArray("/") : Target.mid(Slash);

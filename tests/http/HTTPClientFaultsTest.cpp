@@ -1,0 +1,72 @@
+#include "ClientTestSupport.h"
+
+#include <QElapsedTimer>
+#include <atomic>
+#include <thread>
+
+namespace {
+
+TEST(HTTPClientFaultsTest, ARelativeLocationWithASchemeInItsQueryStaysRelative)
+{
+    ScriptedHttpServer Server;
+    Server.On("/start", ScriptedReply::Redirect(302, "/go?next=http://x/"));
+    Server.On("/go?next=http://x/", ScriptedReply::Ok("arrived"));
+    auto Client = MakeTestClient();
+    const GetOutcome Outcome = GetWith(*Client, Server.Url("/start"));
+    EXPECT_EQ(Outcome.Body, "arrived")
+        << Outcome.ErrorMessage.toStdString() << " " << Server.Requests().back().Target.toStdString();
+    EXPECT_EQ(Client->LastURL(), Server.Url("/go?next=http://x/"));
+}
+
+TEST(HTTPClientFaultsTest, BadRepliesSayWhatWasWrongAndSaveNothing)
+{
+    ScriptedHttpServer Server;
+    Server.On("/huge-header",
+        ScriptedReply::Raw(
+            "HTTP/1.1 200 OK\r\nX-Big: " + QByteArray(200 * 1024, 'h') + "\r\nContent-Length: 2\r\n\r\nok"));
+    Server.On("/many-headers",
+        ScriptedReply::Raw("HTTP/1.1 200 OK\r\n"
+            + QByteArray("X-Small: ").append(QByteArray(90, 's')).append("\r\n").repeated(12000)
+            + "Content-Length: 2\r\n\r\nok"));
+    Server.On("/two-lengths",
+        ScriptedReply::Raw("HTTP/1.1 200 OK\r\nContent-Length: 2\r\nContent-Length: 5\r\n\r\nhello"));
+    Server.On("/silent-body",
+        ScriptedReply::Raw("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhe", ScriptedReply::Then::KeepAlive));
+    const std::pair<const char*, const char*> Cases[] = {
+        { "/huge-header", "Reply header too large" },
+        { "/many-headers", "Reply header too large" },
+        { "/two-lengths", "Bad reply: two different Content-Length values" },
+        { "/silent-body", "No data for 0.3 s" },
+    };
+    auto Client = MakeTestClient();
+    for (const auto& [Path, Message] : Cases) {
+        const GetOutcome Outcome = GetWith(*Client, Server.Url(Path), false, -1, 0);
+        EXPECT_EQ(Outcome.ErrorMessage, QString::fromUtf8(Message)) << Path;
+        EXPECT_TRUE(Outcome.Body.isEmpty()) << Path;
+    }
+}
+
+TEST(HTTPClientFaultsTest, TheAbortFlagEndsARunningTransferAtOnce)
+{
+    ScriptedHttpServer Server;
+    Server.On("/trickle", ScriptedReply::Stream("x", -1, 50));
+    auto Client = MakeTestClient();
+    Client->SetReadTimeoutMs(60000);
+    std::atomic<bool> Abort { false };
+    Client->SetAbortFlag(&Abort);
+    QElapsedTimer Timer;
+    std::thread Stopper([&] {
+        // The transfer is under way once the server has the request.
+        for (int I = 0; I < 1000 && Server.RequestCount() == 0; ++I)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        Timer.start();
+        Abort = true;
+    });
+    const GetOutcome Outcome = GetWith(*Client, Server.Url("/trickle"));
+    const qint64 Elapsed = Timer.elapsed();
+    Stopper.join();
+    EXPECT_EQ(Outcome.ErrorClass, QStringLiteral("ETransferAborted"));
+    EXPECT_LT(Elapsed, 1000);
+}
+
+} // namespace

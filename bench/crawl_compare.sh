@@ -62,15 +62,8 @@ if [ "$with_window" -eq 1 ]; then
     tools+=(window)
 fi
 
-fail() {
-    echo "error: $*" >&2
-    exit 1
-}
-
-for program in nginx wget "$python" /usr/bin/time timeout; do
-    command -v "$program" >/dev/null || [ -x "/usr/sbin/$program" ] ||
-        fail "$program is missing (run scripts/install-deps)"
-done
+. "$bench/common.sh"
+require_programs nginx wget "$python" /usr/bin/time timeout
 
 if [[ " ${tools[*]} " == *" harvo "* ]]; then
     if [ -z "$harvo" ]; then
@@ -91,114 +84,15 @@ site=$workdir/site-$pages
 logs=$workdir/logs
 mkdir -p "$logs"
 
-# --- nginx ------------------------------------------------------------------
-
-nginx_pid=
-tool_pid=
-
-stop_process() { # pid: TERM, up to 5 s, then KILL
-    local pid=$1 i
-    kill -s TERM -- "$pid" 2>/dev/null || return 0
-    for ((i = 0; i < 100; i++)); do
-        kill -0 -- "$pid" 2>/dev/null || return 0
-        sleep 0.05
-    done
-    kill -s KILL -- "$pid" 2>/dev/null || true
-}
-
 cleanup() {
-    if [ -n "$tool_pid" ]; then
-        stop_process "-$tool_pid" # the tool's whole process group
-    fi
-    if [ -n "$nginx_pid" ]; then
-        stop_process "$nginx_pid"
-        wait "$nginx_pid" 2>/dev/null || true
-    fi
+    stop_tool
+    stop_nginx
 }
 trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-free_port() {
-    "$python" -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
-}
-
-start_nginx() { # root folder; sets port and nginx_pid
-    local root=$1 prefix=$workdir/nginx i
-    rm -rf "$prefix"
-    mkdir -p "$prefix"
-    port=$(free_port)
-    # Plain files, no compression (wget asks for none), no access log: the
-    # server should cost the same for both tools and as little as possible.
-    cat >"$prefix/nginx.conf" <<EOF
-daemon off;
-master_process off;
-worker_processes 1;
-pid $prefix/nginx.pid;
-error_log $prefix/error.log warn;
-events { worker_connections 1024; }
-http {
-    include /etc/nginx/mime.types;
-    default_type application/octet-stream;
-    client_body_temp_path $prefix/client_body;
-    proxy_temp_path $prefix/proxy;
-    fastcgi_temp_path $prefix/fastcgi;
-    uwsgi_temp_path $prefix/uwsgi;
-    scgi_temp_path $prefix/scgi;
-    access_log off;
-    sendfile on;
-    tcp_nopush on;
-    keepalive_requests 1000000;
-    keepalive_timeout 60s;
-    server {
-        listen 127.0.0.1:$port;
-        root $root;
-    }
-}
-EOF
-    nginx -p "$prefix" -c "$prefix/nginx.conf" -e "$prefix/error.log" >"$prefix/output.log" 2>&1 &
-    nginx_pid=$!
-    for ((i = 0; i < 200; i++)); do
-        kill -0 "$nginx_pid" 2>/dev/null || fail "nginx did not start: $(cat "$prefix/error.log" "$prefix/output.log")"
-        if [ "$(cat "$prefix/nginx.pid" 2>/dev/null)" = "$nginx_pid" ] &&
-            (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
-            return 0
-        fi
-        sleep 0.05
-    done
-    fail "nginx did not accept connections on port $port within 10 s"
-}
-
 # --- measuring ----------------------------------------------------------------
-
-# run_measured name outdir command...: runs the command under GNU time in its
-# own process group (so that an interrupt stops all of it) and writes
-# "wall cpu user sys maxrss_kb exit files" to $logs/name.summary.
-run_measured() {
-    local name=$1 out=$2
-    shift 2
-    local timing=$logs/$name.time
-    rm -rf "$out"
-    mkdir -p "$out"
-    # timeout makes its own process group, which holds GNU time and the tool.
-    timeout --kill-after=10 "$tool_timeout" /usr/bin/time -v -o "$timing" "$@" >"$logs/$name.log" 2>&1 &
-    tool_pid=$!
-    wait "$tool_pid" || true
-    tool_pid=
-    local files
-    files=$(find "$out" -type f | wc -l)
-    awk -v files="$files" '
-        /User time/ { user = $NF }
-        /System time/ { sys = $NF }
-        /Maximum resident set size/ { rss = $NF }
-        /Exit status/ { status = $NF }
-        /Elapsed \(wall clock\)/ {
-            n = split($NF, t, ":"); wall = 0
-            for (i = 1; i <= n; i++) wall = wall * 60 + t[i]
-        }
-        END { printf "%.2f %.2f %.2f %.2f %d %s %d\n", wall, user + sys, user, sys, rss, status, files }
-    ' "$timing" >"$logs/$name.summary"
-}
 
 run_wget() { # round
     local out=$workdir/out-wget
@@ -224,7 +118,8 @@ run_window() { # round
 
 "$python" "$bench/gen_site.py" --pages "$pages" "$site"
 site_files=$(find "$site" -type f ! -name .gen_site | wc -l)
-start_nginx "$site"
+port=$(free_port)
+start_nginx "$site" "    server { listen 127.0.0.1:$port; }"
 echo "site: $pages pages, $site_files files, $(du -sh --exclude=.gen_site "$site" | cut -f1);" \
     "nginx on 127.0.0.1:$port; $(nproc) cores, shared with whatever else runs"
 
@@ -256,28 +151,19 @@ for ((round = 1; round <= rounds; round++)); do
 done
 
 # Medians over the rounds, then harvo relative to wget.
-awk -v pages="$pages" '
-    function median(tool, field,    n, i, j, t, v) {
-        n = count[tool]
-        for (i = 1; i <= n; i++) v[i] = value[tool, field, i]
-        for (i = 2; i <= n; i++) for (j = i; j > 1 && v[j - 1] > v[j]; j--) { t = v[j]; v[j] = v[j - 1]; v[j - 1] = t }
-        return n % 2 ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2
-    }
-    { n = ++count[$1]; value[$1, "wall", n] = $2; value[$1, "cpu", n] = $3; value[$1, "rss", n] = $4 }
+echo
+medians "$results" | awk -v pages="$pages" '
+    { wall[$1] = $2; cpu[$1] = $3; rss[$1] = $4
+      printf "median %-6s wall %.2f s, cpu %.2f s, peak memory %.1f MB, %.2f ms per page\n",
+          $1, $2, $3, $4 / 1024, $2 * 1000 / pages }
     END {
-        print ""
-        for (tool in count) {
-            wall[tool] = median(tool, "wall"); cpu[tool] = median(tool, "cpu"); rss[tool] = median(tool, "rss")
-            printf "median %-6s wall %.2f s, cpu %.2f s, peak memory %.1f MB, %.2f ms per page\n",
-                tool, wall[tool], cpu[tool], rss[tool] / 1024, wall[tool] * 1000 / pages
-        }
-        if (("harvo" in count) && ("wget" in count) && wall["wget"] > 0 && cpu["wget"] > 0 && rss["wget"] > 0)
+        if (("harvo" in wall) && ("wget" in wall) && wall["wget"] > 0 && cpu["wget"] > 0 && rss["wget"] > 0)
             printf "harvo / wget: wall %.2fx, cpu %.2fx, peak memory %.2fx\n",
                 wall["harvo"] / wall["wget"], cpu["harvo"] / cpu["wget"], rss["harvo"] / rss["wget"]
-        if (("harvo" in count) && ("window" in count) && wall["harvo"] > 0 && cpu["harvo"] > 0)
+        if (("harvo" in wall) && ("window" in wall) && wall["harvo"] > 0 && cpu["harvo"] > 0)
             printf "window / harvo: wall %.2fx, cpu %.2fx\n", wall["window"] / wall["harvo"], cpu["window"] / cpu["harvo"]
     }
-' "$results"
+'
 
 if [ "$keep" -eq 0 ]; then
     rm -rf "$workdir/out-wget" "$workdir/out-harvo" "$workdir/out-window"

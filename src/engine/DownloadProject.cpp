@@ -14,6 +14,7 @@
 
 #include "http/HTTPClientUnit.h"
 #include "http/ResponseCharset.h"
+#include "http/URLSplit.h"
 #include "projects/WebsiteUnit.h"
 
 #include <QBuffer>
@@ -301,15 +302,11 @@ bool FileChanged(const QString& FileName, const QByteArray& Content, THrvThread&
 
 QString NormalizeWebsiteURL(const QString& WebsiteURL)
 {
-    const int SchemeEnd = WebsiteURL.indexOf(QLatin1String("://"));
-    if (SchemeEnd < 0)
+    TURLParts Parts = SplitURL(WebsiteURL);
+    if (Parts.Scheme.isEmpty() || !Parts.HasAuthority || !Parts.Path.isEmpty())
         return WebsiteURL;
-    int HostEnd = SchemeEnd + 3;
-    while (HostEnd < WebsiteURL.size() && !QStringLiteral("/?#").contains(WebsiteURL.at(HostEnd)))
-        ++HostEnd;
-    if (HostEnd < WebsiteURL.size() && WebsiteURL.at(HostEnd) == QLatin1Char('/'))
-        return WebsiteURL;
-    return WebsiteURL.left(HostEnd) + QLatin1Char('/') + WebsiteURL.mid(HostEnd);
+    Parts.Path = QStringLiteral("/");
+    return Parts.Join();
 }
 
 QString WebsiteBaseOf(const QString& WebsiteURL)

@@ -69,10 +69,15 @@ QString ResolveURL(const QString& Link, const QString& BaseURL)
         return (Scheme >= 0 ? B.left(Scheme + 1) : QStringLiteral("http:")) + Link;
     if (IsAbsoluteURL(Link))
         return SplitURL(Link).HasAuthority ? Link : QString(); // "data:" and the like stay as written
-    // A "://" anywhere marks a link as absolute, as it always has.
-    if (Link.isEmpty() || Link.contains(SchemeSeparator))
+    // Only a leading scheme makes a link absolute: "x.php?u=http://y" is relative.
+    if (Link.isEmpty())
         return Link;
-    if (Link.startsWith(u'#') || Link.contains(u':'))
+    // A colon in the first segment reads as a scheme nobody follows; one in
+    // a later segment or the query is plain text.
+    const qsizetype Colon = Link.indexOf(u':');
+    const auto FirstSegmentEnd
+        = std::find_if(Link.begin(), Link.end(), [](QChar C) { return C == u'/' || C == u'?' || C == u'#'; });
+    if (Link.startsWith(u'#') || (Colon >= 0 && Colon < FirstSegmentEnd - Link.begin()))
         return QString();
 
     const qsizetype HostStart = Scheme >= 0 ? Scheme + SchemeSeparator.size() : 0;

@@ -27,8 +27,8 @@ TEST(URLUtils, ResolveURLAgainstAPageWithQuery)
         { "a/..", "http://host/dir/a/.." },
         { "?page=2", "http://host/dir/?page=2" },
         { "page.html#s", "http://host/dir/page.html#s" },
-        { "x.php?u=http://y", "x.php?u=http://y" },
-        { "x.php?t=12:30", "" },
+        { "x.php?u=http://y", "http://host/dir/x.php?u=http://y" }, // no leading scheme: relative
+        { "x.php?t=12:30", "http://host/dir/x.php?t=12:30" }, // a colon in the query is text
         { "a/../x.php?u=/p/../q", "http://host/dir/x.php?u=/p/../q" }, // the query is left alone
         { "a\\..\\b", "http://host/dir/a\\..\\b" },
         { "%2e%2e/%2e%2e/x%00.html", "http://host/dir/%2e%2e/%2e%2e/x%00.html" }, // escapes stay encoded

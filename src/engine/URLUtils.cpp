@@ -10,7 +10,13 @@
 
 namespace {
 
-const QLatin1String SchemeSeparator("://");
+// Where the authority of a URL begins (after "scheme://"), or -1 when it
+// has none.
+qsizetype AuthorityStart(const QString& URL)
+{
+    const int Scheme = SchemeLength(URL);
+    return Scheme > 0 && QStringView(URL).mid(Scheme + 1, 2) == u"//" ? Scheme + 3 : -1;
+}
 
 QString CutBefore(const QString& S, QChar C)
 {
@@ -31,9 +37,9 @@ QString RemoveDotDotSegments(const QString& URL)
     if (QStringView(R).left(PathEnd).indexOf(QLatin1String("/../")) < 0)
         return R;
 
-    const qsizetype Scheme = R.indexOf(SchemeSeparator);
-    const bool HasRoot = Scheme >= 0;
-    qsizetype Start = R.indexOf(u'/', HasRoot ? Scheme + SchemeSeparator.size() : 0);
+    const qsizetype Authority = AuthorityStart(R);
+    const bool HasRoot = Authority >= 0;
+    qsizetype Start = R.indexOf(u'/', HasRoot ? Authority : 0);
     if (Start < 0 || Start > PathEnd)
         Start = PathEnd;
     std::vector<QStringView> Segments; // each with its leading "/"
@@ -64,9 +70,9 @@ QString RemoveDotDotSegments(const QString& URL)
 QString ResolveURL(const QString& Link, const QString& BaseURL)
 {
     QString B = CutBefore(BaseURL, u'?');
-    const qsizetype Scheme = B.indexOf(SchemeSeparator);
+    const qsizetype Authority = AuthorityStart(B);
     if (Link.startsWith(QLatin1String("//")))
-        return (Scheme >= 0 ? B.left(Scheme + 1) : QStringLiteral("http:")) + Link;
+        return (Authority >= 0 ? B.left(Authority - 2) : QStringLiteral("http:")) + Link;
     if (IsAbsoluteURL(Link))
         return SplitURL(Link).HasAuthority ? Link : QString(); // "data:" and the like stay as written
     // Only a leading scheme makes a link absolute: "x.php?u=http://y" is relative.
@@ -80,9 +86,9 @@ QString ResolveURL(const QString& Link, const QString& BaseURL)
     if (Link.startsWith(u'#') || (Colon >= 0 && Colon < FirstSegmentEnd - Link.begin()))
         return QString();
 
-    const qsizetype HostStart = Scheme >= 0 ? Scheme + SchemeSeparator.size() : 0;
+    const qsizetype HostStart = Authority >= 0 ? Authority : 0;
     // A base without a path stands for the root folder of its host.
-    if (Scheme >= 0 && B.indexOf(u'/', HostStart) < 0)
+    if (Authority >= 0 && B.indexOf(u'/', HostStart) < 0)
         B += u'/';
     QString Result;
     if (Link.startsWith(u'/')) {

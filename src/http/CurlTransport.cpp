@@ -72,22 +72,20 @@ const QByteArray* TReplyData::Header(const QByteArray& Name) const
 TCurlTransport::TCurlTransport()
 {
     InitCurlOnce();
-    FEasy = curl_easy_init();
-    if (!FEasy)
+    FEasyHandle.reset(curl_easy_init());
+    FMultiHandle.reset(curl_multi_init());
+    if (!FEasyHandle || !FMultiHandle)
         throw EHTTPTransportError(QStringLiteral("The HTTP transport could not be created"));
-    try {
-        CloseConnection();
-    } catch (...) {
-        curl_easy_cleanup(FEasy);
-        throw;
-    }
+    FEasy = FEasyHandle.get();
+    FMulti = FMultiHandle.get();
     curl_easy_setopt(FEasy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(FEasy, CURLOPT_ERRORBUFFER, FErrorBuffer);
     curl_easy_setopt(FEasy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(FEasy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(FEasy, CURLOPT_DEFAULT_PROTOCOL, "http");
     curl_easy_setopt(FEasy, CURLOPT_FOLLOWLOCATION, 0L);
-    curl_easy_setopt(FEasy, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
+    // HTTP/2 when a TLS server offers it, HTTP/1.1 otherwise.
+    curl_easy_setopt(FEasy, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_2TLS));
     curl_easy_setopt(FEasy, CURLOPT_HTTP_CONTENT_DECODING, 0L);
     curl_easy_setopt(FEasy, CURLOPT_PATH_AS_IS, 1L);
     curl_easy_setopt(FEasy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
@@ -96,7 +94,6 @@ TCurlTransport::TCurlTransport()
     curl_easy_setopt(FEasy, CURLOPT_SSL_VERIFYHOST, 0L);
     curl_easy_setopt(FEasy, CURLOPT_SSLVERSION, long(CURL_SSLVERSION_TLSv1));
     curl_easy_setopt(FEasy, CURLOPT_SSL_CIPHER_LIST, "DEFAULT:@SECLEVEL=0");
-    curl_easy_setopt(FEasy, CURLOPT_SSL_SESSIONID_CACHE, 0L); // every HTTPS request shakes hands anew
     curl_easy_setopt(FEasy, CURLOPT_COOKIEFILE, "");
     curl_easy_setopt(FEasy, CURLOPT_PROXY, ""); // no proxy from the environment
     curl_easy_setopt(FEasy, CURLOPT_HEADERFUNCTION, &TCurlTransport::OnHeader);
@@ -111,22 +108,7 @@ TCurlTransport::TCurlTransport()
     curl_easy_setopt(FEasy, CURLOPT_PREREQDATA, this);
 }
 
-TCurlTransport::~TCurlTransport()
-{
-    curl_easy_cleanup(FEasy);
-    curl_multi_cleanup(FMulti);
-}
-
-void TCurlTransport::CloseConnection()
-{
-    // The multi handle holds the connection cache: a new one has none open.
-    curl_multi_cleanup(FMulti);
-    FMulti = curl_multi_init();
-    if (!FMulti)
-        throw EHTTPTransportError(QStringLiteral("The HTTP transport could not be created"));
-    // One kept connection at a time.
-    curl_multi_setopt(FMulti, CURLMOPT_MAXCONNECTS, 1L);
-}
+TCurlTransport::~TCurlTransport() = default;
 
 void TCurlTransport::SetProxy(const TProxySettings& Proxy)
 {
@@ -271,7 +253,6 @@ void TCurlTransport::SetupRequest(const TTransportRequest& Request, curl_slist*&
             AppendHeader(Headers, QByteArray(Name) + ':');
     curl_easy_setopt(FEasy, CURLOPT_HTTPHEADER, Headers);
     curl_easy_setopt(FEasy, CURLOPT_URL, Request.URL.toUtf8().constData());
-    curl_easy_setopt(FEasy, CURLOPT_FORBID_REUSE, long(Request.CloseAfter));
     if (Request.PostBody) {
         const qint64 Size
             = Request.PostBody->isSequential() ? -1 : Request.PostBody->size() - Request.PostBody->pos();
@@ -345,8 +326,6 @@ void TCurlTransport::Perform(const TTransportRequest& Request)
 
     if (!FCookiesEnabled)
         curl_easy_setopt(FEasy, CURLOPT_COOKIELIST, "ALL"); // nothing received while off is kept
-    if (Request.FreshConnection)
-        CloseConnection();
     curl_slist* Headers = nullptr;
     CURLcode Result = CURLE_OK;
     TTransferEnd End;

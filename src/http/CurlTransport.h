@@ -1,5 +1,6 @@
 #pragma once
 
+#include "http/CurlHandles.h"
 #include "http/ProxyString.h"
 #include "http/RequestLimits.h"
 
@@ -34,13 +35,11 @@ struct TTransportRequest {
     QList<QByteArray> HeaderLines; // "Name: value"
     QIODevice* PostBody = nullptr; // POST when set, GET otherwise
     QIODevice* Target = nullptr; // receives the body of a success reply
-    bool FreshConnection = false; // close the kept connection first
-    bool CloseAfter = false; // do not keep the connection afterwards
 };
 
 // One libcurl easy handle driven through its own multi handle, so that the
 // read time-out can be measured in milliseconds. Only http and https; no
-// automatic redirects; bodies are not decoded; at most one connection kept.
+// automatic redirects; bodies are not decoded; connections are kept.
 class TCurlTransport {
 public:
     TCurlTransport();
@@ -76,14 +75,16 @@ private:
     static int OnSeekPost(void* Self, curl_off_t Offset, int Origin);
     static int OnConnected(void* Self, char*, char*, int, int);
 
-    // Closes the kept connection, if any.
-    void CloseConnection();
     void SetupRequest(const TTransportRequest& Request, curl_slist*& Headers);
     enum class TTransferEnd { Done, ReadTimeout, TimeLimit, Aborted };
     TTransferEnd RunTransfer(CURLcode& Result);
     [[noreturn]] void RaiseFailure(CURLcode Code);
     void Touch() { FLastActivity = std::chrono::steady_clock::now(); }
 
+    // The multi handle's cache keeps connections (per scheme, host and port)
+    // open between requests; the easy handle keeps TLS sessions for resumption.
+    TCurlMultiHandle FMultiHandle;
+    TCurlEasyHandle FEasyHandle;
     CURL* FEasy = nullptr;
     CURLM* FMulti = nullptr;
     char FErrorBuffer[CURL_ERROR_SIZE] = {};

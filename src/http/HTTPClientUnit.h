@@ -27,8 +27,8 @@ using TCharSet = std::bitset<256>;
 
 // The HTTP client of a run: follows redirects itself, repeats passes after
 // connection-level failures, keeps a referer chain and cookies, asks for and
-// decodes gzip/deflate bodies, and reuses the connection between plain-HTTP
-// requests to the same place. Used by one thread at a time.
+// decodes gzip/deflate bodies, and keeps connections (plain and TLS) open
+// between requests to the same place. Used by one thread at a time.
 class THTTPClient : public TObject {
 public:
     THTTPClient(const QString& AProxyPort, TProxyType AProxyType, const QString& AUserAgent,

@@ -72,7 +72,12 @@ QString RenderNginxConfig(const NginxOptions& Options, const QString& PrefixFold
     if (Options.Gzip)
         Config += QString::fromLatin1(GzipOn);
     Config += QStringLiteral("    server {\n");
-    Config += QStringLiteral("        listen 127.0.0.1:%1;\n        server_name localhost;\n").arg(Port);
+    const bool Tls = !Options.TlsCertificateFile.isEmpty() && !Options.TlsKeyFile.isEmpty();
+    Config += QStringLiteral("        listen 127.0.0.1:%1%2;\n        server_name localhost;\n")
+                  .arg(QString::number(Port), Tls ? QStringLiteral(" ssl http2") : QString());
+    if (Tls)
+        Config += QStringLiteral("        ssl_certificate %1;\n        ssl_certificate_key %2;\n")
+                      .arg(Quoted(Options.TlsCertificateFile), Quoted(Options.TlsKeyFile));
     Config += QStringLiteral("        root %1;\n").arg(Quoted(QDir(Options.RootFolder).absolutePath()));
     Config += Indented(Options.ServerConfig, QStringLiteral("        "));
     Config += RenderLocation({ QStringLiteral("= ") + QLatin1String(NginxLogSyncPath),

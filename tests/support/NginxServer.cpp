@@ -187,7 +187,8 @@ QString NginxServer::HostAndPort() const
 
 QString NginxServer::BaseURL() const
 {
-    return QStringLiteral("http://%1/").arg(HostAndPort());
+    const bool Tls = !FOptions.TlsCertificateFile.isEmpty();
+    return QStringLiteral("%1://%2/").arg(Tls ? "https" : "http", HostAndPort());
 }
 
 QStringList NginxServer::RequestLog() const

@@ -23,6 +23,9 @@ struct NginxLocation {
 struct NginxOptions {
     QString RootFolder;
     bool Gzip = false;
+    // When both are set: TLS with HTTP/2 offered, and BaseURL() is https.
+    QString TlsCertificateFile;
+    QString TlsKeyFile;
     QList<NginxLocation> Locations;
     QString ServerConfig; // raw directives inside the server block
 

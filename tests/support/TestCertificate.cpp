@@ -6,8 +6,8 @@
 
 TestCertificate::TestCertificate()
 {
-    const QString Key = FFolder.filePath(QStringLiteral("key.pem"));
-    const QString Certificate = FFolder.filePath(QStringLiteral("cert.pem"));
+    const QString Key = KeyFile();
+    const QString Certificate = CertificateFile();
     QProcess OpenSsl;
     OpenSsl.start(QStringLiteral("openssl"),
         { QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("ec"),

@@ -14,6 +14,9 @@ public:
     TestCertificate& operator=(const TestCertificate&) = delete;
 
     SSL_CTX* Context() const { return FContext; }
+    // The PEM files, for servers that load them themselves.
+    QString CertificateFile() const { return FFolder.filePath(QStringLiteral("cert.pem")); }
+    QString KeyFile() const { return FFolder.filePath(QStringLiteral("key.pem")); }
 
 private:
     QTemporaryDir FFolder;

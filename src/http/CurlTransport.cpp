@@ -14,6 +14,8 @@ constexpr int BodyHeadLimit = 64 * 1024;
 // Header bytes a reply may bring before its body (below the transport's own
 // bound, so that the reason is ours).
 constexpr qint64 MaxReplyHeaderBytes = 256 * 1024;
+// Connections kept open at once, across hosts.
+constexpr int KeptConnections = 16;
 // Longest wait inside one poll, so that the read time-out is checked often.
 constexpr int PollSliceMs = 100;
 
@@ -75,12 +77,13 @@ TCurlTransport::TCurlTransport()
     FEasy = curl_easy_init();
     if (!FEasy)
         throw EHTTPTransportError(QStringLiteral("The HTTP transport could not be created"));
-    try {
-        CloseConnection();
-    } catch (...) {
+    FMulti = curl_multi_init();
+    if (!FMulti) {
         curl_easy_cleanup(FEasy);
-        throw;
+        throw EHTTPTransportError(QStringLiteral("The HTTP transport could not be created"));
     }
+    // The multi handle's cache keeps a connection per scheme, host and port.
+    curl_multi_setopt(FMulti, CURLMOPT_MAXCONNECTS, long(KeptConnections));
     curl_easy_setopt(FEasy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(FEasy, CURLOPT_ERRORBUFFER, FErrorBuffer);
     curl_easy_setopt(FEasy, CURLOPT_PROTOCOLS_STR, "http,https");
@@ -115,17 +118,6 @@ TCurlTransport::~TCurlTransport()
 {
     curl_easy_cleanup(FEasy);
     curl_multi_cleanup(FMulti);
-}
-
-void TCurlTransport::CloseConnection()
-{
-    // The multi handle holds the connection cache: a new one has none open.
-    curl_multi_cleanup(FMulti);
-    FMulti = curl_multi_init();
-    if (!FMulti)
-        throw EHTTPTransportError(QStringLiteral("The HTTP transport could not be created"));
-    // One kept connection at a time.
-    curl_multi_setopt(FMulti, CURLMOPT_MAXCONNECTS, 1L);
 }
 
 void TCurlTransport::SetProxy(const TProxySettings& Proxy)
@@ -271,7 +263,6 @@ void TCurlTransport::SetupRequest(const TTransportRequest& Request, curl_slist*&
             AppendHeader(Headers, QByteArray(Name) + ':');
     curl_easy_setopt(FEasy, CURLOPT_HTTPHEADER, Headers);
     curl_easy_setopt(FEasy, CURLOPT_URL, Request.URL.toUtf8().constData());
-    curl_easy_setopt(FEasy, CURLOPT_FORBID_REUSE, long(Request.CloseAfter));
     if (Request.PostBody) {
         const qint64 Size
             = Request.PostBody->isSequential() ? -1 : Request.PostBody->size() - Request.PostBody->pos();
@@ -345,8 +336,6 @@ void TCurlTransport::Perform(const TTransportRequest& Request)
 
     if (!FCookiesEnabled)
         curl_easy_setopt(FEasy, CURLOPT_COOKIELIST, "ALL"); // nothing received while off is kept
-    if (Request.FreshConnection)
-        CloseConnection();
     curl_slist* Headers = nullptr;
     CURLcode Result = CURLE_OK;
     TTransferEnd End;

@@ -34,13 +34,12 @@ struct TTransportRequest {
     QList<QByteArray> HeaderLines; // "Name: value"
     QIODevice* PostBody = nullptr; // POST when set, GET otherwise
     QIODevice* Target = nullptr; // receives the body of a success reply
-    bool FreshConnection = false; // close the kept connection first
-    bool CloseAfter = false; // do not keep the connection afterwards
 };
 
 // One libcurl easy handle driven through its own multi handle, so that the
 // read time-out can be measured in milliseconds. Only http and https; no
-// automatic redirects; bodies are not decoded; at most one connection kept.
+// automatic redirects; bodies are not decoded. Connections (plain and TLS)
+// are kept per scheme, host and port and reused while the server allows.
 class TCurlTransport {
 public:
     TCurlTransport();
@@ -76,8 +75,6 @@ private:
     static int OnSeekPost(void* Self, curl_off_t Offset, int Origin);
     static int OnConnected(void* Self, char*, char*, int, int);
 
-    // Closes the kept connection, if any.
-    void CloseConnection();
     void SetupRequest(const TTransportRequest& Request, curl_slist*& Headers);
     enum class TTransferEnd { Done, ReadTimeout, TimeLimit, Aborted };
     TTransferEnd RunTransfer(CURLcode& Result);

@@ -33,16 +33,6 @@ QString ResolveAgainst(const QString& URL, const QString& Referer)
         + (Base.Path.isEmpty() ? QStringLiteral("/") : QString()) + URL;
 }
 
-// How many leading characters of two URLs must agree for the kept
-// connection to serve the next request: up to one past the authority's end.
-int ReusePrefixLength(const QString& URL)
-{
-    const int Separator = URL.indexOf(QLatin1String("://"));
-    const int From = Separator >= 0 ? Separator + 3 : 0;
-    const int Slash = URL.indexOf(QLatin1Char('/'), From);
-    return Slash >= 0 ? Slash + 2 : URL.size();
-}
-
 // Header text as it goes on the wire; line breaks would start a new header.
 QByteArray HeaderLine(const QString& Line)
 {
@@ -190,10 +180,6 @@ void THTTPClient::PrepareRequest(QString& AURL, bool AUpdateReferer, const QStri
     SetCustomHeader(QStringLiteral("Cookie"), FCustomCookie);
 
     const bool Https = AURL.left(6).compare(QLatin1String("https:"), Qt::CaseInsensitive) == 0;
-    const int ReuseLength = ReusePrefixLength(AURL);
-    ARequest.FreshConnection
-        = Https || FCurURL.left(ReuseLength).compare(AURL.left(ReuseLength), Qt::CaseInsensitive) != 0;
-    ARequest.CloseAfter = Https;
     FCurURL = AURL;
     ARequest.URL = AURL;
 

@@ -14,6 +14,8 @@ constexpr int BodyHeadLimit = 64 * 1024;
 // Header bytes a reply may bring before its body (below the transport's own
 // bound, so that the reason is ours).
 constexpr qint64 MaxReplyHeaderBytes = 256 * 1024;
+// Connections kept open at once, across hosts.
+constexpr int KeptConnections = 16;
 // Longest wait inside one poll, so that the read time-out is checked often.
 constexpr int PollSliceMs = 100;
 
@@ -78,6 +80,8 @@ TCurlTransport::TCurlTransport()
         throw EHTTPTransportError(QStringLiteral("The HTTP transport could not be created"));
     FEasy = FEasyHandle.get();
     FMulti = FMultiHandle.get();
+    // The multi handle's cache keeps a connection per scheme, host and port.
+    curl_multi_setopt(FMulti, CURLMOPT_MAXCONNECTS, long(KeptConnections));
     curl_easy_setopt(FEasy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(FEasy, CURLOPT_ERRORBUFFER, FErrorBuffer);
     curl_easy_setopt(FEasy, CURLOPT_PROTOCOLS_STR, "http,https");

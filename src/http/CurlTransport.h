@@ -39,7 +39,8 @@ struct TTransportRequest {
 
 // One libcurl easy handle driven through its own multi handle, so that the
 // read time-out can be measured in milliseconds. Only http and https; no
-// automatic redirects; bodies are not decoded; connections are kept.
+// automatic redirects; bodies are not decoded. Connections (plain and TLS)
+// are kept per scheme, host and port and reused while the server allows.
 class TCurlTransport {
 public:
     TCurlTransport();

@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 #include <cerrno>
+#include <map>
 
 namespace {
 
@@ -47,6 +48,37 @@ TEST(HTTPClientConnectionTest, ConnectionsAreKeptPerPlaceForPlainAndTls)
     EXPECT_EQ(Secure.RequestCount(), 3);
     EXPECT_EQ(
         First.ClosedConnectionCount() + Second.ClosedConnectionCount() + Secure.ClosedConnectionCount(), 0);
+}
+
+TEST(HTTPClientConnectionTest, EveryBodyArrivesWhenTheServerEndsKeptConnections)
+{
+    // How the server ends each connection: after its second reply (with or
+    // without saying so), or on its third request, left unanswered.
+    enum class TEnd { ConnectionCloseHeader, SilentClose, DropTheThirdRequest };
+    for (const TEnd End : { TEnd::ConnectionCloseHeader, TEnd::SilentClose, TEnd::DropTheThirdRequest }) {
+        SCOPED_TRACE(int(End));
+        ScriptedHttpServer Server;
+        std::map<int, int> RequestsPerConnection; // the client sends one request at a time
+        Server.SetFallback([&](const RecordedRequest& Request) {
+            const int Count = ++RequestsPerConnection[Request.ConnectionId];
+            if (End == TEnd::DropTheThirdRequest && Count == 3)
+                return ScriptedReply::Raw({}, ScriptedReply::Then::Close);
+            const bool Last = End != TEnd::DropTheThirdRequest && Count == 2;
+            QList<QByteArray> Headers;
+            if (Last && End == TEnd::ConnectionCloseHeader)
+                Headers.push_back("Connection: close");
+            ScriptedReply Reply = ScriptedReply::Status(200, "OK", Headers, "path " + Request.Path);
+            if (Last)
+                Reply.After = ScriptedReply::Then::Close;
+            return Reply;
+        });
+        auto Client = MakeTestClient();
+        for (const char* Path : { "/1", "/2", "/3", "/4", "/5", "/6" }) {
+            const GetOutcome Outcome = GetWith(*Client, Server.Url(QString::fromLatin1(Path)));
+            EXPECT_EQ(Outcome.Body, QByteArray("path ") + Path) << Outcome.ErrorMessage.toStdString();
+        }
+        EXPECT_EQ(Server.ConnectionCount(), 3);
+    }
 }
 
 TEST(HTTPClientConnectionTest, CookiesAreKeptPerClientOrReplacedByTheCustomCookie)

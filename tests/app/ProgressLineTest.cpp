@@ -1,4 +1,5 @@
 #include "CliProcess.h"
+#include "support/ChildProcess.h"
 
 #include "support/Files.h"
 #include "support/ScriptedHttpServer.h"
@@ -41,13 +42,8 @@ TerminalRun RunOnTerminal(const QStringList& Arguments, const QString& OutputFil
     const int Slave = open(SlaveName.constData(), O_RDWR | O_NOCTTY);
     ioctl(Slave, TIOCSWINSZ, &Size);
 
-    std::vector<QByteArray> Words { HARVO_CLI_PATH };
-    for (const QString& Argument : Arguments)
-        Words.push_back(Argument.toUtf8());
-    std::vector<char*> Argv;
-    for (QByteArray& Word : Words)
-        Argv.push_back(Word.data());
-    Argv.push_back(nullptr);
+    std::vector<QByteArray> Words;
+    std::vector<char*> Argv = SpawnArguments(HARVO_CLI_PATH, Arguments, Words);
     posix_spawn_file_actions_t Actions;
     posix_spawn_file_actions_init(&Actions);
     const QByteArray Out = QFile::encodeName(OutputFile);

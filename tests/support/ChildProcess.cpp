@@ -20,16 +20,24 @@ constexpr int PollMs = 1;
 
 } // namespace
 
-ChildProcess::ChildProcess(const QString& Program, const QStringList& Arguments, const QString& OutputFile)
-    : FOutputFile(OutputFile)
+std::vector<char*> SpawnArguments(
+    const QString& Program, const QStringList& Arguments, std::vector<QByteArray>& Words)
 {
-    std::vector<QByteArray> Words { QFile::encodeName(Program) };
+    Words = { QFile::encodeName(Program) };
     for (const QString& Argument : Arguments)
         Words.push_back(Argument.toUtf8());
     std::vector<char*> Argv;
     for (QByteArray& Word : Words)
         Argv.push_back(Word.data());
     Argv.push_back(nullptr);
+    return Argv;
+}
+
+ChildProcess::ChildProcess(const QString& Program, const QStringList& Arguments, const QString& OutputFile)
+    : FOutputFile(OutputFile)
+{
+    std::vector<QByteArray> Words;
+    std::vector<char*> Argv = SpawnArguments(Program, Arguments, Words);
 
     posix_spawn_file_actions_t Actions;
     posix_spawn_file_actions_init(&Actions);

@@ -4,6 +4,12 @@
 #include <QString>
 #include <QStringList>
 #include <sys/types.h>
+#include <vector>
+
+// Program and Arguments as the argument vector of a spawn: Words holds the
+// bytes, the result points into them and ends with nullptr.
+std::vector<char*> SpawnArguments(
+    const QString& Program, const QStringList& Arguments, std::vector<QByteArray>& Words);
 
 // A program run as a child with its standard output and error in files, so
 // that the test can watch its output, kill it at a chosen moment and read its

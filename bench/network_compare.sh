@@ -13,7 +13,7 @@ usage() {
 Usage: bench/network_compare.sh [options]
   --mode MODE        network: through the delaying relay (default)
                      loopback: straight to nginx, no delay (CPU time)
-                     memory: harvo-cli alone on loopback, 20000 pages
+                     memory: harvo-cli alone on loopback, plain HTTP, 20000 pages
   --pages N          pages of the generated site (default 2000; memory: 20000)
   --rounds R         rounds of all tools, order rotating (default 3; memory: 1)
   --delay SEC        relay delay per direction (default 0.010)
@@ -61,7 +61,7 @@ done
 
 case $mode in
 network | loopback) ;;
-memory) tools_list=harvo; pages=${pages:-20000}; rounds=${rounds:-1} ;;
+memory) tools_list=harvo; schemes=http; pages=${pages:-20000}; rounds=${rounds:-1} ;;
 *) echo "--mode takes network, loopback or memory" >&2; exit 2 ;;
 esac
 pages=${pages:-2000}

@@ -2,11 +2,11 @@
 
 #include "CSSLinks.h"
 #include "CharsetDeclaration.h"
+#include "FetchAhead.h"
 #include "FileReplace.h"
-#include "HrvThread.h"
 #include "OutputFile.h"
 #include "ProcessHTML.h"
-#include "RetryPolicy.h"
+#include "RunContext.h"
 #include "URLList.h"
 #include "URLUtils.h"
 #include "uRegExExtract.h"
@@ -17,7 +17,6 @@
 #include "http/URLSplit.h"
 #include "projects/WebsiteUnit.h"
 
-#include <QBuffer>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -26,6 +25,9 @@
 namespace {
 
 constexpr int RetryPauseMs = 500;
+// A page or style sheet is held in memory, decoded and again as the page it
+// saves, so one may bring less than a file that goes straight to disk.
+constexpr qint64 PageSizeLimit = qint64(256) << 20;
 constexpr int WholeSiteLimit = 2147483647;
 
 struct TCounters {
@@ -51,11 +53,11 @@ bool IsUTF8(const QString& Charset)
 class TProjectCrawl {
 public:
     TProjectCrawl(
-        const QString& OutDir, const TWebsiteProject& Project, THTTPClient& Client, THrvThread& Thread)
+        const QString& OutDir, const TWebsiteProject& Project, THTTPClient& Client, TRunContext& Run)
         : FOutDir(ToNativeSeparators(OutDir))
         , FProject(Project)
         , FClient(Client)
-        , FThread(Thread)
+        , FRun(Run)
         , FRules(Project.ReplacePatterns(), Project.ReplaceRules())
     {
         FWebsiteURL = NormalizeWebsiteURL(Project.WebsiteURL());
@@ -73,27 +75,36 @@ public:
         FSettings.WDOutFolders = &Project.WDOutFolders();
         FSettings.DomainAliases = &Project.WebsiteDomainAliases();
         FSettings.SuppressURLs = &Project.SuppressURLs();
-        FBody.open(QIODevice::ReadWrite);
+        FFetch.Retries = Run.HTTPRetries();
+        FFetch.RetryPauseMs = RetryPauseMs;
+        FFetch.TempFolder = FOutDir.isEmpty() ? QStringLiteral(".") : FOutDir;
+        FFetch.MemoryLimit = PageSizeLimit;
+        FFetch.CompletePages = FSettings.CompletePages;
+        FFetch.Stopped = [&Run] { return Run.Terminated(); };
     }
 
     void Run()
     {
-        FURLs.SetMaxCount(FThread.MaxURLs());
+        FURLs.SetMaxCount(FRun.MaxURLs());
         Seed();
+        std::unique_ptr<TFetchAhead> Ahead;
+        if (FRun.Connections() > 1)
+            Ahead = std::make_unique<TFetchAhead>(FClient, FRun.Connections(), FFetch);
         for (int Index = 0; Index < FURLs.Count();) {
-            Download(Index++);
+            Download(Index++, Ahead.get());
             ReportURLLimit();
-            if (FThread.Terminated() || FStorageFull)
+            if (FRun.Terminated() || FStorageFull)
                 break;
         }
-        FThread.Log(
+        Ahead.reset();
+        FRun.Log(
             QStringLiteral("Downloaded: %1, already existed: %2, not changed: %3, empty: %4, failed: %5.")
                 .arg(FCounters.Downloaded)
                 .arg(FCounters.AlreadyExisted)
                 .arg(FCounters.NotChanged)
                 .arg(FCounters.Empty)
                 .arg(FCounters.Failed));
-        FThread.CountFailedURLs(FCounters.Failed);
+        FRun.CountFailedURLs(FCounters.Failed);
         if (FStorageFull)
             std::rethrow_exception(FStorageFull);
     }
@@ -105,7 +116,7 @@ private:
         if (!FURLs.LimitReached() || FURLLimitReported)
             return;
         FURLLimitReported = true;
-        FThread.Log(QStringLiteral("URL limit reached (%1): no more URLs are added.").arg(FURLs.MaxCount()));
+        FRun.Log(QStringLiteral("URL limit reached (%1): no more URLs are added.").arg(FURLs.MaxCount()));
     }
 
     void Seed()
@@ -120,136 +131,136 @@ private:
                 FSettings.SuppressURLs, QString());
     }
 
-    // Requests URL with retries into FBody; true when a non-empty body came.
-    bool Fetch(const QString& URL, QString& ContentType, THTTPRedirect& Redirect)
+    TFetchRequest RequestFor(int Index) const
     {
-        FClient.SetOnRedirect([&Redirect](THTTPClient*, const QString& L) { Redirect.OnRedirect(L); });
-        bool Downloaded = false;
-        for (int Attempt = 0; Attempt <= FThread.HTTPRetries(); ++Attempt) {
-            Redirect.Reset();
-            ContentType.clear();
-            FBody.buffer().clear();
-            FBody.seek(0);
-            try {
-                FClient.HTTPGet(URL, FBody, ContentType, true, false, -1, -1);
-                Downloaded = !FBody.buffer().isEmpty();
-                if (!Downloaded)
-                    ++FCounters.Empty;
-                break;
-            } catch (const std::exception& E) {
-                FThread.LogException(E);
-                if (IsRetryableFailure(E) && Attempt < FThread.HTTPRetries() && !FThread.Terminated()) {
-                    FThread.Log(QStringLiteral("Retry #%1...").arg(Attempt + 1));
-                    FThread.Pause(RetryPauseMs);
-                } else {
-                    ++FCounters.Failed;
-                    break;
-                }
-            }
-        }
-        FClient.SetOnRedirect({});
-        return Downloaded;
+        return { EncodeURLNonASCII(FURLs.URL(Index)),
+            Index > 0 ? EncodeURLNonASCII(FURLs.URL(Index - 1)) : QString(), FURLs.OutFilePath(Index) };
     }
 
-    void Download(int Index)
+    // Keeps the next URLs of the list in flight (none past Break), then
+    // waits for this one.
+    TFetchResult FetchAhead(TFetchAhead& Ahead, int Index)
+    {
+        const int Window
+            = FRun.Terminated() ? Index + 1 : std::min(FURLs.Count(), Index + FRun.Connections());
+        while (Ahead.Queued() < Window)
+            Ahead.Queue(RequestFor(Ahead.Queued()));
+        return Ahead.Take(Index);
+    }
+
+    // Fetches URL Index (or takes it from Ahead), then logs and saves it.
+    void Download(int Index, TFetchAhead* Ahead)
     {
         const QString URL = FURLs.URL(Index);
         QString OutFile = FURLs.OutFilePath(Index);
-        FThread.Log(QStringLiteral("Downloading [ %1 / %2 ]: %3").arg(Index + 1).arg(FURLs.Count()).arg(URL));
+        FRun.Log(QStringLiteral("Downloading [ %1 / %2 ]: %3").arg(Index + 1).arg(FURLs.Count()).arg(URL));
+        TFetchResult Result
+            = Ahead ? FetchAhead(*Ahead, Index) : FetchURL(FClient, RequestFor(Index), FFetch);
+        for (const QString& Line : std::as_const(Result.Lines))
+            FRun.Log(Line);
+        if (Result.Outcome == TFetchOutcome::Empty)
+            ++FCounters.Empty;
+        if (Result.Outcome == TFetchOutcome::Failed)
+            ++FCounters.Failed;
+        if (Result.StorageFull)
+            FStorageFull = Result.StorageFull;
 
         QString PageURL = EncodeURLNonASCII(URL);
-        QString ContentType;
-        THTTPRedirect Redirect(PageURL);
-        const bool Downloaded = Fetch(PageURL, ContentType, Redirect);
-        if (!Redirect.Location.isEmpty()) {
+        if (!Result.RedirectedURL.isEmpty()) {
             // The client resolved every hop itself; its last URL is the page's base.
-            PageURL = FClient.LastURL();
+            PageURL = Result.RedirectedURL;
             const QString IndexTail = QDir::separator() + FSettings.IndexName;
             if (PageURL.endsWith(QLatin1Char('/')) && !OutFile.isEmpty()
                 && !(OutFile.size() >= IndexTail.size()
                     && SameText(OutFile.right(IndexTail.size()), IndexTail)))
                 OutFile += IndexTail;
         }
-        if (!Downloaded || OutFile.isEmpty())
+        if (Result.Outcome != TFetchOutcome::Downloaded || OutFile.isEmpty())
             return;
 
         const TOutputFile Target = LocateOutputFile(OutFile, FOutDir);
         if (!Target.Inside) {
-            FThread.Log(QStringLiteral("Invalid directory ") + Target.Dir);
+            FRun.Log(QStringLiteral("Invalid directory ") + Target.Dir);
             ++FCounters.Failed;
             return;
         }
         if (!Target.Dir.isEmpty() && !QDir().mkpath(Target.Dir)) {
-            FThread.Log(QStringLiteral("Unable to create directory ") + Target.Dir);
+            FRun.Log(QStringLiteral("Unable to create directory ") + Target.Dir);
             ++FCounters.Failed;
             return;
         }
 
+        TDownloadBody& Body = *Result.Body;
+        if (!Body.InMemory()) {
+            Save(Target.FilePath, Body.Md5(), [&Body](const QString& Path) { Body.MoveTo(Path); });
+            return;
+        }
         QByteArray Content;
-        if (ContentType.toLower() == QLatin1String("text/html")) {
-            const QString Charset = FClient.GetResponseCharset();
-            const QString Text = DecodeText(FBody.buffer(), Charset);
-            FBody.buffer().clear();
+        if (Result.ContentType.toLower() == QLatin1String("text/html")) {
+            const QString Text = DecodeText(Body.Bytes(), Result.Charset);
+            Body.ReleaseBytes();
             TPageInfo Page { PageURL, OutFile, FURLs.ExtractURLs(Index), FURLs.URLDepth(Index) };
             QString Html;
-            ProcessHTML(Text, Html, FURLs, Page, FSettings, FThread);
-            if (!IsUTF8(Charset))
+            ProcessHTML(Text, Html, FURLs, Page, FSettings, FRun);
+            if (!IsUTF8(Result.Charset))
                 Html = DeclareUTF8(Html);
             Content = FRules.Apply(Html).toUtf8();
-        } else if (FSettings.CompletePages && ContentType.toLower() == QLatin1String("text/css")) {
-            Content = StyleSheetContent(PageURL, OutFile, Index);
         } else {
-            Content = FBody.buffer();
+            Content = StyleSheetContent(PageURL, OutFile, Index, Result);
         }
-        Save(Target.FilePath, Content);
+        Save(Target.FilePath, QCryptographicHash::hash(Content, QCryptographicHash::Md5),
+            [&Content](const QString& Path) { WriteFileReplacing(Path, Content); });
     }
 
     // The downloaded style sheet with its links followed and rewritten, in
     // UTF-8. A byte order mark, else a charset rule where the reply named
     // none, tells its charset.
-    QByteArray StyleSheetContent(const QString& SheetURL, const QString& OutFile, int Index)
+    QByteArray StyleSheetContent(
+        const QString& SheetURL, const QString& OutFile, int Index, TFetchResult& Result)
     {
-        const QByteArray& Bytes = FBody.buffer();
-        QString Charset = FClient.GetResponseCharset();
+        const QByteArray& Bytes = Result.Body->Bytes();
+        QString Charset = Result.Charset;
         if (Bytes.startsWith("\xEF\xBB\xBF"))
             Charset = QStringLiteral("UTF-8");
-        else if (const QString Rule = CSSCharsetRule(Bytes); !Rule.isEmpty()
-                 && !ContainsText(
-                     FClient.GetResponseHeader(QStringLiteral("Content-Type")), QStringLiteral("charset")))
+        else if (const QString Rule = CSSCharsetRule(Bytes);
+                 !Rule.isEmpty() && !ContainsText(Result.ContentTypeHeader, QStringLiteral("charset")))
             Charset = Rule;
         const QString Text = DecodeText(Bytes, Charset);
-        FBody.buffer().clear();
+        Result.Body->ReleaseBytes();
         TPageInfo Sheet { SheetURL, OutFile, FURLs.ExtractURLs(Index), FURLs.URLDepth(Index) };
         QString CSS;
-        ProcessStyleSheet(Text, CSS, FURLs, Sheet, FSettings, FThread);
+        ProcessStyleSheet(Text, CSS, FURLs, Sheet, FSettings, FRun);
         return CSS.toUtf8();
     }
 
-    void Save(const QString& FilePath, const QByteArray& Content)
+    // Writes the file unless the overwrite policy keeps the one there; Md5
+    // is the new content's digest.
+    void Save(
+        const QString& FilePath, const QByteArray& Md5, const std::function<void(const QString&)>& Write)
     {
         if (QFileInfo(FilePath).isFile()) {
-            if (FProject.Overwrite() == ofChanged && !FileChanged(FilePath, Content, FThread)) {
-                FThread.Log(QStringLiteral("File does not changed: ") + FilePath);
+            if (FProject.Overwrite() == ofChanged && !FileChanged(FilePath, Md5, FRun)) {
+                FRun.Log(QStringLiteral("File does not changed: ") + FilePath);
                 ++FCounters.NotChanged;
                 return;
             }
             if (FProject.Overwrite() == ofNone) {
-                FThread.Log(QStringLiteral("File already exists: ") + FilePath);
+                FRun.Log(QStringLiteral("File already exists: ") + FilePath);
                 ++FCounters.AlreadyExisted;
                 return;
             }
         }
-        FThread.Log(QStringLiteral("Saving: ") + FilePath);
+        FRun.Log(QStringLiteral("Saving: ") + FilePath);
         try {
-            WriteFileReplacing(FilePath, Content);
+            Write(FilePath);
             ++FCounters.Downloaded;
         } catch (const EStorageFullError& E) {
             // Every later file would fail too: the run ends after this URL.
-            FThread.LogException(E);
+            FRun.LogException(E);
             ++FCounters.Failed;
             FStorageFull = std::current_exception();
         } catch (const Exception& E) {
-            FThread.LogException(E);
+            FRun.LogException(E);
             ++FCounters.Failed;
         }
     }
@@ -257,12 +268,12 @@ private:
     QString FOutDir;
     const TWebsiteProject& FProject;
     THTTPClient& FClient;
-    THrvThread& FThread;
+    TRunContext& FRun;
     TReplaceRuleSet FRules;
     QString FWebsiteURL;
     TLinkSettings FSettings;
+    TFetchSettings FFetch;
     TURLList FURLs;
-    QBuffer FBody;
     TCounters FCounters;
     std::exception_ptr FStorageFull;
     bool FURLLimitReported = false;
@@ -270,34 +281,27 @@ private:
 
 } // namespace
 
-void THTTPRedirect::OnRedirect(const QString& ALocation)
-{
-    const QString Absolute = ResolveURL(ALocation, FCurrentURL);
-    FCurrentURL = Absolute.isEmpty() ? ALocation : Absolute;
-    Location = FCurrentURL;
-}
-
 void DownloadProject(
-    const QString& OutDir, const TWebsiteProject& Project, THTTPClient& Client, THrvThread& Thread)
+    const QString& OutDir, const TWebsiteProject& Project, THTTPClient& Client, TRunContext& Run)
 {
-    TProjectCrawl Crawl(OutDir, Project, Client, Thread);
+    TProjectCrawl Crawl(OutDir, Project, Client, Run);
     Crawl.Run();
 }
 
-bool FileChanged(const QString& FileName, const QByteArray& Content, THrvThread& Thread)
+bool FileChanged(const QString& FileName, const QByteArray& Md5, TRunContext& Run)
 {
     const QFileInfo Info(FileName);
     if (Info.isSymLink() || !Info.isFile())
         return true;
     QFile File(FileName);
     if (!File.open(QIODevice::ReadOnly)) {
-        Thread.LogException(
+        Run.LogException(
             EFileError(QStringLiteral("Cannot open file \"%1\". %2").arg(FileName, File.errorString())));
         return true;
     }
     QCryptographicHash FileHash(QCryptographicHash::Md5);
     FileHash.addData(&File);
-    return FileHash.result() != QCryptographicHash::hash(Content, QCryptographicHash::Md5);
+    return FileHash.result() != Md5;
 }
 
 QString NormalizeWebsiteURL(const QString& WebsiteURL)

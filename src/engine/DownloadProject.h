@@ -3,44 +3,23 @@
 #include <QByteArray>
 #include <QString>
 
-class THrvThread;
+class TRunContext;
 class THTTPClient;
 class TWebsiteProject;
 
-// Records where the client's redirects lead; Location is the absolute URL
-// of the last redirect target, or empty when the request was not redirected.
-class THTTPRedirect {
-public:
-    explicit THTTPRedirect(const QString& ARequestURL)
-        : FRequestURL(ARequestURL)
-        , FCurrentURL(ARequestURL)
-    {
-    }
-    void OnRedirect(const QString& ALocation);
-    // Every attempt starts again from the requested URL.
-    void Reset()
-    {
-        FCurrentURL = FRequestURL;
-        Location.clear();
-    }
-    QString Location;
-
-private:
-    QString FRequestURL;
-    QString FCurrentURL;
-};
-
 // Crawls one project breadth-first from its start pages into OutDir and logs
-// every step and a closing summary. Errors outside the per-URL handling
+// every step and a closing summary. With Connections above 1 the next URLs
+// are fetched ahead, and the log and files are those of a run one URL at a
+// time. Errors outside the per-URL handling
 // (a replace pattern that does not compile, a broken project) escape.
 void DownloadProject(
-    const QString& OutDir, const TWebsiteProject& Project, THTTPClient& Client, THrvThread& Thread);
+    const QString& OutDir, const TWebsiteProject& Project, THTTPClient& Client, TRunContext& Run);
 
-// True when the file's content differs from Content (by MD5), or when the
+// True when the file's MD5 differs from Md5 (a digest), or when the
 // file cannot be read (the failure is logged), so that it gets written. A
 // symbolic link or a special file is never read and always counts as
 // changed: saving replaces it with a file of its own.
-bool FileChanged(const QString& FileName, const QByteArray& Content, THrvThread& Thread);
+bool FileChanged(const QString& FileName, const QByteArray& Md5, TRunContext& Run);
 
 // The website URL as the scope of the crawl: a URL without a path gets "/".
 QString NormalizeWebsiteURL(const QString& WebsiteURL);

@@ -28,40 +28,21 @@ QString ElidedPath(const QString& FilePath)
 
 [[noreturn]] void FailWithErrno(const QString& FilePath, int ErrorCode)
 {
-    const QString Message = QStringLiteral("Cannot create file \"%1\". %2")
-                                .arg(ElidedPath(FilePath), QString::fromLocal8Bit(std::strerror(ErrorCode)));
-    if (ErrorCode == ENOSPC || ErrorCode == EFBIG || ErrorCode == EDQUOT || ErrorCode == EIO)
-        throw EStorageFullError(Message);
-    throw EFileError(Message);
+    std::rethrow_exception(FileWriteError(FilePath, ErrorCode));
 }
 
-// Writes every byte straight to the descriptor, so that the system's reason
-// for a short write is seen here and not lost in a buffered flush.
-void WriteAll(int Handle, const QByteArray& Content, const QString& FilePath)
+// A temporary file beside FilePath, with a short name of its own, so that a
+// final name near the length limit still leaves room for it.
+void OpenBeside(QTemporaryFile& Temp, const QString& FilePath)
 {
-    const char* Data = Content.constData();
-    qsizetype Left = Content.size();
-    while (Left > 0) {
-        const ssize_t Written = ::write(Handle, Data, static_cast<size_t>(Left));
-        if (Written < 0 && errno == EINTR)
-            continue;
-        if (Written <= 0)
-            FailWithErrno(FilePath, Written < 0 ? errno : ENOSPC);
-        Data += Written;
-        Left -= Written;
-    }
-}
-
-} // namespace
-
-void WriteFileReplacing(const QString& FilePath, const QByteArray& Content)
-{
-    // A short name of its own, so that a final name near the length limit
-    // still leaves room for the temporary one.
-    QTemporaryFile Temp(QFileInfo(FilePath).absolutePath() + QStringLiteral("/.harvo-XXXXXX"));
+    Temp.setFileTemplate(QFileInfo(FilePath).absolutePath() + QStringLiteral("/.harvo-XXXXXX"));
     if (!Temp.open())
         Fail(FilePath, Temp.errorString());
-    WriteAll(Temp.handle(), Content, FilePath);
+}
+
+// Gives the finished temporary file its final name and mode.
+void Publish(QTemporaryFile& Temp, const QString& FilePath)
+{
     Temp.setPermissions(
         QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
     Temp.close();
@@ -69,4 +50,64 @@ void WriteFileReplacing(const QString& FilePath, const QByteArray& Content)
         != 0)
         FailWithErrno(FilePath, errno);
     Temp.setAutoRemove(false);
+}
+
+} // namespace
+
+std::exception_ptr FileWriteError(const QString& FilePath, int ErrorCode)
+{
+    const QString Message = QStringLiteral("Cannot create file \"%1\". %2")
+                                .arg(ElidedPath(FilePath), QString::fromLocal8Bit(std::strerror(ErrorCode)));
+    if (ErrorCode == ENOSPC || ErrorCode == EFBIG || ErrorCode == EDQUOT || ErrorCode == EIO)
+        return std::make_exception_ptr(EStorageFullError(Message));
+    return std::make_exception_ptr(EFileError(Message));
+}
+
+void WriteAllTo(int Handle, const char* Data, qint64 Size, const QString& FilePath)
+{
+    while (Size > 0) {
+        const ssize_t Written = ::write(Handle, Data, static_cast<size_t>(Size));
+        if (Written < 0 && errno == EINTR)
+            continue;
+        if (Written <= 0)
+            FailWithErrno(FilePath, Written < 0 ? errno : ENOSPC);
+        Data += Written;
+        Size -= Written;
+    }
+}
+
+void WriteFileReplacing(const QString& FilePath, const QByteArray& Content)
+{
+    QTemporaryFile Temp;
+    OpenBeside(Temp, FilePath);
+    WriteAllTo(Temp.handle(), Content.constData(), Content.size(), FilePath);
+    Publish(Temp, FilePath);
+}
+
+void MoveFileReplacing(const QString& TempPath, const QString& FilePath)
+{
+    const QByteArray From = QFile::encodeName(TempPath);
+    if (std::rename(From.constData(), QFile::encodeName(FilePath).constData()) == 0)
+        return;
+    if (errno != EXDEV) {
+        const int ErrorCode = errno;
+        QFile::remove(TempPath);
+        FailWithErrno(FilePath, ErrorCode);
+    }
+    QFile Source(TempPath);
+    QTemporaryFile Temp;
+    try {
+        if (!Source.open(QIODevice::ReadOnly))
+            Fail(FilePath, Source.errorString());
+        OpenBeside(Temp, FilePath);
+        constexpr qint64 BlockSize = qint64(1) << 20;
+        QByteArray Block(BlockSize, Qt::Uninitialized);
+        for (qint64 Read; (Read = Source.read(Block.data(), BlockSize)) > 0;)
+            WriteAllTo(Temp.handle(), Block.constData(), Read, FilePath);
+        Publish(Temp, FilePath);
+    } catch (...) {
+        Source.remove();
+        throw;
+    }
+    Source.remove();
 }

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <exception>
 
 HARVO_DECLARE_EXCEPTION(EFileError, Exception)
 // The file system has no room left for the file (full, over quota, file too
@@ -17,3 +18,16 @@ HARVO_DECLARE_EXCEPTION(EStorageFullError, EFileError)
 // cannot take it). No sync to disk: a mirror is cheap to
 // fetch again, and a sync per file would dominate a crawl's time.
 void WriteFileReplacing(const QString& FilePath, const QByteArray& Content);
+
+// The error for a file that could not be written for the system's reason
+// ErrorCode (EStorageFullError when the file system cannot take it).
+std::exception_ptr FileWriteError(const QString& FilePath, int ErrorCode);
+
+// Writes Size bytes straight to the open descriptor Handle, so that the
+// system's reason for a short write is seen at once; raises as above.
+void WriteAllTo(int Handle, const char* Data, qint64 Size, const QString& FilePath);
+
+// Moves the finished file TempPath over FilePath in one step; across file
+// systems it is copied next to FilePath first. The previous file stays
+// whole if anything fails, and TempPath is gone afterwards.
+void MoveFileReplacing(const QString& TempPath, const QString& FilePath);

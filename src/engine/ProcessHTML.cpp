@@ -1,9 +1,9 @@
 #include "ProcessHTML.h"
 
 #include "CSSLinks.h"
-#include "HrvThread.h"
 #include "LinkMapper.h"
 #include "LinkTags.h"
+#include "RunContext.h"
 #include "SrcSet.h"
 #include "uStrUtils.h"
 
@@ -184,7 +184,7 @@ private:
 } // namespace
 
 void ProcessHTML(const QString& S, QString& Out, TURLList& URLs, const TPageInfo& Page,
-    const TLinkSettings& Settings, THrvThread& Thread)
+    const TLinkSettings& Settings, TRunContext& Run)
 {
     const std::vector<TLinkTag>& Tags = LinkTagTable(Settings.CompletePages);
     static const auto NamesOf = [](const std::vector<TLinkTag>& Table) {
@@ -256,13 +256,13 @@ void ProcessHTML(const QString& S, QString& Out, TURLList& URLs, const TPageInfo
     if (T <= S.size())
         Out += QStringView(S).mid(T - 1);
     if (Mapper.BelowLimit())
-        Thread.Log(QString::number(Mapper.NewURLsCount()) + QStringLiteral(" new URLs extracted."));
+        Run.Log(QString::number(Mapper.NewURLsCount()) + QStringLiteral(" new URLs extracted."));
 }
 
 void ProcessStyleSheet(const QString& S, QString& Out, TURLList& URLs, const TPageInfo& Page,
-    const TLinkSettings& Settings, THrvThread& Thread)
+    const TLinkSettings& Settings, TRunContext& Run)
 {
     TLinkMapper Mapper(URLs, Page, Settings);
     Out = DeclareCSSUTF8(TTagRewriter(Mapper, Settings).RewriteCSS(S));
-    Thread.Log(QString::number(Mapper.NewURLsCount()) + QStringLiteral(" new URLs extracted."));
+    Run.Log(QString::number(Mapper.NewURLsCount()) + QStringLiteral(" new URLs extracted."));
 }

@@ -5,7 +5,7 @@
 #include <QString>
 
 class TURLList;
-class THrvThread;
+class TRunContext;
 
 // What link extraction needs of a project, fixed for the whole crawl.
 struct TLinkSettings {
@@ -36,13 +36,13 @@ struct TPageInfo {
 // elements when asked. Logs the count of new URLs when the page is below its
 // extraction limit.
 void ProcessHTML(const QString& S, QString& Out, TURLList& URLs, const TPageInfo& Page,
-    const TLinkSettings& Settings, THrvThread& Thread);
+    const TLinkSettings& Settings, TRunContext& Run);
 
 // Copies the style sheet S to Out, following its links into URLs at any
 // depth and rewriting them as ProcessHTML does; a leading @charset rule is
 // made to name UTF-8.
 void ProcessStyleSheet(const QString& S, QString& Out, TURLList& URLs, const TPageInfo& Page,
-    const TLinkSettings& Settings, THrvThread& Thread);
+    const TLinkSettings& Settings, TRunContext& Run);
 
 // The path of Target relative to the folder of FromFile, with "/" separators.
 QString RelativeLinkPath(const QString& Target, const QString& FromFile);

@@ -12,9 +12,8 @@ const QString RunUserAgent = QStringLiteral("Mozilla/5.0 (Windows NT 6.1; Triden
 namespace {
 
 constexpr int RunTimeoutSec = 60;
-// A crawl holds each body in memory, decoded and again as the page it saves,
-// so one reply may bring less than the client allows by default.
-constexpr qint64 CrawlMaxBodySize = qint64(256) << 20;
+// A compressed body that inflates past this is taken for a bomb.
+constexpr qint64 CrawlMaxDecodedSize = qint64(256) << 20;
 
 void CopyProject(TWebsiteProjectList& Into, const TWebsiteProject& Project)
 {
@@ -55,9 +54,12 @@ QString ExpandOutputFolder(const TWebsiteProject& Project, const QString& OutDir
 void RunProject(const TWebsiteProject& Project, const QString& OutDir, THrvThread& Thread)
 {
     THTTPClient Client(QString(), ptAUTO, RunUserAgent, QString(), RunTimeoutSec, RunTimeoutSec);
-    Client.SetMaxBodySize(CrawlMaxBodySize);
+    // Files of any size stream to disk, however long they take while data
+    // flows; pages are bounded by the crawl, stalls by the low-speed rule.
+    Client.SetMaxBodySize(NoBodySizeLimit);
+    Client.SetRequestTimeLimitMs(0);
+    Client.SetMaxDecodedSize(CrawlMaxDecodedSize);
     Client.SetAbortFlag(&Thread.TerminatedFlag());
-    Client.SetOnRedirectLog([&Thread](THTTPClient*, const QString& AMsg) { Thread.HTTPLog(AMsg); });
     DownloadProject(ExpandOutputFolder(Project, OutDir), Project, Client, Thread);
 }
 

@@ -1,11 +1,16 @@
 #include "http/CurlTransport.h"
 
+#include "http/BodyTarget.h"
 #include "http/HTTPErrors.h"
 #include "http/ResponseCharset.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <linux/tcp.h>
 #include <mutex>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -18,6 +23,9 @@ constexpr qint64 MaxReplyHeaderBytes = 256 * 1024;
 constexpr int KeptConnections = 16;
 // Longest wait inside one poll, so that the read time-out is checked often.
 constexpr int PollSliceMs = 100;
+// How much of the body of a reply that is not a success is kept (for the
+// error's text); the rest is not read.
+constexpr qsizetype ErrorBodyLimit = 1 << 20;
 
 void InitCurlOnce()
 {
@@ -72,18 +80,11 @@ const QByteArray* TReplyData::Header(const QByteArray& Name) const
 }
 
 TCurlTransport::TCurlTransport()
+    : TCurlTransport((InitCurlOnce(), curl_easy_init()))
 {
-    InitCurlOnce();
-    FEasyHandle.reset(curl_easy_init());
-    FMultiHandle.reset(curl_multi_init());
-    if (!FEasyHandle || !FMultiHandle)
-        throw EHTTPTransportError(QStringLiteral("The HTTP transport could not be created"));
-    FEasy = FEasyHandle.get();
-    FMulti = FMultiHandle.get();
     // The multi handle's cache keeps a connection per scheme, host and port.
     curl_multi_setopt(FMulti, CURLMOPT_MAXCONNECTS, long(KeptConnections));
     curl_easy_setopt(FEasy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(FEasy, CURLOPT_ERRORBUFFER, FErrorBuffer);
     curl_easy_setopt(FEasy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(FEasy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(FEasy, CURLOPT_DEFAULT_PROTOCOL, "http");
@@ -101,15 +102,102 @@ TCurlTransport::TCurlTransport()
     curl_easy_setopt(FEasy, CURLOPT_COOKIEFILE, "");
     curl_easy_setopt(FEasy, CURLOPT_PROXY, ""); // no proxy from the environment
     curl_easy_setopt(FEasy, CURLOPT_HEADERFUNCTION, &TCurlTransport::OnHeader);
-    curl_easy_setopt(FEasy, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(FEasy, CURLOPT_WRITEFUNCTION, &TCurlTransport::OnBody);
-    curl_easy_setopt(FEasy, CURLOPT_WRITEDATA, this);
     curl_easy_setopt(FEasy, CURLOPT_READFUNCTION, &TCurlTransport::OnReadPost);
-    curl_easy_setopt(FEasy, CURLOPT_READDATA, this);
     curl_easy_setopt(FEasy, CURLOPT_SEEKFUNCTION, &TCurlTransport::OnSeekPost);
-    curl_easy_setopt(FEasy, CURLOPT_SEEKDATA, this);
     curl_easy_setopt(FEasy, CURLOPT_PREREQFUNCTION, &TCurlTransport::OnConnected);
-    curl_easy_setopt(FEasy, CURLOPT_PREREQDATA, this);
+    curl_easy_setopt(FEasy, CURLOPT_OPENSOCKETFUNCTION, &TCurlTransport::OnOpenSocket);
+    curl_easy_setopt(FEasy, CURLOPT_CLOSESOCKETFUNCTION, &TCurlTransport::OnCloseSocket);
+    SetLowSpeedRule(LowSpeedBytesPerSecond, LowSpeedWindowSeconds);
+}
+
+TCurlTransport::TCurlTransport(CURL* Easy)
+    : FEasyHandle(Easy)
+    , FEasy(Easy)
+{
+    FMultiHandle.reset(curl_multi_init());
+    FMulti = FMultiHandle.get();
+    if (!FEasy || !FMulti)
+        throw EHTTPTransportError(QStringLiteral("The HTTP transport could not be created"));
+    curl_multi_setopt(FMulti, CURLMOPT_MAXCONNECTS, long(KeptConnections));
+    BindToThis();
+}
+
+void TCurlTransport::BindToThis()
+{
+    curl_easy_setopt(FEasy, CURLOPT_ERRORBUFFER, FErrorBuffer);
+    for (const CURLoption Option : { CURLOPT_HEADERDATA, CURLOPT_WRITEDATA, CURLOPT_READDATA,
+             CURLOPT_SEEKDATA, CURLOPT_PREREQDATA, CURLOPT_OPENSOCKETDATA, CURLOPT_CLOSESOCKETDATA })
+        curl_easy_setopt(FEasy, Option, this);
+}
+
+std::unique_ptr<TCurlTransport> TCurlTransport::Sibling()
+{
+    if (!FShare) {
+        FShare = std::make_shared<TCurlShare>();
+        curl_easy_setopt(FEasy, CURLOPT_SHARE, FShare->Handle());
+    }
+    std::unique_ptr<TCurlTransport> Copy(new TCurlTransport(curl_easy_duphandle(FEasy)));
+    curl_easy_setopt(Copy->FEasy, CURLOPT_SHARE, FShare->Handle());
+    Copy->FShare = FShare;
+    Copy->FReadTimeoutMs = FReadTimeoutMs;
+    Copy->FMaxBodySize = FMaxBodySize;
+    Copy->FTimeLimitMs = FTimeLimitMs;
+    Copy->FCookiesEnabled = FCookiesEnabled;
+    Copy->FAbortFlags = FAbortFlags;
+    return Copy;
+}
+
+void TCurlTransport::SetAbortFlag(const std::atomic<bool>* Flag)
+{
+    FAbortFlags.clear();
+    if (Flag)
+        FAbortFlags.push_back(Flag);
+}
+
+bool TCurlTransport::AbortRequested() const
+{
+    return std::any_of(
+        FAbortFlags.begin(), FAbortFlags.end(), [](const std::atomic<bool>* Flag) { return Flag->load(); });
+}
+
+void TCurlTransport::SetLowSpeedRule(int BytesPerSecond, int WindowSeconds)
+{
+    FLowSpeedBytes = std::max(BytesPerSecond, 0);
+    FLowSpeedSeconds = std::max(WindowSeconds, 0);
+    curl_easy_setopt(FEasy, CURLOPT_LOW_SPEED_LIMIT, long(FLowSpeedBytes));
+    curl_easy_setopt(FEasy, CURLOPT_LOW_SPEED_TIME, long(FLowSpeedSeconds));
+}
+
+curl_socket_t TCurlTransport::OnOpenSocket(void* Self, curlsocktype, curl_sockaddr* Address)
+{
+    const curl_socket_t Socket = ::socket(Address->family, Address->socktype, Address->protocol);
+    if (Socket != CURL_SOCKET_BAD)
+        static_cast<TCurlTransport*>(Self)->FSockets.push_back(Socket);
+    return Socket;
+}
+
+int TCurlTransport::OnCloseSocket(void* Self, curl_socket_t Socket)
+{
+    auto& Sockets = static_cast<TCurlTransport*>(Self)->FSockets;
+    Sockets.erase(std::remove(Sockets.begin(), Sockets.end(), Socket), Sockets.end());
+    return ::close(Socket);
+}
+
+void TCurlTransport::NoteSocketActivity()
+{
+    quint64 Received = 0;
+    for (const curl_socket_t Socket : FSockets) {
+        tcp_info Info {};
+        socklen_t Size = sizeof(Info);
+        if (getsockopt(Socket, IPPROTO_TCP, TCP_INFO, &Info, &Size) == 0
+            && Size >= offsetof(tcp_info, tcpi_bytes_received) + sizeof(Info.tcpi_bytes_received))
+            Received += Info.tcpi_bytes_received;
+    }
+    if (Received != FSocketBytes) {
+        FSocketBytes = Received;
+        Touch();
+    }
 }
 
 TCurlTransport::~TCurlTransport() = default;
@@ -186,6 +274,12 @@ size_t TCurlTransport::OnHeader(char* Data, size_t Size, size_t Count, void* Sel
         Reply.Code = Line.split(' ').value(1).toInt();
         return Length;
     }
+    if (Reply.Code >= 200 && Trimmed(Data, Length).isEmpty() && HasConflictingContentLength(Reply)) {
+        // Which length frames the body is anybody's guess: none of it is read.
+        Transport->FCallbackError = std::make_exception_ptr(
+            EHTTPTransportError(QStringLiteral("Bad reply: two different Content-Length values")));
+        return 0;
+    }
     const char* Colon = static_cast<const char*>(memchr(Data, ':', Length));
     if (Colon)
         Reply.Headers.emplace_back(
@@ -209,12 +303,19 @@ size_t TCurlTransport::OnBody(char* Data, size_t Size, size_t Count, void* Self)
         Reply.BodyHead.append(
             Data, qsizetype(std::min<size_t>(Length, BodyHeadLimit - Reply.BodyHead.size())));
     if (!Reply.IsSuccess()) {
-        Reply.ErrorBody.append(Data, qsizetype(Length));
-        return Length;
+        Reply.ErrorBody.append(
+            Data, qsizetype(std::min<size_t>(Length, size_t(ErrorBodyLimit - Reply.ErrorBody.size()))));
+        if (Reply.ErrorBody.size() < ErrorBodyLimit)
+            return Length;
+        Transport->FErrorBodyCut = true;
+        return 0;
     }
     if (Transport->FTarget->write(Data, qint64(Length)) != qint64(Length)) {
-        Transport->FCallbackError = std::make_exception_ptr(EStreamWriteError(
-            QStringLiteral("Stream write error: %1").arg(Transport->FTarget->errorString())));
+        const std::exception_ptr Reason = TargetFailure(*Transport->FTarget);
+        Transport->FCallbackError = Reason
+            ? Reason
+            : std::make_exception_ptr(EStreamWriteError(
+                QStringLiteral("Stream write error: %1").arg(Transport->FTarget->errorString())));
         return 0;
     }
     return Length;
@@ -287,7 +388,7 @@ TCurlTransport::TTransferEnd TCurlTransport::RunTransfer(CURLcode& Result)
             Result = Message && Message->msg == CURLMSG_DONE ? Message->data.result : CURLE_OK;
             break;
         }
-        if (FAbort && FAbort->load()) {
+        if (AbortRequested()) {
             End = TTransferEnd::Aborted;
             break;
         }
@@ -302,6 +403,7 @@ TCurlTransport::TTransferEnd TCurlTransport::RunTransfer(CURLcode& Result)
             WaitMs = std::min<long long>(WaitMs, FTimeLimitMs - Elapsed);
         }
         if (FConnected && FReadTimeoutMs > 0) {
+            NoteSocketActivity();
             const auto Idle = duration_cast<milliseconds>(Now - FLastActivity).count();
             if (Idle >= FReadTimeoutMs) {
                 End = TTransferEnd::ReadTimeout;
@@ -325,6 +427,7 @@ void TCurlTransport::Perform(const TTransportRequest& Request)
     FBodyReceived = 0;
     FHeaderBytes = 0;
     FConnected = false;
+    FErrorBodyCut = false;
     FCallbackError = nullptr;
     FErrorBuffer[0] = 0;
 
@@ -352,10 +455,8 @@ void TCurlTransport::Perform(const TTransportRequest& Request)
     if (End == TTransferEnd::TimeLimit)
         throw EResponseLimitError(
             QStringLiteral("The request took longer than its limit of %1 ms").arg(FTimeLimitMs));
-    if (Result != CURLE_OK)
+    if (Result != CURLE_OK && !(Result == CURLE_WRITE_ERROR && FErrorBodyCut))
         RaiseFailure(Result);
-    if (HasConflictingContentLength(FReply))
-        throw EHTTPTransportError(QStringLiteral("Bad reply: two different Content-Length values"));
     if (!FReply.IsSuccess()) {
         const QByteArray* ContentType = FReply.Header("Content-Type");
         const QString Charset
@@ -378,8 +479,12 @@ void TCurlTransport::RaiseFailure(CURLcode Code)
             throw EResponseLimitError(ReplyHeaderTooLarge());
         throw EHTTPTransportError(Message);
     case CURLE_OPERATION_TIMEDOUT:
+        // No overall time-out is set: once connected, only the low-speed
+        // rule ends a transfer this way.
         if (FConnected)
-            throw EReadTimeout(Message);
+            throw EReadTimeout(QStringLiteral("Too slow: less than %1 bytes/s for %2 s")
+                                   .arg(FLowSpeedBytes)
+                                   .arg(FLowSpeedSeconds));
         throw EConnectTimeout(Message);
     case CURLE_GOT_NOTHING:
     case CURLE_PARTIAL_FILE:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "http/CurlHandles.h"
+#include "http/CurlShare.h"
 #include "http/ProxyString.h"
 #include "http/RequestLimits.h"
 
@@ -12,6 +13,7 @@
 #include <chrono>
 #include <curl/curl.h>
 #include <exception>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -41,6 +43,8 @@ struct TTransportRequest {
 // read time-out can be measured in milliseconds. Only http and https; no
 // automatic redirects; bodies are not decoded. Connections (plain and TLS)
 // are kept per scheme, host and port and reused while the server allows.
+// A reply that brings less than a low-speed bound over a window of time
+// fails as a read time-out.
 class TCurlTransport {
 public:
     TCurlTransport();
@@ -61,8 +65,17 @@ public:
     // until it is switched on again.
     void SetCookieStoreEnabled(bool Enabled);
     // A flag that ends the running transfer at once when it turns true
-    // (the run's Break); nullptr: none.
-    void SetAbortFlag(const std::atomic<bool>* Flag) { FAbort = Flag; }
+    // (the run's Break); nullptr: none. AddAbortFlag adds one more.
+    void SetAbortFlag(const std::atomic<bool>* Flag);
+    void AddAbortFlag(const std::atomic<bool>* Flag) { FAbortFlags.push_back(Flag); }
+    // Fewer than BytesPerSecond bytes a second over WindowSeconds ends the
+    // transfer (0: no bound).
+    void SetLowSpeedRule(int BytesPerSecond, int WindowSeconds);
+
+    // A transport with the same settings for another thread; the two share
+    // cookies and TLS sessions from then on (cookies already stored here are
+    // dropped, so it is made before the first request).
+    std::unique_ptr<TCurlTransport> Sibling();
 
     // Runs one request; a reply that is not a success raises EHTTPReplyError
     // after its body has been collected (see Reply()).
@@ -75,6 +88,16 @@ private:
     static size_t OnReadPost(char* Data, size_t Size, size_t Count, void* Self);
     static int OnSeekPost(void* Self, curl_off_t Offset, int Origin);
     static int OnConnected(void* Self, char*, char*, int, int);
+    static curl_socket_t OnOpenSocket(void* Self, curlsocktype Purpose, curl_sockaddr* Address);
+    static int OnCloseSocket(void* Self, curl_socket_t Socket);
+
+    explicit TCurlTransport(CURL* Easy);
+    // Points the handle's callbacks and buffers at this object.
+    void BindToThis();
+    bool AbortRequested() const;
+    // Counts a byte that arrived on any of the handle's connections as
+    // activity, also inside a header line not yet complete.
+    void NoteSocketActivity();
 
     void SetupRequest(const TTransportRequest& Request, curl_slist*& Headers);
     enum class TTransferEnd { Done, ReadTimeout, TimeLimit, Aborted };
@@ -82,6 +105,8 @@ private:
     [[noreturn]] void RaiseFailure(CURLcode Code);
     void Touch() { FLastActivity = std::chrono::steady_clock::now(); }
 
+    // Declared first: the handles that use it go before it.
+    std::shared_ptr<TCurlShare> FShare;
     // The multi handle's cache keeps connections (per scheme, host and port)
     // open between requests; the easy handle keeps TLS sessions for resumption.
     TCurlMultiHandle FMultiHandle;
@@ -92,8 +117,13 @@ private:
     int FReadTimeoutMs = 0;
     qint64 FMaxBodySize = DefaultMaxBodySize;
     int FTimeLimitMs = DefaultRequestTimeLimitMs;
+    int FLowSpeedBytes = 0;
+    int FLowSpeedSeconds = 0;
     bool FCookiesEnabled = true;
-    const std::atomic<bool>* FAbort = nullptr;
+    std::vector<const std::atomic<bool>*> FAbortFlags;
+    // The handle's open sockets and the bytes received on them so far.
+    std::vector<curl_socket_t> FSockets;
+    quint64 FSocketBytes = 0;
     QList<QByteArray> FStashedCookies;
 
     // State of the running transfer.
@@ -104,6 +134,8 @@ private:
     qint64 FBodyReceived = 0;
     qint64 FHeaderBytes = 0;
     bool FConnected = false;
+    // The error body went past what is kept: the rest is not read.
+    bool FErrorBodyCut = false;
     std::chrono::steady_clock::time_point FLastActivity;
     std::exception_ptr FCallbackError;
 };

@@ -1,6 +1,7 @@
 #include "http/HTTPClientUnit.h"
 
 #include "http/BodyDecoder.h"
+#include "http/BodyRouting.h"
 #include "http/CurlTransport.h"
 #include "http/ResponseCharset.h"
 #include "http/URLSplit.h"
@@ -74,11 +75,43 @@ THTTPClient::THTTPClient(const QString& AProxyPort, TProxyType AProxyType, const
     FTransport->SetBoundIP(ABoundIP);
 }
 
+THTTPClient::THTTPClient(const THTTPClient& Model, std::unique_ptr<TCurlTransport> Transport)
+    : TObject()
+    , FTransport(std::move(Transport))
+    , FUsesHTTPProxy(Model.FUsesHTTPProxy)
+    , FMaxBodySize(Model.FMaxBodySize)
+    , FMaxDecodedSize(Model.FMaxDecodedSize)
+    , FGzipDeflate(Model.FGzipDeflate)
+    , FMaxRedirects(Model.FMaxRedirects)
+    , FTimeoutRetries(Model.FTimeoutRetries)
+    , FReferer(Model.FReferer)
+    , FCustomCookie(Model.FCustomCookie)
+    , FAcceptReplies(Model.FAcceptReplies)
+    , FAccept(Model.FAccept)
+    , FCustomHeaders(Model.FCustomHeaders)
+{
+}
+
 THTTPClient::~THTTPClient() = default;
+
+std::unique_ptr<THTTPClient> THTTPClient::Sibling()
+{
+    return std::unique_ptr<THTTPClient>(new THTTPClient(*this, FTransport->Sibling()));
+}
 
 void THTTPClient::SetAbortFlag(const std::atomic<bool>* Flag)
 {
     FTransport->SetAbortFlag(Flag);
+}
+
+void THTTPClient::AddAbortFlag(const std::atomic<bool>* Flag)
+{
+    FTransport->AddAbortFlag(Flag);
+}
+
+void THTTPClient::SetLowSpeedRule(int BytesPerSecond, int WindowSeconds)
+{
+    FTransport->SetLowSpeedRule(BytesPerSecond, WindowSeconds);
 }
 
 void THTTPClient::SetConnectTimeout(int ATimeoutSec)
@@ -223,9 +256,9 @@ void THTTPClient::NotifyRedirect(const QString& ALocation)
         FOnRedirectLog(this, QLatin1String("Redirect to: ") + ALocation);
 }
 
-void THTTPClient::DecodeBody(QIODevice& ABuffer, QIODevice& ATarget) const
+qint64 THTTPClient::DecodedLimit() const
 {
-    ::DecodeBody(ABuffer, ATarget, GetResponseHeader(QStringLiteral("Content-Encoding")), FMaxBodySize);
+    return std::min(FMaxBodySize, FMaxDecodedSize);
 }
 
 void THTTPClient::RunPasses(const QString& AURL, const TPostBody* APost, QIODevice& AOutStream,
@@ -238,11 +271,15 @@ void THTTPClient::RunPasses(const QString& AURL, const TPostBody* APost, QIODevi
     const int MaxRetries = ATimeoutRetries < 0 ? FTimeoutRetries : ATimeoutRetries;
     if (MaxPasses < 0)
         return;
-    std::unique_ptr<QBuffer> DecodeBuffer;
-    if (FGzipDeflate && !ANoGZipDeflate) {
-        DecodeBuffer = std::make_unique<QBuffer>();
-        DecodeBuffer->open(QIODevice::ReadWrite);
-    }
+    // Only a compressed body waits to be decoded; any other goes straight
+    // to the caller's stream as it arrives.
+    std::unique_ptr<TEncodedBodyBuffer> DecodeBuffer;
+    if (FGzipDeflate && !ANoGZipDeflate)
+        DecodeBuffer = std::make_unique<TEncodedBodyBuffer>(DecodedLimit());
+    const auto IsEncoded = [this] {
+        const QString Encoding = GetResponseHeader(QStringLiteral("Content-Encoding"));
+        return Encoding == QLatin1String("gzip") || Encoding == QLatin1String("deflate");
+    };
 
     int RetryCount = 0;
     for (int Pass = 0;; ++Pass) {
@@ -251,21 +288,20 @@ void THTTPClient::RunPasses(const QString& AURL, const TPostBody* APost, QIODevi
         PrepareRequest(
             URL, AUpdateReferer, PostPass ? APost->ContentType : QString(), ANoGZipDeflate, Request);
         Request.PostBody = PostPass ? APost->Stream : nullptr;
-        if (DecodeBuffer) {
-            // A failed attempt leaves nothing behind for the next one.
-            DecodeBuffer->buffer().clear();
-            DecodeBuffer->seek(0);
-        }
-        Request.Target = DecodeBuffer ? DecodeBuffer.get() : &AOutStream;
+        if (DecodeBuffer)
+            DecodeBuffer->Clear(); // a failed attempt leaves nothing behind
+        TBodyRouter Router(AOutStream, DecodeBuffer.get(), IsEncoded);
+        Request.Target = &Router;
         try {
             FTransport->Perform(Request);
             AResponseContentType = MediaTypeOf(GetResponseHeader(QStringLiteral("Content-Type")));
-            if (DecodeBuffer) {
-                const QByteArray* Length = FTransport->Reply().Header("Content-Length");
-                bool Declared = false;
-                const qint64 DeclaredLength = Length ? Length->toLongLong(&Declared) : 0;
-                if (!Declared || DeclaredLength > 0)
-                    DecodeBody(*DecodeBuffer, AOutStream);
+            if (Router.Encoded()) {
+                DecodeBody(*DecodeBuffer, AOutStream, GetResponseHeader(QStringLiteral("Content-Encoding")),
+                    DecodedLimit());
+                // A decoder keeps a broken body as far as it went, but a
+                // stream that refused the bytes must not pass for a whole copy.
+                if (const std::exception_ptr Failure = TargetFailure(AOutStream))
+                    std::rethrow_exception(Failure);
             }
             return;
         } catch (const EHTTPReplyError& Error) {
@@ -287,7 +323,8 @@ void THTTPClient::RunPasses(const QString& AURL, const TPostBody* APost, QIODevi
         } catch (const EHTTPTransportError& Error) {
             // The last permitted pass raises its failure rather than return
             // as if the request had succeeded.
-            if (!IsRetryableError(Error) || ++RetryCount > MaxRetries || Pass >= MaxPasses)
+            if (!IsRetryableError(Error) || ++RetryCount > MaxRetries || Pass >= MaxPasses
+                || Router.WentPlain())
                 throw;
         }
         QThread::msleep(PassPauseMs);

@@ -34,7 +34,7 @@ public:
     THTTPClient(const QString& AProxyPort, TProxyType AProxyType, const QString& AUserAgent,
         const QString& ABoundIP, int AConnectTimeoutSec, int AReadTimeoutSec);
     ~THTTPClient() override;
-    THTTPClient(const THTTPClient&) = delete;
+    THTTPClient(const THTTPClient&) = delete; // see Sibling
     THTTPClient& operator=(const THTTPClient&) = delete;
 
     void SetGZipDeflate(bool Value) { FGzipDeflate = Value; }
@@ -46,7 +46,17 @@ public:
     void SetOnRedirectLog(THTTPLogEvent Value) { FOnRedirectLog = std::move(Value); }
     void SetCustomCookie(const QString& Value) { FCustomCookie = Value; }
     // Ends a running request within a tenth of a second once Flag is true.
+    // AddAbortFlag adds one more such flag.
     void SetAbortFlag(const std::atomic<bool>* Flag);
+    void AddAbortFlag(const std::atomic<bool>* Flag);
+    // A reply slower than BytesPerSecond over WindowSeconds fails as a read
+    // time-out (by default LowSpeedBytesPerSecond over LowSpeedWindowSeconds).
+    void SetLowSpeedRule(int BytesPerSecond, int WindowSeconds);
+
+    // A client with the same settings (but no event handlers) for another
+    // thread: the two share cookies and TLS sessions, each keeps its own
+    // connections. Made before the first request.
+    std::unique_ptr<THTTPClient> Sibling();
 
     void SetConnectTimeout(int ATimeoutSec);
     void SetReadTimeout(int ATimeoutSec);
@@ -55,7 +65,12 @@ public:
     void SetReadTimeoutMs(int ATimeoutMs);
     // Bounds on every request (see RequestLimits.h): the body size, as
     // received and once decoded, and the time from start to end (0: none).
+    // NoBodySizeLimit leaves the size to the output stream; a compressed
+    // body still decodes to MaxDecodedBodySize at most.
     void SetMaxBodySize(qint64 ABytes);
+    // The bound on a compressed body once decoded (MaxDecodedBodySize by
+    // default; the body size bound applies too).
+    void SetMaxDecodedSize(qint64 ABytes) { FMaxDecodedSize = ABytes; }
     void SetRequestTimeLimitMs(int ATimeoutMs);
 
     void SetAcceptReplies(const QList<qint16>& AAcceptReplies);
@@ -94,6 +109,8 @@ public:
     static QString SetRequestParams(TStrings* AStrings);
 
 private:
+    THTTPClient(const THTTPClient& Model, std::unique_ptr<TCurlTransport> Transport);
+
     // The body and content type that the first pass of a POST sends.
     struct TPostBody {
         QIODevice* Stream;
@@ -107,12 +124,13 @@ private:
         TTransportRequest& ARequest);
     void SetCustomHeader(const QString& AName, const QString& AValue);
     void NotifyRedirect(const QString& ALocation);
-    void DecodeBody(QIODevice& ABuffer, QIODevice& ATarget) const;
+    qint64 DecodedLimit() const;
 
     // The transport: one handle that carries the TLS, proxy and cookie state.
     std::unique_ptr<TCurlTransport> FTransport;
     bool FUsesHTTPProxy = false;
     qint64 FMaxBodySize = DefaultMaxBodySize;
+    qint64 FMaxDecodedSize = MaxDecodedBodySize;
     bool FGzipDeflate = true;
     int FMaxRedirects = 15;
     int FTimeoutRetries = 0;

@@ -2,11 +2,19 @@
 
 #include "http/BodyDecoder.h"
 
+#include <limits>
+
 // Bounds on one request, whatever the server sends.
 
 // Body bytes a reply may bring, as received and again after decoding.
 constexpr qint64 DefaultMaxBodySize = MaxDecodedBodySize;
+constexpr qint64 NoBodySizeLimit = std::numeric_limits<qint64>::max();
 
 // Time from the start of a request to its end. A reply that trickles a byte
 // now and then never trips the read time-out; this bound ends it.
 constexpr int DefaultRequestTimeLimitMs = 15 * 60 * 1000;
+
+// A reply that brings fewer bytes a second than this over the window ends
+// as a read time-out: a stalled line, not a slow one.
+constexpr int LowSpeedBytesPerSecond = 100;
+constexpr int LowSpeedWindowSeconds = 120;

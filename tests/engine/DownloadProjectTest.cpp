@@ -39,7 +39,6 @@ protected:
     {
         THTTPClient Client(QString(), ptAUTO, "test", QString(), 5, 5);
         Client.SetMaxBodySize(MaxBodySize);
-        Client.SetOnRedirectLog([this](THTTPClient*, const QString& AMsg) { FThread.HTTPLog(AMsg); });
         DownloadProject(FOutDir, FProject, Client, FThread);
         return FLog.Lines();
     }

@@ -32,17 +32,23 @@ TEST(HTTPClientFaultsTest, BadRepliesSayWhatWasWrongAndSaveNothing)
         ScriptedReply::Raw("HTTP/1.1 200 OK\r\nContent-Length: 2\r\nContent-Length: 5\r\n\r\nhello"));
     Server.On("/silent-body",
         ScriptedReply::Raw("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhe", ScriptedReply::Then::KeepAlive));
-    const std::pair<const char*, const char*> Cases[] = {
-        { "/huge-header", "Reply header too large" },
-        { "/many-headers", "Reply header too large" },
-        { "/two-lengths", "Bad reply: two different Content-Length values" },
-        { "/silent-body", "No data for 0.3 s" },
+    // A bad header is seen before any byte of the body is passed on; a body
+    // that stalls has streamed what came.
+    const struct {
+        const char* Path;
+        const char* Message;
+        const char* Body;
+    } Cases[] = {
+        { "/huge-header", "Reply header too large", "" },
+        { "/many-headers", "Reply header too large", "" },
+        { "/two-lengths", "Bad reply: two different Content-Length values", "" },
+        { "/silent-body", "No data for 0.3 s", "he" },
     };
     auto Client = MakeTestClient();
-    for (const auto& [Path, Message] : Cases) {
-        const GetOutcome Outcome = GetWith(*Client, Server.Url(Path), false, -1, 0);
-        EXPECT_EQ(Outcome.ErrorMessage, QString::fromUtf8(Message)) << Path;
-        EXPECT_TRUE(Outcome.Body.isEmpty()) << Path;
+    for (const auto& C : Cases) {
+        const GetOutcome Outcome = GetWith(*Client, Server.Url(C.Path), false, -1, 0);
+        EXPECT_EQ(Outcome.ErrorMessage, QString::fromUtf8(C.Message)) << C.Path;
+        EXPECT_EQ(Outcome.Body, C.Body) << C.Path;
     }
 }
 

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "URLFetch.h"
+
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+class THTTPClient;
+
+// Fetches the URLs of a crawl ahead of their turn on Transfers threads, each
+// with a client made from Model (sharing its cookies and TLS sessions) and
+// its own kept connections. Requests are queued in list order and started in
+// that order; the crawl takes each result when the URL's turn comes.
+// Destroying it ends the transfers still running and drops every result not
+// taken, with its temporary file.
+class TFetchAhead {
+public:
+    TFetchAhead(THTTPClient& Model, int Transfers, const TFetchSettings& Settings);
+    ~TFetchAhead();
+    TFetchAhead(const TFetchAhead&) = delete;
+    TFetchAhead& operator=(const TFetchAhead&) = delete;
+
+    // How many requests were queued; the next one gets this index.
+    int Queued() const { return FQueued; }
+    void Queue(TFetchRequest Request);
+    // Waits for the result of the request with index Index (queued before).
+    TFetchResult Take(int Index);
+
+private:
+    struct TDone {
+        TFetchResult Result;
+        std::exception_ptr Escaped;
+    };
+    void Work(THTTPClient& Client);
+
+    TFetchSettings FSettings;
+    std::atomic<bool> FStop { false };
+    std::mutex FMutex;
+    std::condition_variable FChanged;
+    std::deque<std::pair<int, TFetchRequest>> FPending;
+    std::map<int, TDone> FDone;
+    int FQueued = 0;
+    std::vector<std::unique_ptr<THTTPClient>> FClients;
+    std::vector<std::thread> FWorkers;
+};

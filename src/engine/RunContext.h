@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QString>
+#include <atomic>
+#include <exception>
+#include <functional>
+
+// Receives the lines of a run in the order they are written. LogMsg is called
+// on the worker thread and returns once the line has been taken over, so the
+// worker never runs ahead of its own log.
+class TRunLog {
+public:
+    virtual ~TRunLog() = default;
+    virtual void LogMsg(const QString& AMsg) = 0;
+};
+
+// The fields of a run that the window sets and the worker reads.
+struct TRunControl {
+    std::atomic<bool> FTerminated { false }; // Break
+    int FHTTPRetries = 5;
+    // Transfers in flight at once (1 to 16); 1 is one request at a time.
+    int FConnections = 6;
+    // Entries the URL list of one project run may hold at most.
+    int FMaxURLs = 1000000;
+    // URLs that failed in the projects run so far, for the caller's status.
+    std::atomic<int> FFailedURLs { 0 };
+};
+
+// What the crawl sees of the run it belongs to: the log, Break, a pause that
+// Break cuts short, and the run's settings. It knows nothing of threads.
+class TRunContext {
+public:
+    TRunContext(TRunLog& ALog, TRunControl& AControl)
+        : FLog(ALog)
+        , FControl(AControl)
+    {
+    }
+    virtual ~TRunContext() = default;
+
+    void Log(const QString& AMsg);
+    void LogException(const std::exception& E);
+
+    bool Terminated() const { return FControl.FTerminated.load(); }
+    const std::atomic<bool>& TerminatedFlag() const { return FControl.FTerminated; }
+    // Waits Ms milliseconds, or less when Break comes first.
+    void Pause(int Ms) const
+    {
+        PauseUnless(Ms, [this] { return Terminated(); });
+    }
+    int HTTPRetries() const { return FControl.FHTTPRetries; }
+    int Connections() const { return FControl.FConnections; }
+    int MaxURLs() const { return FControl.FMaxURLs; }
+    void CountFailedURLs(int Count) { FControl.FFailedURLs += Count; }
+
+    // Waits Ms milliseconds, or less when Stop turns true first.
+    static void PauseUnless(int Ms, const std::function<bool()>& Stop);
+
+private:
+    TRunLog& FLog;
+    TRunControl& FControl;
+};
+
+// The line the run log shows for an error (see ExceptionLogText).
+QString ExceptionLogLine(const std::exception& E);
+// The text that the run log shows for an error: its message alone when it has
+// one, the first line of its description ("Exception <class> in module
+// <program> at <address>.") otherwise.
+QString ExceptionLogText(const QString& ClassName, const QString& Message, const void* Address);
+QString ExceptionClassName(const std::exception& E);
+// Text from the network as the log shows it: control characters (C0 but
+// tab, DEL, C1) as "\x1B", so that a site can neither drive the terminal
+// nor forge a line.
+QString EscapeControlCharacters(const QString& Text);

@@ -1,0 +1,80 @@
+#include "URLFetch.h"
+
+#include "FileReplace.h"
+#include "RetryPolicy.h"
+#include "RunContext.h"
+#include "URLUtils.h"
+
+#include "http/HTTPClientUnit.h"
+#include "http/ResponseCharset.h"
+
+void THTTPRedirect::OnRedirect(const QString& ALocation)
+{
+    const QString Absolute = ResolveURL(ALocation, FCurrentURL);
+    FCurrentURL = Absolute.isEmpty() ? ALocation : Absolute;
+    Location = FCurrentURL;
+}
+
+bool KeepsBodyInMemory(const QString& MediaType, bool CompletePages)
+{
+    const QString Type = MediaType.toLower();
+    return Type == QLatin1String("text/html") || (CompletePages && Type == QLatin1String("text/css"));
+}
+
+namespace {
+
+// One attempt; false when it failed and may be tried again.
+bool Attempt(THTTPClient& Client, const TFetchRequest& Request, const TFetchSettings& Settings,
+    bool LastAttempt, TFetchResult& Result)
+{
+    Result.Body->Clear();
+    Client.SetReferer(Request.Referer);
+    try {
+        Client.HTTPGet(Request.URL, *Result.Body, Result.ContentType, true, false, -1, -1);
+        Result.Outcome = Result.Body->Size() > 0 ? TFetchOutcome::Downloaded : TFetchOutcome::Empty;
+        Result.ContentTypeHeader = Client.GetResponseHeader(QStringLiteral("Content-Type"));
+        Result.Charset = Client.GetResponseCharset();
+        return true;
+    } catch (const EFileError& E) {
+        // The disk, not the server: asking again would not help.
+        Result.Lines << ExceptionLogLine(E);
+        if (dynamic_cast<const EStorageFullError*>(&E))
+            Result.StorageFull = std::current_exception();
+    } catch (const std::exception& E) {
+        Result.Lines << ExceptionLogLine(E);
+        if (IsRetryableFailure(E) && !LastAttempt && !Settings.Stopped())
+            return false;
+    }
+    Result.Outcome = TFetchOutcome::Failed;
+    return true;
+}
+
+} // namespace
+
+TFetchResult FetchURL(THTTPClient& Client, const TFetchRequest& Request, const TFetchSettings& Settings)
+{
+    TFetchResult Result;
+    Result.Body = std::make_unique<TDownloadBody>(
+        TDownloadBody::TOptions {
+            Settings.TempFolder, Request.OutFile, Settings.MemoryLimit, Request.OutFile.isEmpty() },
+        [&Client, &Settings] {
+            return KeepsBodyInMemory(MediaTypeOf(Client.GetResponseHeader(QStringLiteral("Content-Type"))),
+                Settings.CompletePages);
+        });
+    THTTPRedirect Redirect(Request.URL);
+    Client.SetOnRedirect([&](THTTPClient*, const QString& Location) {
+        Redirect.OnRedirect(Location);
+        Result.Lines << QStringLiteral("Redirect to: ") + Location;
+    });
+    for (int Try = 0;; ++Try) {
+        Redirect.Reset();
+        if (Attempt(Client, Request, Settings, Try >= Settings.Retries, Result))
+            break;
+        Result.Lines << QStringLiteral("Retry #%1...").arg(Try + 1);
+        TRunContext::PauseUnless(Settings.RetryPauseMs, Settings.Stopped);
+    }
+    Client.SetOnRedirect({});
+    if (!Redirect.Location.isEmpty())
+        Result.RedirectedURL = Client.LastURL();
+    return Result;
+}

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "DownloadBody.h"
+
+#include <QString>
+#include <QStringList>
+#include <exception>
+#include <functional>
+#include <memory>
+
+class THTTPClient;
+
+// Records where the client's redirects lead; Location is the absolute URL
+// of the last redirect target, or empty when the request was not redirected.
+class THTTPRedirect {
+public:
+    explicit THTTPRedirect(const QString& ARequestURL)
+        : FRequestURL(ARequestURL)
+        , FCurrentURL(ARequestURL)
+    {
+    }
+    void OnRedirect(const QString& ALocation);
+    // Every attempt starts again from the requested URL.
+    void Reset()
+    {
+        FCurrentURL = FRequestURL;
+        Location.clear();
+    }
+    QString Location;
+
+private:
+    QString FRequestURL;
+    QString FCurrentURL;
+};
+
+// One URL of the list to fetch.
+struct TFetchRequest {
+    QString URL; // as sent: non-ASCII characters percent-encoded
+    // The Referer of the first request: the URL before it in the list, so
+    // that it is the same whichever order transfers finish in.
+    QString Referer;
+    QString OutFile; // the file it maps to; empty: the body is not kept
+};
+
+// How every URL of a crawl is fetched.
+struct TFetchSettings {
+    int Retries = 5;
+    int RetryPauseMs = 500;
+    QString TempFolder; // where bodies that go to disk wait for their turn
+    qint64 MemoryLimit = 0; // for pages and style sheets
+    bool CompletePages = false;
+    // True once Break came (or the results are no longer wanted).
+    std::function<bool()> Stopped;
+};
+
+enum class TFetchOutcome { Downloaded, Empty, Failed };
+
+// What fetching one URL brought, to be logged and saved when its turn comes.
+struct TFetchResult {
+    // The log lines of the fetch ("Redirect to: ", errors, "Retry #n..."),
+    // in the order they happened.
+    QStringList Lines;
+    TFetchOutcome Outcome = TFetchOutcome::Failed;
+    QString ContentType; // the media type
+    QString ContentTypeHeader;
+    QString Charset;
+    // The absolute URL fetched last; set when the request was redirected.
+    QString RedirectedURL;
+    std::unique_ptr<TDownloadBody> Body;
+    // Set when the disk could take no more of the body: the run ends.
+    std::exception_ptr StorageFull;
+};
+
+// Pages, and style sheets of a complete copy, are rewritten in memory;
+// every other body is saved as it came.
+bool KeepsBodyInMemory(const QString& MediaType, bool CompletePages);
+
+// Requests Request.URL with Client, redirects followed and failures retried
+// (Settings.Retries times, RetryPauseMs apart, unless final or Stopped).
+// Logs nothing itself: the lines are in the result.
+TFetchResult FetchURL(THTTPClient& Client, const TFetchRequest& Request, const TFetchSettings& Settings);

@@ -1,0 +1,88 @@
+#include "http/BodyRouting.h"
+
+#include "http/HTTPErrors.h"
+
+#include <QBuffer>
+#include <QTemporaryFile>
+
+namespace {
+
+// Encoded bodies up to this size stay in memory.
+constexpr qint64 InMemoryBytes = qint64(4) << 20;
+
+std::unique_ptr<QIODevice> MemoryStore()
+{
+    auto Store = std::make_unique<QBuffer>();
+    Store->open(QIODevice::ReadWrite);
+    return Store;
+}
+
+} // namespace
+
+TEncodedBodyBuffer::TEncodedBodyBuffer(qint64 Limit)
+    : FLimit(Limit)
+    , FStore(MemoryStore())
+{
+    open(QIODevice::ReadWrite | QIODevice::Unbuffered);
+}
+
+TEncodedBodyBuffer::~TEncodedBodyBuffer() = default;
+
+void TEncodedBodyBuffer::Clear()
+{
+    FStore = MemoryStore();
+    FSize = 0;
+    ClearFailure();
+    QIODevice::seek(0);
+}
+
+bool TEncodedBodyBuffer::seek(qint64 Position)
+{
+    return FStore->seek(Position) && QIODevice::seek(Position);
+}
+
+qint64 TEncodedBodyBuffer::readData(char* Data, qint64 MaxSize)
+{
+    return FStore->read(Data, MaxSize);
+}
+
+qint64 TEncodedBodyBuffer::writeData(const char* Data, qint64 Size)
+{
+    if (FSize + Size > FLimit)
+        return Fail(std::make_exception_ptr(
+            EResponseLimitError(QStringLiteral("The body exceeds the limit of %1 bytes").arg(FLimit))));
+    if (FSize + Size > InMemoryBytes && qobject_cast<QBuffer*>(FStore.get())) {
+        auto File = std::make_unique<QTemporaryFile>();
+        const QByteArray& Held = static_cast<QBuffer*>(FStore.get())->buffer();
+        if (!File->open() || File->write(Held) != Held.size())
+            return Fail(std::make_exception_ptr(
+                EStreamWriteError(QStringLiteral("Stream write error: %1").arg(File->errorString()))));
+        FStore = std::move(File);
+    }
+    const qint64 Written = FStore->write(Data, Size);
+    if (Written != Size)
+        return Fail(std::make_exception_ptr(
+            EStreamWriteError(QStringLiteral("Stream write error: %1").arg(FStore->errorString()))));
+    FSize += Size;
+    return Size;
+}
+
+TBodyRouter::TBodyRouter(QIODevice& Plain, TEncodedBodyBuffer* Encoded, std::function<bool()> IsEncoded)
+    : FPlain(Plain)
+    , FEncoded(Encoded)
+    , FIsEncoded(std::move(IsEncoded))
+{
+    open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+}
+
+qint64 TBodyRouter::writeData(const char* Data, qint64 Size)
+{
+    if (!FTarget)
+        FTarget = FEncoded && FIsEncoded() ? static_cast<QIODevice*>(FEncoded) : &FPlain;
+    if (FTarget->write(Data, Size) == Size)
+        return Size;
+    const std::exception_ptr Reason = TargetFailure(*FTarget);
+    return Fail(Reason ? Reason
+                       : std::make_exception_ptr(EStreamWriteError(
+                           QStringLiteral("Stream write error: %1").arg(FTarget->errorString()))));
+}

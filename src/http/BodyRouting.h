@@ -1,0 +1,52 @@
+#pragma once
+
+#include "http/BodyTarget.h"
+
+#include <functional>
+#include <memory>
+
+// Holds an encoded body until it is decoded: in memory while small, in an
+// unnamed temporary file beyond, and never more than Limit bytes, so a large
+// compressed reply costs no memory and a hostile one no more than the disk
+// the limit allows.
+class TEncodedBodyBuffer : public TBodyTarget {
+public:
+    explicit TEncodedBodyBuffer(qint64 Limit);
+    ~TEncodedBodyBuffer() override;
+    // Empties the buffer for another attempt.
+    void Clear();
+    bool seek(qint64 Position) override;
+    qint64 size() const override { return FSize; }
+
+protected:
+    qint64 readData(char* Data, qint64 MaxSize) override;
+    qint64 writeData(const char* Data, qint64 Size) override;
+
+private:
+    qint64 FLimit;
+    qint64 FSize = 0;
+    std::unique_ptr<QIODevice> FStore;
+};
+
+// Takes a reply body as it arrives and sends it on: to Encoded when
+// IsEncoded says (at the first byte) that it must be decoded first, else
+// straight to Plain. A refused write keeps the reason of the device that
+// refused it.
+class TBodyRouter : public TBodyTarget {
+public:
+    TBodyRouter(QIODevice& Plain, TEncodedBodyBuffer* Encoded, std::function<bool()> IsEncoded);
+    // True once a byte went to Encoded.
+    bool Encoded() const { return FTarget && FTarget == FEncoded; }
+    // True once a byte went to Plain: another attempt cannot take it back.
+    bool WentPlain() const { return FTarget == &FPlain; }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* Data, qint64 Size) override;
+
+private:
+    QIODevice& FPlain;
+    TEncodedBodyBuffer* FEncoded;
+    std::function<bool()> FIsEncoded;
+    QIODevice* FTarget = nullptr;
+};

@@ -110,13 +110,14 @@ bool SameTextAsUTF8(const char* Data, quint32 Size, QStringView Text)
 
 QString TURLList::URL(int Index) const
 {
-    const TText& Text = At<EStringListError>(Index).URL;
-    return QString::fromUtf8(Text.Data, Text.Size);
+    const TEntry& Entry = At<EStringListError>(Index);
+    return QString::fromUtf8(Entry.URL, Entry.URLSize);
 }
 
 void TURLList::SetURL(int Index, const QString& Value)
 {
-    At<EStringListError>(Index).URL = Keep(Value);
+    TEntry& Entry = At<EStringListError>(Index);
+    Entry.URL = Keep(Value, Entry.URLSize);
 }
 
 QString TURLList::OutFilePath(int Index) const
@@ -124,14 +125,14 @@ QString TURLList::OutFilePath(int Index) const
     const TEntry& Entry = At<EStringListError>(Index);
     if (Entry.Folder == NoFolder)
         return QString();
-    return FFolders[Entry.Folder] + QString::fromUtf8(Entry.FileTail.Data, Entry.FileTail.Size);
+    return FFolders[Entry.Folder] + QString::fromUtf8(Entry.FileTail, Entry.FileTailSize);
 }
 
 int TURLList::FindURL(const QString& ALoadURL) const
 {
     return FLoadURLIndex.Find(ALoadURL, [&](int Index) {
-        const TText& Text = FEntries[size_t(Index)].LoadURL;
-        return SameTextAsUTF8(Text.Data, Text.Size, ALoadURL);
+        const TEntry& Entry = FEntries[size_t(Index)];
+        return SameTextAsUTF8(Entry.LoadURL, Entry.LoadURLSize, ALoadURL);
     });
 }
 
@@ -156,13 +157,13 @@ int TURLList::AddURL(TURLTag AURLTag, const QString& AURL, const QString& AWebsi
     const QString OutFile
         = PlaceInFolder(URLToFilePath(AURLTag, AURL, AWebsiteURL, AIndexFile, ALinkType), AOutDir);
     TEntry Entry;
-    Entry.URL = Keep(AURL);
+    Entry.URL = Keep(AURL, Entry.URLSize);
     // The load URL ends before the first "#", an ASCII byte in UTF-8 too.
-    const auto* Fragment = static_cast<const char*>(std::memchr(Entry.URL.Data, '#', Entry.URL.Size));
-    Entry.LoadURL = { Entry.URL.Data, Fragment ? quint32(Fragment - Entry.URL.Data) : Entry.URL.Size };
+    Entry.LoadURL = Entry.URL;
+    Entry.LoadURLSize = quint32(std::find(Entry.URL, Entry.URL + Entry.URLSize, '#') - Entry.URL);
     if (!OutFile.isEmpty()) {
         Entry.Folder = FolderNumber(AOutDir);
-        Entry.FileTail = Keep(QStringView(OutFile).mid(AOutDir.size()));
+        Entry.FileTail = Keep(QStringView(OutFile).mid(AOutDir.size()), Entry.FileTailSize);
     }
     Entry.ExtractURLs = AExtractURLs;
     Entry.URLDepth = AURLDepth;
@@ -172,7 +173,7 @@ int TURLList::AddURL(TURLTag AURLTag, const QString& AURL, const QString& AWebsi
     return Index;
 }
 
-TURLList::TText TURLList::Keep(QStringView Text)
+const char* TURLList::Keep(QStringView Text, quint32& Size)
 {
     // Mostly ASCII: narrowed straight into the arena, without a temporary.
     // The test has no early exit, so that it runs on whole vectors.
@@ -180,14 +181,16 @@ TURLList::TText TURLList::Keep(QStringView Text)
     for (const QChar C : Text)
         AllUnits |= C.unicode();
     if (AllUnits < 0x80) {
-        char* Copy = FTexts.Allocate(size_t(Text.size()));
+        Size = quint32(Text.size());
+        char* Copy = FTexts.Allocate(Size);
         std::transform(Text.begin(), Text.end(), Copy, [](QChar C) { return char(C.unicode()); });
-        return { Copy, quint32(Text.size()) };
+        return Copy;
     }
     const QByteArray Bytes = Text.toUtf8();
-    char* Copy = FTexts.Allocate(size_t(Bytes.size()));
-    std::memcpy(Copy, Bytes.constData(), size_t(Bytes.size()));
-    return { Copy, quint32(Bytes.size()) };
+    Size = quint32(Bytes.size());
+    char* Copy = FTexts.Allocate(Size);
+    std::memcpy(Copy, Bytes.constData(), Size);
+    return Copy;
 }
 
 quint32 TURLList::FolderNumber(const QString& Folder)

@@ -59,15 +59,15 @@ public:
 private:
     static constexpr quint32 NoFolder = std::numeric_limits<quint32>::max(); // no output file
 
-    // A text of the arena, in UTF-8.
-    struct TText {
-        const char* Data = nullptr;
-        quint32 Size = 0;
-    };
+    // The texts are UTF-8 in the arena; pointers first and sizes after them
+    // leave no padding.
     struct TEntry {
-        TText URL;
-        TText LoadURL; // stays when the URL is replaced
-        TText FileTail; // the output file path after its folder
+        const char* URL = nullptr;
+        const char* LoadURL = nullptr; // stays when the URL is replaced
+        const char* FileTail = nullptr; // the output file path after its folder
+        quint32 URLSize = 0;
+        quint32 LoadURLSize = 0;
+        quint32 FileTailSize = 0;
         quint32 Folder = NoFolder; // in FFolders
         qint32 ExtractURLs = 0;
         qint32 URLDepth = 0;
@@ -86,7 +86,8 @@ private:
     {
         return const_cast<TEntry&>(static_cast<const TURLList*>(this)->At<EIndexError>(Index));
     }
-    TText Keep(QStringView Text);
+    // A copy of Text in the arena; Size gets its length.
+    const char* Keep(QStringView Text, quint32& Size);
     quint32 FolderNumber(const QString& Folder);
 
     // A deque grows without moving its entries, so a long list never needs

@@ -1,7 +1,5 @@
 #include "FoldedTextIndex.h"
 
-#include "uStrUtils.h"
-
 #include <cstring>
 
 namespace {
@@ -48,22 +46,7 @@ quint32 TFoldedTextIndex::FoldedHash(QStringView Text)
     return quint32(Hash ^ (Hash >> 32));
 }
 
-int TFoldedTextIndex::Find(const QString& Text) const
-{
-    if (FSlots.empty())
-        return -1;
-    const quint32 Hash = FoldedHash(Text);
-    const size_t Mask = FSlots.size() - 1;
-    for (size_t At = Hash & Mask;; At = (At + 1) & Mask) {
-        const Slot& S = FSlots[At];
-        if (S.Index < 0)
-            return -1;
-        if (S.Hash == Hash && SameText(FLines.Strings(S.Index), Text))
-            return S.Index;
-    }
-}
-
-void TFoldedTextIndex::Add(int Index)
+void TFoldedTextIndex::Add(int Index, QStringView Text)
 {
     // At most half the slots are used, so probe runs stay short.
     if (size_t(FCount + 1) * 2 > FSlots.size()) {
@@ -73,7 +56,7 @@ void TFoldedTextIndex::Add(int Index)
             if (S.Index >= 0)
                 Insert(S.Hash, S.Index);
     }
-    Insert(FoldedHash(FLines.Strings(Index)), Index);
+    Insert(FoldedHash(Text), Index);
     ++FCount;
 }
 

@@ -1,25 +1,31 @@
 #pragma once
 
-#include "containers/StringList.h"
-
 #include <QString>
 #include <QStringView>
 #include <vector>
 
-// Finds lines of a string list by their text, ignoring ASCII case, in
-// constant time. It holds only hashes and line numbers (open addressing);
-// the texts stay in the list, which must not change an indexed line.
+// Finds entries by their text, ignoring ASCII case, in constant time. It
+// holds only hashes and entry numbers (open addressing); the owner keeps the
+// texts and tells whether an entry's text is the one looked for.
 class TFoldedTextIndex {
 public:
-    explicit TFoldedTextIndex(const TStringList& Lines)
-        : FLines(Lines)
+    // The entry indexed under Text for which IsText(Index) is true, or -1.
+    template <class TIsText> int Find(QStringView Text, TIsText&& IsText) const
     {
+        if (FSlots.empty())
+            return -1;
+        const quint32 Hash = FoldedHash(Text);
+        const size_t Mask = FSlots.size() - 1;
+        for (size_t At = Hash & Mask;; At = (At + 1) & Mask) {
+            const Slot& S = FSlots[At];
+            if (S.Index < 0)
+                return -1;
+            if (S.Hash == Hash && IsText(int(S.Index)))
+                return S.Index;
+        }
     }
-
-    // The line number of Text, or -1.
-    int Find(const QString& Text) const;
-    // Indexes line Index of the list; its text must not be indexed yet.
-    void Add(int Index);
+    // Indexes entry Index under Text, which no entry has yet.
+    void Add(int Index, QStringView Text);
 
     static quint32 FoldedHash(QStringView Text);
 
@@ -31,7 +37,6 @@ private:
 
     void Insert(quint32 Hash, int Index);
 
-    const TStringList& FLines;
     std::vector<Slot> FSlots;
     int FCount = 0;
 };

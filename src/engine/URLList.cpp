@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QStringView>
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -72,11 +73,67 @@ QString PlaceInFolder(const QString& P, const QString& AOutDir)
     return AOutDir + QDir::separator() + P;
 }
 
+char FoldASCIIByte(char C)
+{
+    return C >= 'A' && C <= 'Z' ? char(C + ('a' - 'A')) : C;
+}
+
+bool SameFoldedBytes(const char* A, const char* B, qsizetype Size)
+{
+    for (qsizetype I = 0; I < Size; ++I)
+        if (FoldASCIIByte(A[I]) != FoldASCIIByte(B[I]))
+            return false;
+    return true;
+}
+
+// True when the kept UTF-8 text equals Text with A to Z folded. URLs are
+// mostly ASCII, so that part is compared in place; the rest as Text's UTF-8,
+// made as the kept text was, so that even a lone surrogate finds its entry.
+bool SameTextAsUTF8(const char* Data, quint32 Size, QStringView Text)
+{
+    // UTF-8 takes at least one byte per UTF-16 unit.
+    if (qsizetype(Size) < Text.size())
+        return false;
+    qsizetype I = 0;
+    for (; I < Text.size() && Text[I].unicode() < 0x80; ++I) {
+        const char Byte = char(Text[I].unicode());
+        if (Data[I] != Byte && FoldASCIIByte(Data[I]) != FoldASCIIByte(Byte))
+            return false;
+    }
+    if (I == Text.size())
+        return I == qsizetype(Size);
+    const QByteArray Rest = Text.mid(I).toUtf8();
+    return Rest.size() == qsizetype(Size) - I && SameFoldedBytes(Rest.constData(), Data + I, Rest.size());
+}
+
 } // namespace
+
+QString TURLList::URL(int Index) const
+{
+    const TEntry& Entry = At<EStringListError>(Index);
+    return QString::fromUtf8(Entry.URL, Entry.URLSize);
+}
+
+void TURLList::SetURL(int Index, const QString& Value)
+{
+    TEntry& Entry = At<EStringListError>(Index);
+    Entry.URL = Keep(Value, Entry.URLSize);
+}
+
+QString TURLList::OutFilePath(int Index) const
+{
+    const TEntry& Entry = At<EStringListError>(Index);
+    if (Entry.Folder == NoFolder)
+        return QString();
+    return FFolders[Entry.Folder] + QString::fromUtf8(Entry.FileTail, Entry.FileTailSize);
+}
 
 int TURLList::FindURL(const QString& ALoadURL) const
 {
-    return FLoadURLIndex.Find(ALoadURL);
+    return FLoadURLIndex.Find(ALoadURL, [&](int Index) {
+        const TEntry& Entry = FEntries[size_t(Index)];
+        return SameTextAsUTF8(Entry.LoadURL, Entry.LoadURLSize, ALoadURL);
+    });
 }
 
 int TURLList::AddURL(TURLTag AURLTag, const QString& AURL, const QString& AWebsiteURL,
@@ -99,14 +156,52 @@ int TURLList::AddURL(TURLTag AURLTag, const QString& AURL, const QString& AWebsi
 
     const QString OutFile
         = PlaceInFolder(URLToFilePath(AURLTag, AURL, AWebsiteURL, AIndexFile, ALinkType), AOutDir);
+    TEntry Entry;
+    Entry.URL = Keep(AURL, Entry.URLSize);
+    // The load URL ends before the first "#", an ASCII byte in UTF-8 too.
+    Entry.LoadURL = Entry.URL;
+    Entry.LoadURLSize = quint32(std::find(Entry.URL, Entry.URL + Entry.URLSize, '#') - Entry.URL);
+    if (!OutFile.isEmpty()) {
+        Entry.Folder = FolderNumber(AOutDir);
+        Entry.FileTail = Keep(QStringView(OutFile).mid(AOutDir.size()), Entry.FileTailSize);
+    }
+    Entry.ExtractURLs = AExtractURLs;
+    Entry.URLDepth = AURLDepth;
     const int Index = Count();
-    FURLList.Add(AURL);
-    FLoadURLList.Add(LoadURL);
-    FOutFilePathList.Add(OutFile);
-    FExtractURLsList.Add(AExtractURLs);
-    FURLDepthList.Add(AURLDepth);
-    FLoadURLIndex.Add(Index);
+    FEntries.push_back(Entry);
+    FLoadURLIndex.Add(Index, LoadURL);
     return Index;
+}
+
+const char* TURLList::Keep(QStringView Text, quint32& Size)
+{
+    // Mostly ASCII: narrowed straight into the arena, without a temporary.
+    // The test has no early exit, so that it runs on whole vectors.
+    char16_t AllUnits = 0;
+    for (const QChar C : Text)
+        AllUnits |= C.unicode();
+    if (AllUnits < 0x80) {
+        Size = quint32(Text.size());
+        char* Copy = FTexts.Allocate(Size);
+        std::transform(Text.begin(), Text.end(), Copy, [](QChar C) { return char(C.unicode()); });
+        return Copy;
+    }
+    const QByteArray Bytes = Text.toUtf8();
+    Size = quint32(Bytes.size());
+    char* Copy = FTexts.Allocate(Size);
+    std::memcpy(Copy, Bytes.constData(), Size);
+    return Copy;
+}
+
+quint32 TURLList::FolderNumber(const QString& Folder)
+{
+    // Entries come from a few folders: the project's and those of its
+    // download rules.
+    for (qsizetype I = FFolders.size() - 1; I >= 0; --I)
+        if (FFolders[I] == Folder)
+            return quint32(I);
+    FFolders.append(Folder);
+    return quint32(FFolders.size() - 1);
 }
 
 QString TURLList::URLToFilePath(TURLTag AURLTag, const QString& AURL, const QString& AWebsiteURL,

@@ -1,41 +1,48 @@
 #pragma once
 
-#include <limits>
-
+#include "ByteArena.h"
 #include "FoldedTextIndex.h"
 #include "containers/Object.h"
 #include "containers/StringList.h"
 #include "containers/uIntList.h"
 
 #include <QString>
+#include <QStringList>
+#include <deque>
+#include <limits>
 
 // The kind of HTML tag a URL was found in; it decides parts of the mapping
 // of the URL to a local file. utMedia stands for audio, video, tracks and
 // embedded objects.
 enum TURLTag { utUndefined, utA, utImg, utLink, utScript, utNoscript, utIFrame, utMedia };
 
-// The work list of one project run: five parallel columns, appended to
+// The work list of one project run: the URL, its load URL (the URL without
+// fragment), its output file path and two numbers per entry, appended to
 // only, so an index stays valid for the whole run. No two entries have load
-// URLs (URLs without fragment) that are equal ignoring ASCII case.
+// URLs that are equal ignoring ASCII case. The texts are kept as UTF-8 in
+// large blocks and the output folder once per folder, so that an entry costs
+// little more than its characters.
 class TURLList : public TObject {
 public:
     TURLList() = default;
     TURLList(const TURLList&) = delete;
     TURLList& operator=(const TURLList&) = delete;
 
-    int Count() const { return FURLList.Count(); }
+    int Count() const { return int(FEntries.size()); }
     // A run's bound on the entries: once Count reaches it, AddURL admits no
     // new URL and LimitReached turns true.
     void SetMaxCount(int Value) { FMaxCount = Value; }
     int MaxCount() const { return FMaxCount; }
     bool LimitReached() const { return FLimitReached; }
 
-    QString URL(int Index) const { return FURLList.Strings(Index); }
-    void SetURL(int Index, const QString& Value) { FURLList.Put(Index, Value); }
-    QString OutFilePath(int Index) const { return FOutFilePathList.Strings(Index); }
-    int ExtractURLs(int Index) const { return FExtractURLsList.GetValue(Index); }
-    int URLDepth(int Index) const { return FURLDepthList.GetValue(Index); }
-    void SetURLDepth(int Index, int Value) { FURLDepthList.SetValue(Index, Value); }
+    // Reading or writing an index outside the list raises EStringListError
+    // for the texts and EIntListError for the numbers.
+    QString URL(int Index) const;
+    void SetURL(int Index, const QString& Value);
+    QString OutFilePath(int Index) const;
+    int ExtractURLs(int Index) const { return At<EIntListError>(Index).ExtractURLs; }
+    int URLDepth(int Index) const { return At<EIntListError>(Index).URLDepth; }
+    void SetURLDepth(int Index, int Value) { At<EIntListError>(Index).URLDepth = Value; }
 
     // Index of the entry whose load URL equals ALoadURL ignoring ASCII case,
     // or -1.
@@ -50,15 +57,45 @@ public:
         const QString& ALinkType);
 
 private:
+    static constexpr quint32 NoFolder = std::numeric_limits<quint32>::max(); // no output file
+
+    // The texts are UTF-8 in the arena; pointers first and sizes after them
+    // leave no padding.
+    struct TEntry {
+        const char* URL = nullptr;
+        const char* LoadURL = nullptr; // stays when the URL is replaced
+        const char* FileTail = nullptr; // the output file path after its folder
+        quint32 URLSize = 0;
+        quint32 LoadURLSize = 0;
+        quint32 FileTailSize = 0;
+        quint32 Folder = NoFolder; // in FFolders
+        qint32 ExtractURLs = 0;
+        qint32 URLDepth = 0;
+    };
+
     static QString URLToFilePath(TURLTag AURLTag, const QString& AURL, const QString& AWebsiteURL,
         const QString& AIndexFile, const QString& ALinkType);
 
-    TStringList FURLList;
-    TStringList FLoadURLList;
-    TStringList FOutFilePathList;
-    TIntList FExtractURLsList;
-    TIntList FURLDepthList;
-    TFoldedTextIndex FLoadURLIndex { FLoadURLList };
+    template <class EIndexError> const TEntry& At(int Index) const
+    {
+        if (Index < 0 || Index >= Count())
+            throw EIndexError(QStringLiteral("List index out of bounds (%1)").arg(Index));
+        return FEntries[size_t(Index)];
+    }
+    template <class EIndexError> TEntry& At(int Index)
+    {
+        return const_cast<TEntry&>(static_cast<const TURLList*>(this)->At<EIndexError>(Index));
+    }
+    // A copy of Text in the arena; Size gets its length.
+    const char* Keep(QStringView Text, quint32& Size);
+    quint32 FolderNumber(const QString& Folder);
+
+    // A deque grows without moving its entries, so a long list never needs
+    // twice its size at once.
+    std::deque<TEntry> FEntries;
+    TByteArena FTexts;
+    QStringList FFolders;
+    TFoldedTextIndex FLoadURLIndex;
     int FMaxCount = std::numeric_limits<int>::max();
     bool FLimitReached = false;
 };

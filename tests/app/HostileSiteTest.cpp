@@ -2,6 +2,7 @@
 // exhaust memory or to hold the run forever. Each case must end with a line
 // in the log while the crawl goes on to its summary.
 #include "support/ChildProcess.h"
+#include "support/FileSizeLimit.h"
 #include "support/Files.h"
 #include "support/QStringPrinter.h"
 #include "support/ScriptedHttpServer.h"
@@ -67,15 +68,15 @@ protected:
     QByteArray Secret() const { return "SECRET-" + FToken.toUtf8(); }
 
     // Saves a configuration with one project "Site" that copies /site/ and
-    // the pages linked from it (depth 1).
-    void SaveProject(TOverwriteFile Policy)
+    // the pages linked from it (to the given depth).
+    void SaveProject(TOverwriteFile Policy, int Depth = 1)
     {
         TWebsiteProjectList Projects;
         auto Project = std::make_unique<TWebsiteProject>();
         Project->SetProjectName("Site");
         Project->SetWebsiteURL(FServer.Url("/site/"));
         Project->WebPages().Add(FServer.Url("/site/"));
-        Project->WPExtractURLs().Add(1);
+        Project->WPExtractURLs().Add(Depth);
         Project->SetOutputFolder("{OutDir}/{ProjectName}");
         Project->SetRelativePathLinks(true);
         Project->SetOverwrite(Policy);
@@ -86,10 +87,10 @@ protected:
 
     QString ConfigPath() const { return FTemp.path() + "/hrv.ini"; }
 
-    std::unique_ptr<ChildProcess> StartRun()
+    std::unique_ptr<ChildProcess> StartRun(const QStringList& Options = {})
     {
-        return std::make_unique<ChildProcess>(
-            HARVO_CLI_PATH, QStringList { "-config", ConfigPath(), "-start", "Site" }, FTemp.path() + "/log");
+        return std::make_unique<ChildProcess>(HARVO_CLI_PATH,
+            QStringList { "-config", ConfigPath(), "-start", "Site" } + Options, FTemp.path() + "/log");
     }
 
     // Every file below the temporary folder, links not followed, that is
@@ -264,6 +265,77 @@ TEST_F(HostileSiteTest, AKilledRunLeavesEachFileWholeForTheNextRunUnderEveryPoli
         RunToTheEnd();
         EXPECT_TRUE(WholeCopyOf(Policy == ofNone && OldCopyKept ? 'o' : 'n')) << Policy;
     }
+}
+
+TEST_F(HostileSiteTest, AFullDiskEndsTheRunWithTheSystemsReasonAndKeepsEveryOldCopy)
+{
+    constexpr int BigSize = 1 << 20;
+    std::atomic<char> Generation { 'o' };
+    FServer.On("/site/", ScriptedReply::Ok("<img src=\"big.bin\"><img src=\"small.bin\">"));
+    FServer.SetFallback([&](const RecordedRequest& Request) {
+        const int Size = Request.Path.endsWith("big.bin") ? BigSize : 10;
+        return ScriptedReply::Ok(QByteArray(Size, Generation.load()), "application/octet-stream");
+    });
+    SaveProject(ofAll);
+    {
+        auto Run = StartRun();
+        ASSERT_TRUE(Run->Wait(RunTimeoutMs));
+        ASSERT_EQ(Run->ExitCode(), 0) << Run->Errors().toStdString();
+    }
+
+    Generation = 'n';
+    std::unique_ptr<ChildProcess> Run;
+    {
+        // The child keeps the limit it starts with.
+        ScopedFileSizeLimit Limit(256 << 10);
+        Run = StartRun();
+    }
+    ASSERT_TRUE(Run->Wait(RunTimeoutMs));
+    const QStringList Lines = Run->OutputLines();
+    const QString Big = FProjectDir + "/big.bin";
+    const QString Reason = "Cannot create file \"" + Big + "\". File too large";
+    EXPECT_EQ(Run->ExitCode(), 1);
+    EXPECT_TRUE(Run->Errors().contains(Reason)) << Run->Errors().toStdString();
+    EXPECT_EQ(Lines.mid(Lines.size() - 3),
+        QStringList({ "Saving: " + Big, Reason + ".",
+            "Downloaded: 1, already existed: 0, not changed: 0, empty: 0, failed: 1." }))
+        << Lines.join('\n').toStdString();
+    EXPECT_EQ(ReadFile(Big), QByteArray(BigSize, 'o'));
+    EXPECT_EQ(ReadFile(FProjectDir + "/small.bin"), QByteArray(10, 'o'));
+    EXPECT_EQ(QDir(FProjectDir).entryList(QDir::Files | QDir::Hidden),
+        QStringList({ "big.bin", "index.html", "small.bin" }));
+}
+
+TEST_F(HostileSiteTest, ACrawlTrapStopsGrowingAtTheURLLimit)
+{
+    constexpr int LinksPerPage = 20000;
+    constexpr int MaxURLs = 100000;
+    FServer.SetFallback([](const RecordedRequest& Request) {
+        const QByteArray Page = QByteArray::number(qHash(Request.Path), 36);
+        QByteArray Body;
+        Body.reserve(LinksPerPage * 32);
+        for (int I = 0; I < LinksPerPage; ++I)
+            Body += "<a href=\"/site/" + Page + "/" + QByteArray::number(I) + "\">x</a>\n";
+        return ScriptedReply::Ok(Body);
+    });
+    SaveProject(ofAll, 1000);
+
+    auto Run = StartRun({ "-maxurls", QString::number(MaxURLs) });
+    // Past the pages that fill the list; the run goes on with what it has,
+    // and Ctrl+C ends it as usual.
+    ASSERT_TRUE(Run->WaitForOutput(
+        "Downloading [ " + QByteArray::number(MaxURLs / LinksPerPage + 5) + " / ", RunTimeoutMs));
+    Run->Kill(SIGINT);
+    ASSERT_TRUE(Run->Wait(RunTimeoutMs));
+    const QStringList Lines = Run->OutputLines();
+    const QString Log = Lines.join('\n');
+    std::cout << "harvo-cli peak RSS with a full URL list: " << Run->PeakRssKiB() / 1024 << " MiB\n";
+    EXPECT_EQ(Run->ExitCode(), 0) << Run->Errors().toStdString();
+    EXPECT_EQ(Lines.filter("URL limit reached").size(), 1) << Log.toStdString();
+    EXPECT_TRUE(Lines.contains("URL limit reached (100000): no more URLs are added.")) << Log.toStdString();
+    EXPECT_EQ(Lines.value(Lines.size() - 1), "Terminated.");
+    EXPECT_TRUE(Lines.filter("Downloading [ ").last().contains(" / " + QString::number(MaxURLs) + " ]: "));
+    EXPECT_LT(Run->PeakRssKiB(), PeakRssBoundKiB);
 }
 
 } // namespace

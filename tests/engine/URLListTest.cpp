@@ -127,6 +127,16 @@ TEST_F(URLListTest, RefusesDuplicatesIgnoringAsciiCaseAndFragment)
     EXPECT_EQ(Add(utA, "http://host/\u00c4"), 3);
     EXPECT_EQ(Add(utA, "http://host/k"), 4);
     EXPECT_EQ(Add(utA, "http://host/\u212a"), 5); // Kelvin sign
+
+    // Letters after other characters still fold, and text that is no valid
+    // UTF-16 still finds its entry.
+    EXPECT_EQ(Add(utA, "http://host/\u00e4/Page"), 6);
+    EXPECT_EQ(List.FindURL("HTTP://HOST/\u00e4/pAGE"), 6);
+    EXPECT_EQ(List.FindURL("http://host/\u00e4/Pag"), -1);
+    const QChar Lone(0xD800);
+    EXPECT_EQ(Add(utA, "http://host/x" + QString(Lone) + "y"), 7);
+    EXPECT_EQ(Add(utA, "HTTP://HOST/X" + QString(Lone) + "Y"), 7);
+    EXPECT_EQ(List.Count(), 8);
 }
 
 TEST_F(URLListTest, SuppressionRefusesBeforeTheDuplicateTest)
@@ -143,14 +153,16 @@ TEST_F(URLListTest, SuppressionRefusesBeforeTheDuplicateTest)
 TEST_F(URLListTest, KeepsTheColumnsParallelAndFindsEveryEntryAfterGrowth)
 {
     const int N = 5000;
+    // Download rules put files into folders of their own.
+    const QString Folders[] = { Out, Out + "rule/", Out + "other" };
     for (int I = 0; I < N; ++I)
-        ASSERT_EQ(List.AddURL(utImg, QString("http://host/p%1.png").arg(I), "http://host/", "index.html", Out,
-                      I, I + 1, nullptr, ""),
+        ASSERT_EQ(List.AddURL(utImg, QString("http://host/p%1.png").arg(I), "http://host/", "index.html",
+                      Folders[I % 3], I, I + 1, nullptr, ""),
             I);
     for (int I = 0; I < N; I += 7) {
         ASSERT_EQ(List.FindURL(QString("HTTP://HOST/P%1.PNG").arg(I)), I);
         EXPECT_EQ(List.URL(I), QString("http://host/p%1.png").arg(I));
-        EXPECT_EQ(List.OutFilePath(I), Out + QString("p%1.png").arg(I));
+        EXPECT_EQ(List.OutFilePath(I), Folders[I % 3] + (I % 3 == 2 ? "/" : "") + QString("p%1.png").arg(I));
         EXPECT_EQ(List.ExtractURLs(I), I);
         EXPECT_EQ(List.URLDepth(I), I + 1);
     }

@@ -1,0 +1,212 @@
+// A crawl that fetches ahead must log and save exactly what a crawl one URL
+// at a time does; only timing may differ.
+#include "engine/DownloadProject.h"
+
+#include "RecordingRunLog.h"
+#include "support/Files.h"
+#include "support/QStringPrinter.h"
+#include "support/ScriptedHttpServer.h"
+#include "support/TestCertificate.h"
+
+#include "http/HTTPClientUnit.h"
+#include "projects/WebsiteUnit.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <map>
+#include <mutex>
+#include <set>
+
+namespace {
+
+// Every file below Folder with its content, by relative path.
+std::map<QString, QByteArray> TreeOf(const QString& Folder)
+{
+    std::map<QString, QByteArray> Tree;
+    QDirIterator Files(Folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (Files.hasNext()) {
+        const QString Path = Files.next();
+        Tree[QDir(Folder).relativeFilePath(Path)] = ReadFile(Path);
+    }
+    return Tree;
+}
+
+// What one crawl left: its log, the files, and the server's side of it.
+struct CrawlRecord {
+    QStringList Log;
+    std::map<QString, QByteArray> Tree;
+    std::map<QByteArray, QByteArray> RefererByPath; // of each path's first request
+    int Connections = 0;
+    int ServerCloses = 0;
+};
+
+// A site with every kind of reply a crawl meets: pages, files, a style
+// sheet, redirects (to a folder, in a loop), a reply that fails once, one
+// that always fails, a client error, empty bodies, and a server that ends
+// the connection after every second reply.
+class FetchAheadTest : public ::testing::TestWithParam<bool> {
+protected:
+    FetchAheadTest()
+        : FServer(GetParam() ? &FCertificate : nullptr)
+    {
+        FOutDir = QDir::toNativeSeparators(FTemp.path() + "/out");
+        FProject.SetWebsiteURL(FServer.Url("/"));
+        FProject.SetRelativePathLinks(true);
+        FProject.SetCompletePages(true);
+        QByteArray Index = "<link rel=stylesheet href=\"style.css\">";
+        for (const char* Link : { "a.html", "about", "once.html", "broken.html", "missing.html", "empty.html",
+                 "loop.html", "pic.png", "data.bin", "b.html" })
+            Index += "<a href=\"" + QByteArray(Link) + "\">x</a>\n";
+        FServer.On("/", ScriptedReply::Ok(Index));
+        FServer.On("/style.css", ScriptedReply::Ok("body{background:url(bg.png)}", "text/css"));
+        FServer.On("/about", ScriptedReply::Redirect(301, "/about/"));
+        FServer.On("/about/", ScriptedReply::Ok("<img src=\"me.png\"><a href=\"../c.html\">c</a>"));
+        FServer.On("/broken.html", ScriptedReply::Status(500, "Internal Server Error"));
+        FServer.On("/missing.html", ScriptedReply::Status(404, "Not Found"));
+        FServer.On("/empty.html", ScriptedReply::Ok(""));
+        FServer.On("/loop.html", ScriptedReply::Redirect(302, "/loop.html"));
+        FServer.On("/data.bin", ScriptedReply::Stream(QByteArray(1 << 16, 'd'), 40, 0, "application/zip"));
+        FServer.SetFallback([this](const RecordedRequest& Request) {
+            const std::lock_guard<std::mutex> Lock(FMutex);
+            const int Seen = FSeen[Request.Path]++;
+            if (Request.Path == "/once.html" && Seen == 0)
+                return ScriptedReply::Status(503, "Service Unavailable");
+            // Pages link one level further; every second of those ends its
+            // connection.
+            const bool Deeper = Request.Path.startsWith("/d");
+            ScriptedReply Reply = ScriptedReply::Ok(
+                Deeper ? Request.Path : "<a href=\"d" + Request.Path.mid(1) + "\">" + Request.Path + "</a>",
+                Request.Path.endsWith(".png") ? "image/png" : "text/html");
+            if (Deeper && ++FReplies % 2 == 0) {
+                Reply.After = ScriptedReply::Then::Close;
+                ++FCloses;
+            }
+            return Reply;
+        });
+    }
+
+    CrawlRecord Crawl(int Connections)
+    {
+        {
+            const std::lock_guard<std::mutex> Lock(FMutex);
+            FSeen.clear();
+            FReplies = 0;
+            FCloses = 0;
+        }
+        const int RequestsBefore = FServer.RequestCount();
+        RecordingRunLog Log;
+        ScriptedThread Thread(Log, FControl);
+        FControl.FHTTPRetries = 2;
+        FControl.FConnections = Connections;
+        THTTPClient Client(QString(), ptAUTO, "test", QString(), 5, 5);
+        Client.SetAbortFlag(&Thread.TerminatedFlag());
+        Client.SetMaxRedirects(3);
+        DownloadProject(FOutDir, FProject, Client, Thread);
+
+        CrawlRecord Record { Log.Lines(), TreeOf(FOutDir), {}, 0, FCloses };
+        std::set<int> Connected;
+        const std::vector<RecordedRequest> Requests = FServer.Requests();
+        for (size_t I = size_t(RequestsBefore); I < Requests.size(); ++I) {
+            Record.RefererByPath.emplace(Requests[I].Path, Requests[I].Header("Referer"));
+            Connected.insert(Requests[I].ConnectionId);
+        }
+        Record.Connections = int(Connected.size());
+        return Record;
+    }
+
+    void ExpectSameCrawl(const CrawlRecord& One, const CrawlRecord& Many)
+    {
+        EXPECT_EQ(One.Log, Many.Log);
+        EXPECT_EQ(One.Tree, Many.Tree);
+        EXPECT_EQ(One.RefererByPath, Many.RefererByPath);
+        EXPECT_TRUE(QDir(FOutDir).entryList({ ".harvo-*" }, QDir::Files | QDir::Hidden).isEmpty());
+    }
+
+    TestCertificate FCertificate;
+    ScriptedHttpServer FServer;
+    std::mutex FMutex;
+    std::map<QByteArray, int> FSeen;
+    int FReplies = 0;
+    int FCloses = 0;
+    QTemporaryDir FTemp;
+    QString FOutDir;
+    TRunControl FControl;
+    TWebsiteProject FProject;
+};
+
+TEST_P(FetchAheadTest, EightTransfersLogAndSaveWhatOneDoesUnderEveryPolicy)
+{
+    // Each policy meets the files the crawl before it left; the first run
+    // starts from an empty folder.
+    for (const TOverwriteFile Policy : { ofAll, ofNone, ofChanged, ofAll }) {
+        FProject.SetOverwrite(Policy);
+        const std::map<QString, QByteArray> Before = TreeOf(FOutDir);
+        const CrawlRecord One = Crawl(1);
+        QDir(FOutDir).removeRecursively();
+        for (const auto& [Path, Content] : Before) {
+            QDir().mkpath(QFileInfo(FOutDir + "/" + Path).path());
+            WriteFile(FOutDir + "/" + Path, Content);
+        }
+        const CrawlRecord Many = Crawl(8);
+        ExpectSameCrawl(One, Many);
+        // Connections are kept but where the server ends them.
+        EXPECT_LE(One.Connections, 1 + One.ServerCloses) << Policy;
+        EXPECT_LE(Many.Connections, 8 + Many.ServerCloses) << Policy;
+    }
+    FProject.SetOverwrite(ofChanged);
+    const CrawlRecord Last = Crawl(8);
+    const QString Log = Last.Log.join('\n');
+    for (const char* Expected :
+        { "Redirect to: /about/", "Retry #1...", "Too many redirects (3)", "Not Found" })
+        EXPECT_TRUE(Log.contains(Expected)) << Expected << "\n" << Log.toStdString();
+    EXPECT_EQ(Last.Log.last(), "Downloaded: 0, already existed: 0, not changed: 15, empty: 1, failed: 3.")
+        << Log.toStdString();
+    EXPECT_EQ(Last.Tree.at("data.bin/index.html").size(), 40 << 16);
+    // Each request names the URL before it in the list as its referer.
+    EXPECT_EQ(Last.RefererByPath.at("/style.css"), FServer.Url("/").toUtf8());
+}
+
+TEST_P(FetchAheadTest, BreakBeforeTheStartEndsBothAfterTheFirstURL)
+{
+    FControl.FTerminated = true;
+    const CrawlRecord One = Crawl(1);
+    QDir(FOutDir).removeRecursively();
+    const CrawlRecord Many = Crawl(8);
+    ExpectSameCrawl(One, Many);
+    EXPECT_EQ(Many.Log.size(), 3) << Many.Log.join('\n').toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(PlainAndTls, FetchAheadTest, ::testing::Values(false, true),
+    [](const ::testing::TestParamInfo<bool>& Info) { return Info.param ? "Tls" : "Plain"; });
+
+TEST(FetchAheadStallTest, AStalledTransferHoldsUpNoOtherFetch)
+{
+    // Four pages that take a second each: one at a time they take four.
+    ScriptedHttpServer Server;
+    Server.On("/",
+        ScriptedReply::Ok("<a href=a.html>a</a><a href=b.html>b</a><a href=c.html>c</a>"
+                          "<a href=d.html>d</a>"));
+    Server.SetFallback([](const RecordedRequest&) {
+        ScriptedReply Slow = ScriptedReply::Ok("slow");
+        Slow.DelayMs = 1000;
+        return Slow;
+    });
+    QTemporaryDir Temp;
+    TWebsiteProject Project;
+    Project.SetWebsiteURL(Server.Url("/"));
+    RecordingRunLog Log;
+    TRunControl Control;
+    Control.FConnections = 4;
+    ScriptedThread Thread(Log, Control);
+    THTTPClient Client(QString(), ptAUTO, "test", QString(), 5, 5);
+    QElapsedTimer Timer;
+    Timer.start();
+    DownloadProject(Temp.path(), Project, Client, Thread);
+    EXPECT_LT(Timer.elapsed(), 3500);
+    EXPECT_EQ(Log.Lines().last(), "Downloaded: 5, already existed: 0, not changed: 0, empty: 0, failed: 0.");
+}
+
+} // namespace

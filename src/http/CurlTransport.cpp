@@ -143,6 +143,8 @@ std::unique_ptr<TCurlTransport> TCurlTransport::Sibling()
     Copy->FReadTimeoutMs = FReadTimeoutMs;
     Copy->FMaxBodySize = FMaxBodySize;
     Copy->FTimeLimitMs = FTimeLimitMs;
+    Copy->FLowSpeedBytes = FLowSpeedBytes;
+    Copy->FLowSpeedSeconds = FLowSpeedSeconds;
     Copy->FCookiesEnabled = FCookiesEnabled;
     Copy->FAbortFlags = FAbortFlags;
     return Copy;

@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -39,6 +40,8 @@ protected:
     {
         THTTPClient Client(QString(), ptAUTO, "test", QString(), 5, 5);
         Client.SetMaxBodySize(MaxBodySize);
+        if (FConfigureClient)
+            FConfigureClient(Client);
         DownloadProject(FOutDir, FProject, Client, FThread);
         return FLog.Lines();
     }
@@ -55,6 +58,7 @@ protected:
     TRunControl FControl;
     ScriptedThread FThread;
     TWebsiteProject FProject;
+    std::function<void(THTTPClient&)> FConfigureClient;
 };
 
 TEST_F(DownloadProjectTest, APageWithoutLinksLogsEveryStepInOrder)
@@ -301,6 +305,19 @@ TEST_F(DownloadProjectTest, ABodyPastTheSizeLimitFailsAtOnceWithoutRetry)
     EXPECT_EQ(Lines.filter("exceeds the limit of 100000 bytes").size(), 1);
     EXPECT_EQ(Lines.last(), "Downloaded: 0, already existed: 0, not changed: 0, empty: 0, failed: 1.");
     EXPECT_FALSE(QFile::exists(OutPath("index.html")));
+}
+
+TEST_F(DownloadProjectTest, ATrickleFailsByTheLowSpeedRuleAndIsRetried)
+{
+    // Ten bytes a second, below a rule of 100 bytes a second over one second.
+    FServer.On("/", ScriptedReply::Stream("0123456789", -1, 1000, "application/octet-stream"));
+    FConfigureClient = [](THTTPClient& Client) { Client.SetLowSpeedRule(100, 1); };
+    const QStringList Lines = Crawl();
+    EXPECT_EQ(Lines.filter("Too slow: less than 100 bytes/s for 1 s").size(), 3)
+        << Lines.join('\n').toStdString();
+    EXPECT_EQ(Lines.filter("Retry #").size(), 2);
+    EXPECT_EQ(Lines.last(), "Downloaded: 0, already existed: 0, not changed: 0, empty: 0, failed: 1.");
+    EXPECT_TRUE(QDir(FOutDir).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 
 TEST_F(DownloadProjectTest, NothingIsWrittenOrReadThroughASymbolicLinkThatLeadsOut)

@@ -52,6 +52,24 @@ TEST(HTTPClientFaultsTest, BadRepliesSayWhatWasWrongAndSaveNothing)
     }
 }
 
+TEST(HTTPClientFaultsTest, TheReadTimeOutCountsFromTheLastByteEvenInsideAHeaderLine)
+{
+    // A header line that trickles a byte every 100 ms for a second, then
+    // stops: the read time-out of 300 ms runs from its last byte.
+    ScriptedHttpServer Server;
+    ScriptedReply Trickle = ScriptedReply::Raw("HTTP/1.1 200 OK\r\nX-Slow: ", ScriptedReply::Then::Hold);
+    Trickle.Chunk = "a";
+    Trickle.ChunkCount = 10;
+    Trickle.ChunkPauseMs = 100;
+    Server.On("/", Trickle);
+    auto Client = MakeTestClient();
+    QElapsedTimer Timer;
+    Timer.start();
+    const GetOutcome Outcome = GetWith(*Client, Server.Url("/"), false, -1, 0);
+    EXPECT_EQ(Outcome.ErrorMessage, "No data for 0.3 s");
+    EXPECT_GE(Timer.elapsed(), 1000 + TestReadTimeoutMs);
+}
+
 TEST(HTTPClientFaultsTest, TheAbortFlagEndsARunningTransferAtOnce)
 {
     ScriptedHttpServer Server;

@@ -202,7 +202,12 @@ void TCurlTransport::NoteSocketActivity()
     }
 }
 
-TCurlTransport::~TCurlTransport() = default;
+TCurlTransport::~TCurlTransport()
+{
+    // Closing the kept connections calls back into this object: first.
+    FMultiHandle.reset();
+    FEasyHandle.reset();
+}
 
 void TCurlTransport::SetProxy(const TProxySettings& Proxy)
 {

@@ -28,7 +28,9 @@ using TCharSet = std::bitset<256>;
 // The HTTP client of a run: follows redirects itself, repeats passes after
 // connection-level failures, keeps a referer chain and cookies, asks for and
 // decodes gzip/deflate bodies, and keeps connections (plain and TLS) open
-// between requests to the same place. Used by one thread at a time.
+// between requests to the same place. Used by one thread at a time. A body
+// that is not compressed reaches the output stream as it arrives: after a
+// failure the stream may hold part of it, which the caller drops.
 class THTTPClient : public TObject {
 public:
     THTTPClient(const QString& AProxyPort, TProxyType AProxyType, const QString& AUserAgent,

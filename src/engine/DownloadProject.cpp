@@ -29,6 +29,7 @@ constexpr int RetryPauseMs = 500;
 // saves, so one may bring less than a file that goes straight to disk.
 constexpr qint64 PageSizeLimit = qint64(256) << 20;
 constexpr int WholeSiteLimit = 2147483647;
+constexpr int TransfersPerConnection = 4;
 
 struct TCounters {
     int Downloaded = 0;
@@ -89,7 +90,7 @@ public:
         Seed();
         std::unique_ptr<TFetchAhead> Ahead;
         if (FRun.Connections() > 1)
-            Ahead = std::make_unique<TFetchAhead>(FClient, FRun.Connections(), FFetch);
+            Ahead = std::make_unique<TFetchAhead>(FClient, Lookahead(), FRun.Connections(), FFetch);
         for (int Index = 0; Index < FURLs.Count();) {
             Download(Index++, Ahead.get());
             ReportURLLimit();
@@ -131,6 +132,10 @@ private:
                 FSettings.SuppressURLs, QString());
     }
 
+    // URLs fetched ahead at once: several per connection, so that HTTP/2
+    // carries them side by side and a slow one holds up none of the rest.
+    int Lookahead() const { return FRun.Connections() * TransfersPerConnection; }
+
     TFetchRequest RequestFor(int Index) const
     {
         return { EncodeURLNonASCII(FURLs.URL(Index)),
@@ -141,8 +146,7 @@ private:
     // waits for this one.
     TFetchResult FetchAhead(TFetchAhead& Ahead, int Index)
     {
-        const int Window
-            = FRun.Terminated() ? Index + 1 : std::min(FURLs.Count(), Index + FRun.Connections());
+        const int Window = FRun.Terminated() ? Index + 1 : std::min(FURLs.Count(), Index + Lookahead());
         while (Ahead.Queued() < Window)
             Ahead.Queue(RequestFor(Ahead.Queued()));
         return Ahead.Take(Index);

@@ -2,12 +2,13 @@
 
 #include "http/HTTPClientUnit.h"
 
-TFetchAhead::TFetchAhead(THTTPClient& Model, int Transfers, const TFetchSettings& Settings)
+TFetchAhead::TFetchAhead(
+    THTTPClient& Model, int Transfers, int HostConnections, const TFetchSettings& Settings)
     : FSettings(Settings)
 {
     FSettings.Stopped = [this, Stopped = Settings.Stopped] { return FStop.load() || Stopped(); };
     for (int I = 0; I < Transfers; ++I) {
-        FClients.push_back(Model.Sibling());
+        FClients.push_back(Model.Sibling(HostConnections));
         FClients.back()->AddAbortFlag(&FStop);
     }
     for (const auto& Client : FClients)

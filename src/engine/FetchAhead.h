@@ -12,15 +12,17 @@
 
 class THTTPClient;
 
-// Fetches the URLs of a crawl ahead of their turn on Transfers threads, each
-// with a client made from Model (sharing its cookies and TLS sessions) and
-// its own kept connections. Requests are queued in list order and started in
-// that order; the crawl takes each result when the URL's turn comes.
+// Fetches the URLs of a crawl ahead of their turn: Transfers at once, each
+// on a thread with a client made from Model. The clients share cookies, TLS
+// sessions and kept connections, at most HostConnections to a host (over
+// HTTP/2 the transfers share one). Requests are queued in list order and
+// started in that order; the crawl takes each result when the URL's turn
+// comes.
 // Destroying it ends the transfers still running and drops every result not
 // taken, with its temporary file.
 class TFetchAhead {
 public:
-    TFetchAhead(THTTPClient& Model, int Transfers, const TFetchSettings& Settings);
+    TFetchAhead(THTTPClient& Model, int Transfers, int HostConnections, const TFetchSettings& Settings);
     ~TFetchAhead();
     TFetchAhead(const TFetchAhead&) = delete;
     TFetchAhead& operator=(const TFetchAhead&) = delete;

@@ -6,11 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <linux/tcp.h>
 #include <mutex>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
@@ -80,10 +76,8 @@ const QByteArray* TReplyData::Header(const QByteArray& Name) const
 }
 
 TCurlTransport::TCurlTransport()
-    : TCurlTransport((InitCurlOnce(), curl_easy_init()))
+    : TCurlTransport((InitCurlOnce(), curl_easy_init()), nullptr)
 {
-    // The multi handle's cache keeps a connection per scheme, host and port.
-    curl_multi_setopt(FMulti, CURLMOPT_MAXCONNECTS, long(KeptConnections));
     curl_easy_setopt(FEasy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(FEasy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(FEasy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
@@ -106,38 +100,50 @@ TCurlTransport::TCurlTransport()
     curl_easy_setopt(FEasy, CURLOPT_READFUNCTION, &TCurlTransport::OnReadPost);
     curl_easy_setopt(FEasy, CURLOPT_SEEKFUNCTION, &TCurlTransport::OnSeekPost);
     curl_easy_setopt(FEasy, CURLOPT_PREREQFUNCTION, &TCurlTransport::OnConnected);
-    curl_easy_setopt(FEasy, CURLOPT_OPENSOCKETFUNCTION, &TCurlTransport::OnOpenSocket);
-    curl_easy_setopt(FEasy, CURLOPT_CLOSESOCKETFUNCTION, &TCurlTransport::OnCloseSocket);
     SetLowSpeedRule(LowSpeedBytesPerSecond, LowSpeedWindowSeconds);
 }
 
-TCurlTransport::TCurlTransport(CURL* Easy)
-    : FEasyHandle(Easy)
+TCurlTransport::TCurlTransport(CURL* Easy, std::shared_ptr<TTransferHub> Hub)
+    : FHub(std::move(Hub))
+    , FEasyHandle(Easy)
     , FEasy(Easy)
 {
-    FMultiHandle.reset(curl_multi_init());
-    FMulti = FMultiHandle.get();
-    if (!FEasy || !FMulti)
+    if (!FEasy)
         throw EHTTPTransportError(QStringLiteral("The HTTP transport could not be created"));
-    curl_multi_setopt(FMulti, CURLMOPT_MAXCONNECTS, long(KeptConnections));
+    if (FHub) {
+        FSockets = &FHub->Sockets();
+    } else {
+        FMultiHandle.reset(curl_multi_init());
+        FMulti = FMultiHandle.get();
+        if (!FMulti)
+            throw EHTTPTransportError(QStringLiteral("The HTTP transport could not be created"));
+        // The multi handle's cache keeps a connection per scheme, host and port.
+        curl_multi_setopt(FMulti, CURLMOPT_MAXCONNECTS, long(KeptConnections));
+    }
     BindToThis();
 }
 
 void TCurlTransport::BindToThis()
 {
     curl_easy_setopt(FEasy, CURLOPT_ERRORBUFFER, FErrorBuffer);
-    for (const CURLoption Option : { CURLOPT_HEADERDATA, CURLOPT_WRITEDATA, CURLOPT_READDATA,
-             CURLOPT_SEEKDATA, CURLOPT_PREREQDATA, CURLOPT_OPENSOCKETDATA, CURLOPT_CLOSESOCKETDATA })
+    for (const CURLoption Option :
+        { CURLOPT_HEADERDATA, CURLOPT_WRITEDATA, CURLOPT_READDATA, CURLOPT_SEEKDATA, CURLOPT_PREREQDATA })
         curl_easy_setopt(FEasy, Option, this);
+    FSockets->Attach(FEasy);
 }
 
-std::unique_ptr<TCurlTransport> TCurlTransport::Sibling()
+std::unique_ptr<TCurlTransport> TCurlTransport::Sibling(int HostConnections)
 {
     if (!FShare) {
         FShare = std::make_shared<TCurlShare>();
         curl_easy_setopt(FEasy, CURLOPT_SHARE, FShare->Handle());
     }
-    std::unique_ptr<TCurlTransport> Copy(new TCurlTransport(curl_easy_duphandle(FEasy)));
+    if (!FSiblingHub)
+        FSiblingHub = FHub ? FHub : std::make_shared<TTransferHub>(HostConnections);
+    std::unique_ptr<TCurlTransport> Copy(new TCurlTransport(curl_easy_duphandle(FEasy), FSiblingHub));
+    // Transfers that start together wait for the first connection to a host
+    // to tell whether it carries several at once.
+    curl_easy_setopt(Copy->FEasy, CURLOPT_PIPEWAIT, 1L);
     curl_easy_setopt(Copy->FEasy, CURLOPT_SHARE, FShare->Handle());
     Copy->FShare = FShare;
     Copy->FReadTimeoutMs = FReadTimeoutMs;
@@ -171,31 +177,9 @@ void TCurlTransport::SetLowSpeedRule(int BytesPerSecond, int WindowSeconds)
     curl_easy_setopt(FEasy, CURLOPT_LOW_SPEED_TIME, long(FLowSpeedSeconds));
 }
 
-curl_socket_t TCurlTransport::OnOpenSocket(void* Self, curlsocktype, curl_sockaddr* Address)
-{
-    const curl_socket_t Socket = ::socket(Address->family, Address->socktype, Address->protocol);
-    if (Socket != CURL_SOCKET_BAD)
-        static_cast<TCurlTransport*>(Self)->FSockets.push_back(Socket);
-    return Socket;
-}
-
-int TCurlTransport::OnCloseSocket(void* Self, curl_socket_t Socket)
-{
-    auto& Sockets = static_cast<TCurlTransport*>(Self)->FSockets;
-    Sockets.erase(std::remove(Sockets.begin(), Sockets.end(), Socket), Sockets.end());
-    return ::close(Socket);
-}
-
 void TCurlTransport::NoteSocketActivity()
 {
-    quint64 Received = 0;
-    for (const curl_socket_t Socket : FSockets) {
-        tcp_info Info {};
-        socklen_t Size = sizeof(Info);
-        if (getsockopt(Socket, IPPROTO_TCP, TCP_INFO, &Info, &Size) == 0
-            && Size >= offsetof(tcp_info, tcpi_bytes_received) + sizeof(Info.tcpi_bytes_received))
-            Received += Info.tcpi_bytes_received;
-    }
+    const quint64 Received = FSockets->BytesReceived(FLocalPort);
     if (Received != FSocketBytes) {
         FSocketBytes = Received;
         Touch();
@@ -347,10 +331,12 @@ int TCurlTransport::OnSeekPost(void* Self, curl_off_t Offset, int Origin)
                                                                               : CURL_SEEKFUNC_FAIL;
 }
 
-int TCurlTransport::OnConnected(void* Self, char*, char*, int, int)
+int TCurlTransport::OnConnected(void* Self, char*, char*, int, int LocalPort)
 {
     auto* Transport = static_cast<TCurlTransport*>(Self);
     Transport->FConnected = true;
+    Transport->FLocalPort = LocalPort;
+    Transport->FSocketBytes = Transport->FSockets->BytesReceived(LocalPort);
     Transport->Touch();
     return CURL_PREREQFUNC_OK;
 }
@@ -375,15 +361,39 @@ void TCurlTransport::SetupRequest(const TTransportRequest& Request, curl_slist*&
     }
 }
 
-TCurlTransport::TTransferEnd TCurlTransport::RunTransfer(CURLcode& Result)
+TTransferEnd TCurlTransport::Check(long long& WaitMs)
 {
     using namespace std::chrono;
+    if (AbortRequested())
+        return TTransferEnd::Aborted;
+    const steady_clock::time_point Now = steady_clock::now();
+    if (FTimeLimitMs > 0) {
+        const auto Elapsed = duration_cast<milliseconds>(Now - FStart).count();
+        if (Elapsed >= FTimeLimitMs)
+            return TTransferEnd::TimeLimit;
+        WaitMs = std::min<long long>(WaitMs, FTimeLimitMs - Elapsed);
+    }
+    if (FConnected && FReadTimeoutMs > 0) {
+        NoteSocketActivity();
+        const auto Idle = duration_cast<milliseconds>(Now - FLastActivity).count();
+        if (Idle >= FReadTimeoutMs)
+            return TTransferEnd::ReadTimeout;
+        WaitMs = std::min<long long>(WaitMs, FReadTimeoutMs - Idle);
+    }
+    return TTransferEnd::Running;
+}
+
+TTransferEnd TCurlTransport::RunTransfer(CURLcode& Result)
+{
     Touch();
-    const steady_clock::time_point Start = FLastActivity;
-    curl_multi_add_handle(FMulti, FEasy);
+    FStart = FLastActivity;
     Result = CURLE_OK;
-    TTransferEnd End = TTransferEnd::Done;
-    for (;;) {
+    if (FHub)
+        return FHub->Run(
+            FEasy, [this](long long& WaitMs) { return Check(WaitMs); }, Result);
+    curl_multi_add_handle(FMulti, FEasy);
+    TTransferEnd End = TTransferEnd::Running;
+    while (End == TTransferEnd::Running) {
         int Running = 0;
         if (curl_multi_perform(FMulti, &Running) != CURLM_OK) {
             Result = CURLE_OUT_OF_MEMORY;
@@ -395,30 +405,10 @@ TCurlTransport::TTransferEnd TCurlTransport::RunTransfer(CURLcode& Result)
             Result = Message && Message->msg == CURLMSG_DONE ? Message->data.result : CURLE_OK;
             break;
         }
-        if (AbortRequested()) {
-            End = TTransferEnd::Aborted;
-            break;
-        }
-        const steady_clock::time_point Now = steady_clock::now();
         long long WaitMs = PollSliceMs;
-        if (FTimeLimitMs > 0) {
-            const auto Elapsed = duration_cast<milliseconds>(Now - Start).count();
-            if (Elapsed >= FTimeLimitMs) {
-                End = TTransferEnd::TimeLimit;
-                break;
-            }
-            WaitMs = std::min<long long>(WaitMs, FTimeLimitMs - Elapsed);
-        }
-        if (FConnected && FReadTimeoutMs > 0) {
-            NoteSocketActivity();
-            const auto Idle = duration_cast<milliseconds>(Now - FLastActivity).count();
-            if (Idle >= FReadTimeoutMs) {
-                End = TTransferEnd::ReadTimeout;
-                break;
-            }
-            WaitMs = std::min<long long>(WaitMs, FReadTimeoutMs - Idle);
-        }
-        curl_multi_poll(FMulti, nullptr, 0, int(WaitMs), nullptr);
+        End = Check(WaitMs);
+        if (End == TTransferEnd::Running)
+            curl_multi_poll(FMulti, nullptr, 0, int(std::max(WaitMs, 0LL)), nullptr);
     }
     // Removing an unfinished transfer closes its connection.
     curl_multi_remove_handle(FMulti, FEasy);

@@ -4,6 +4,8 @@
 #include "http/CurlShare.h"
 #include "http/ProxyString.h"
 #include "http/RequestLimits.h"
+#include "http/SocketRegistry.h"
+#include "http/TransferHub.h"
 
 #include <QByteArray>
 #include <QIODevice>
@@ -72,10 +74,12 @@ public:
     // transfer (0: no bound).
     void SetLowSpeedRule(int BytesPerSecond, int WindowSeconds);
 
-    // A transport with the same settings for another thread; the two share
-    // cookies and TLS sessions from then on (cookies already stored here are
-    // dropped, so it is made before the first request).
-    std::unique_ptr<TCurlTransport> Sibling();
+    // A transport with the same settings for another thread. Siblings share
+    // cookies, TLS sessions and one set of connections (HostConnections per
+    // host, HTTP/2 streams side by side), driven by one thread; this
+    // transport shares their cookies and TLS sessions. Cookies already
+    // stored here are dropped: siblings are made before the first request.
+    std::unique_ptr<TCurlTransport> Sibling(int HostConnections);
 
     // Runs one request; a reply that is not a success raises EHTTPReplyError
     // after its body has been collected (see Reply()).
@@ -88,10 +92,8 @@ private:
     static size_t OnReadPost(char* Data, size_t Size, size_t Count, void* Self);
     static int OnSeekPost(void* Self, curl_off_t Offset, int Origin);
     static int OnConnected(void* Self, char*, char*, int, int);
-    static curl_socket_t OnOpenSocket(void* Self, curlsocktype Purpose, curl_sockaddr* Address);
-    static int OnCloseSocket(void* Self, curl_socket_t Socket);
 
-    explicit TCurlTransport(CURL* Easy);
+    TCurlTransport(CURL* Easy, std::shared_ptr<TTransferHub> Hub);
     // Points the handle's callbacks and buffers at this object.
     void BindToThis();
     bool AbortRequested() const;
@@ -100,13 +102,17 @@ private:
     void NoteSocketActivity();
 
     void SetupRequest(const TTransportRequest& Request, curl_slist*& Headers);
-    enum class TTransferEnd { Done, ReadTimeout, TimeLimit, Aborted };
     TTransferEnd RunTransfer(CURLcode& Result);
+    // The watcher of the running transfer (see TTransferWatch).
+    TTransferEnd Check(long long& WaitMs);
     [[noreturn]] void RaiseFailure(CURLcode Code);
     void Touch() { FLastActivity = std::chrono::steady_clock::now(); }
 
-    // Declared first: the handles that use it go before it.
+    // Declared first: the handles that use them go before them.
     std::shared_ptr<TCurlShare> FShare;
+    std::shared_ptr<TTransferHub> FHub; // drives this transport's transfers
+    std::shared_ptr<TTransferHub> FSiblingHub; // drives its siblings'
+    TSocketRegistry FOwnSockets; // of the transport's own connections
     // The multi handle's cache keeps connections (per scheme, host and port)
     // open between requests; the easy handle keeps TLS sessions for resumption.
     TCurlMultiHandle FMultiHandle;
@@ -121,8 +127,9 @@ private:
     int FLowSpeedSeconds = 0;
     bool FCookiesEnabled = true;
     std::vector<const std::atomic<bool>*> FAbortFlags;
-    // The handle's open sockets and the bytes received on them so far.
-    std::vector<curl_socket_t> FSockets;
+    // The connection of the running transfer and the bytes received on it.
+    TSocketRegistry* FSockets = &FOwnSockets;
+    int FLocalPort = 0;
     quint64 FSocketBytes = 0;
     QList<QByteArray> FStashedCookies;
 
@@ -136,6 +143,7 @@ private:
     bool FConnected = false;
     // The error body went past what is kept: the rest is not read.
     bool FErrorBodyCut = false;
+    std::chrono::steady_clock::time_point FStart;
     std::chrono::steady_clock::time_point FLastActivity;
     std::exception_ptr FCallbackError;
 };

@@ -94,9 +94,9 @@ THTTPClient::THTTPClient(const THTTPClient& Model, std::unique_ptr<TCurlTranspor
 
 THTTPClient::~THTTPClient() = default;
 
-std::unique_ptr<THTTPClient> THTTPClient::Sibling()
+std::unique_ptr<THTTPClient> THTTPClient::Sibling(int HostConnections)
 {
-    return std::unique_ptr<THTTPClient>(new THTTPClient(*this, FTransport->Sibling()));
+    return std::unique_ptr<THTTPClient>(new THTTPClient(*this, FTransport->Sibling(HostConnections)));
 }
 
 void THTTPClient::SetAbortFlag(const std::atomic<bool>* Flag)

@@ -56,9 +56,10 @@ public:
     void SetLowSpeedRule(int BytesPerSecond, int WindowSeconds);
 
     // A client with the same settings (but no event handlers) for another
-    // thread: the two share cookies and TLS sessions, each keeps its own
-    // connections. Made before the first request.
-    std::unique_ptr<THTTPClient> Sibling();
+    // thread. Siblings share cookies, TLS sessions and one set of kept
+    // connections (HostConnections per host; over HTTP/2 their transfers
+    // go side by side on one). Made before the first request.
+    std::unique_ptr<THTTPClient> Sibling(int HostConnections);
 
     void SetConnectTimeout(int ATimeoutSec);
     void SetReadTimeout(int ATimeoutSec);

@@ -21,7 +21,7 @@ TFetchAhead::~TFetchAhead()
         const std::lock_guard<std::mutex> Lock(FMutex);
         FStop = true;
     }
-    FChanged.notify_all();
+    FWorkQueued.notify_all();
     for (std::thread& Worker : FWorkers)
         Worker.join();
 }
@@ -32,13 +32,13 @@ void TFetchAhead::Queue(TFetchRequest Request)
         const std::lock_guard<std::mutex> Lock(FMutex);
         FPending.emplace_back(FQueued++, std::move(Request));
     }
-    FChanged.notify_all();
+    FWorkQueued.notify_one();
 }
 
 TFetchResult TFetchAhead::Take(int Index)
 {
     std::unique_lock<std::mutex> Lock(FMutex);
-    FChanged.wait(Lock, [&] { return FDone.count(Index) > 0; });
+    FResultStored.wait(Lock, [&] { return FDone.count(Index) > 0; });
     TDone Done = std::move(FDone.at(Index));
     FDone.erase(Index);
     Lock.unlock();
@@ -51,7 +51,7 @@ void TFetchAhead::Work(THTTPClient& Client)
 {
     for (;;) {
         std::unique_lock<std::mutex> Lock(FMutex);
-        FChanged.wait(Lock, [&] { return FStop || !FPending.empty(); });
+        FWorkQueued.wait(Lock, [&] { return FStop || !FPending.empty(); });
         if (FStop)
             return;
         auto [Index, Request] = std::move(FPending.front());
@@ -67,6 +67,6 @@ void TFetchAhead::Work(THTTPClient& Client)
         Lock.lock();
         FDone.emplace(Index, std::move(Done));
         Lock.unlock();
-        FChanged.notify_all();
+        FResultStored.notify_one();
     }
 }

@@ -43,7 +43,8 @@ private:
     TFetchSettings FSettings;
     std::atomic<bool> FStop { false };
     std::mutex FMutex;
-    std::condition_variable FChanged;
+    std::condition_variable FWorkQueued; // workers wait for it, one woken a request
+    std::condition_variable FResultStored; // the crawl waits for it
     std::deque<std::pair<int, TFetchRequest>> FPending;
     std::map<int, TDone> FDone;
     int FQueued = 0;

@@ -36,11 +36,11 @@ TTransferHub::~TTransferHub()
 
 TTransferEnd TTransferHub::Run(CURL* Easy, const TTransferWatch& Watch, CURLcode& Result)
 {
-    TJob Job { Easy, &Watch };
+    TJob Job(Easy, &Watch);
     std::unique_lock<std::mutex> Lock(FMutex);
     FIncoming.push_back(&Job);
     curl_multi_wakeup(FMulti);
-    FFinished.wait(Lock, [&Job] { return Job.End != TTransferEnd::Running; });
+    Job.Finished.wait(Lock, [&Job] { return Job.End != TTransferEnd::Running; });
     Result = Job.Result;
     return Job.End;
 }
@@ -50,12 +50,11 @@ void TTransferHub::Finish(TJob& Job, TTransferEnd End, CURLcode Result)
     // Removing an unfinished transfer closes its connection (or its stream).
     curl_multi_remove_handle(FMulti, Job.Easy);
     FActive.erase(std::remove(FActive.begin(), FActive.end(), &Job), FActive.end());
-    {
-        const std::lock_guard<std::mutex> Lock(FMutex);
-        Job.Result = Result;
-        Job.End = End;
-    }
-    FFinished.notify_all();
+    // Notified under the lock: once End is set, the job may go at any time.
+    const std::lock_guard<std::mutex> Lock(FMutex);
+    Job.Result = Result;
+    Job.End = End;
+    Job.Finished.notify_one();
 }
 
 void TTransferHub::Loop()

@@ -34,10 +34,16 @@ public:
 
 private:
     struct TJob {
+        TJob(CURL* AEasy, const TTransferWatch* AWatch)
+            : Easy(AEasy)
+            , Watch(AWatch)
+        {
+        }
         CURL* Easy;
         const TTransferWatch* Watch;
         TTransferEnd End = TTransferEnd::Running;
         CURLcode Result = CURLE_OK;
+        std::condition_variable Finished; // its transport waits for it alone
     };
     void Loop();
     void Finish(TJob& Job, TTransferEnd End, CURLcode Result);
@@ -47,7 +53,6 @@ private:
     TCurlMultiHandle FMultiHandle;
     CURLM* FMulti = nullptr;
     std::mutex FMutex;
-    std::condition_variable FFinished;
     std::vector<TJob*> FIncoming;
     std::vector<TJob*> FActive; // the hub thread's own
     bool FStop = false;

@@ -167,7 +167,7 @@ run_harvo() { # name url out
     if [ -n "$connections" ]; then
         extra=(-connections "$connections")
     fi
-    "$python" "$bench/write_hrv_config.py" "$config" --name bench --url "$2" --outdir "$3"
+    "$python" "$bench/write_hrv_config.py" "$config" --name bench --url "$2" --outdir "$3" --complete-pages
     run_measured "$1" "$3" "$harvo" -config "$config" -outdir "$3" -start bench "${extra[@]}"
 }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Copies a generated site served by a local nginx (plain HTTP, and HTTPS with
 # HTTP/2) through a relay that delays every chunk as a network would, with
-# harvo-cli, wget -r (one kept connection) and wget2 -r (5 threads), the
+# harvo-cli, the window program (harvo -start -close, offscreen), wget -r
+# (one kept connection) and wget2 -r (5 threads), the
 # tools alternating in one run. Reports wall time, CPU time (user + sys),
 # peak memory and the connections each tool opened, per round and as
 # medians. Everything runs on 127.0.0.1; the servers and relays are stopped
@@ -18,11 +19,12 @@ Usage: bench/network_compare.sh [options]
   --rounds R         rounds of all tools, order rotating (default 3; memory: 1)
   --delay SEC        relay delay per direction (default 0.010)
   --schemes LIST     "http", "https" or "http https" (default)
-  --tools LIST       any of "harvo wget wget2" (default all three)
+  --tools LIST       any of "harvo window wget wget2" (default "harvo wget wget2")
   --connections N    pass -connections N to harvo-cli
                      (default: $HARVO_CONNECTIONS; not passed when empty)
   --harvo PATH       harvo-cli to measure (default build/src/app/harvo-cli,
                      or $HARVO_BUILD_DIR/src/app/harvo-cli)
+  --window PATH      window program to measure (default: harvo beside harvo-cli)
   --workdir DIR      sites, copies and logs (default ${TMPDIR:-/tmp}/harvo-netbench)
   --timeout SEC      longest run of one tool (default 900)
 EOF
@@ -38,6 +40,7 @@ schemes="http https"
 tools_list="harvo wget wget2"
 connections=${HARVO_CONNECTIONS:-}
 harvo=
+window=
 workdir=${TMPDIR:-/tmp}/harvo-netbench
 tool_timeout=900
 python=${PYTHON:-python3}
@@ -52,6 +55,7 @@ while [ $# -gt 0 ]; do
     --tools) tools_list=$2; shift 2 ;;
     --connections) connections=$2; shift 2 ;;
     --harvo) harvo=$2; shift 2 ;;
+    --window) window=$2; shift 2 ;;
     --workdir) workdir=$2; shift 2 ;;
     --timeout) tool_timeout=$2; shift 2 ;;
     -h | --help) usage; exit 0 ;;
@@ -73,16 +77,21 @@ read -r -a scheme_list <<<"$schemes"
 require_programs nginx openssl "$python" /usr/bin/time timeout
 for tool in "${tools[@]}"; do
     case $tool in
-    harvo) ;;
+    harvo | window) ;;
     wget) require_programs wget ;;
     wget2) command -v wget2 >/dev/null || fail "wget2 is missing (apt-get install wget2)" ;;
     *) fail "unknown tool: $tool" ;;
     esac
 done
+harvo=${harvo:-${HARVO_BUILD_DIR:-$top/build}/src/app/harvo-cli}
+window=${window:-$(dirname "$harvo")/harvo}
 if [[ " ${tools[*]} " == *" harvo "* ]]; then
-    harvo=${harvo:-${HARVO_BUILD_DIR:-$top/build}/src/app/harvo-cli}
     [ -x "$harvo" ] || fail "harvo-cli not found at $harvo (build it, or pass --harvo PATH)"
     harvo=$(cd "$(dirname "$harvo")" && pwd)/$(basename "$harvo")
+fi
+if [[ " ${tools[*]} " == *" window "* ]]; then
+    [ -x "$window" ] || fail "the window program is not at $window (build it, or pass --window PATH)"
+    window=$(cd "$(dirname "$window")" && pwd)/$(basename "$window")
 fi
 
 mkdir -p "$workdir"
@@ -169,6 +178,15 @@ run_harvo() { # name url out
     fi
     "$python" "$bench/write_hrv_config.py" "$config" --name bench --url "$2" --outdir "$3" --complete-pages
     run_measured "$1" "$3" "$harvo" -config "$config" -outdir "$3" -start bench "${extra[@]}"
+}
+
+# The window program takes the connections from the configuration and runs
+# without a display.
+run_window() { # name url out
+    local config=$workdir/bench-window.ini
+    "$python" "$bench/write_hrv_config.py" "$config" --name bench --url "$2" --outdir "$3" --complete-pages \
+        ${connections:+--connections "$connections"}
+    run_measured "$1" "$3" env QT_QPA_PLATFORM=offscreen "$window" -config "$config" -start bench -close
 }
 
 # --- the run ------------------------------------------------------------------------

@@ -45,6 +45,8 @@ def config_lines(args):
     lines += ["%s%s=%s" % (project, name, value) for name, value in project_lines(args) if value]
     if args.outdir:
         lines.append("OutDir=%s" % args.outdir)
+    if args.connections:
+        lines.append("Connections=%d" % args.connections)
     return lines
 
 
@@ -58,6 +60,7 @@ def main():
     )
     parser.add_argument("--outdir", default="", help="common output folder ({OutDir})")
     parser.add_argument("--group", default="", help="group name")
+    parser.add_argument("--connections", type=int, default=0, help="connections per host (program default when 0)")
     parser.add_argument("--overwrite", choices=sorted(OVERWRITE), default="all", help="overwrite policy")
     parser.add_argument("--index-file", default="", help="index file name (program default when empty)")
     parser.add_argument("--remove-scripts", action="store_true")

@@ -52,7 +52,7 @@ const char* const ConsoleUsage
       "                            keep the settings in the user's folder (default)\n"
       "\n"
       "Both:\n"
-      "  --connections N           transfers at once, 1 to 16 (default: 6, or the\n"
+      "  --connections N           connections per host, 1 to 16 (default: 6, or the\n"
       "                            configuration's \"Connections\")\n"
       "  --maxurls N               URLs a project run may list at most (default:\n"
       "                            1000000, or the configuration's \"MaxURLs\")\n"

@@ -12,7 +12,7 @@
 
 class THTTPClient;
 
-// Fetches the URLs of a crawl ahead of their turn: Transfers at once, each
+// Fetches the URLs of a crawl ahead of their turn, Transfers at once, each
 // on a thread with a client made from Model. The clients share cookies, TLS
 // sessions and kept connections, at most HostConnections to a host (over
 // HTTP/2 the transfers share one). Requests are queued in list order and

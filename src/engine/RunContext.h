@@ -18,7 +18,8 @@ public:
 struct TRunControl {
     std::atomic<bool> FTerminated { false }; // Break
     int FHTTPRetries = 5;
-    // Transfers in flight at once (1 to 16); 1 is one request at a time.
+    // Connections per host (1 to 16); the crawl fetches a few URLs per
+    // connection ahead of their turn. 1 is one request at a time.
     int FConnections = 6;
     // Entries the URL list of one project run may hold at most.
     int FMaxURLs = 1000000;

@@ -191,7 +191,7 @@ QWidget* THrvMainForm::CreateWebsitesPage()
     FConnectionsSpinBox = new QSpinBox(Page);
     FConnectionsSpinBox->setRange(TRunSettings::MinConnections, TRunSettings::MaxConnections);
     FConnectionsSpinBox->setValue(TRunSettings::DefaultConnections);
-    FConnectionsSpinBox->setToolTip(QStringLiteral("Transfers a run keeps going at once"));
+    FConnectionsSpinBox->setToolTip(QStringLiteral("Connections a run keeps open to each host"));
     auto* ConnectionsLabel = new QLabel(QStringLiteral("Connections:"), Page);
     ConnectionsLabel->setBuddy(FConnectionsSpinBox);
     auto* OutDirRow = new QHBoxLayout;

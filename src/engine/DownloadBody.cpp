@@ -4,8 +4,6 @@
 
 #include "http/HTTPErrors.h"
 
-#include <QDir>
-
 TDownloadBody::TDownloadBody(TOptions Options, std::function<bool()> KeepInMemory)
     : FOptions(std::move(Options))
     , FKeepInMemory(std::move(KeepInMemory))
@@ -27,8 +25,8 @@ void TDownloadBody::Clear()
 
 void TDownloadBody::StartFile()
 {
-    if (!QDir().mkpath(FOptions.TempFolder))
-        throw EFileError(QStringLiteral("Unable to create directory ") + FOptions.TempFolder);
+    if (const int Error = MakeFolders(FOptions.TempFolder))
+        std::rethrow_exception(FolderError(FOptions.TempFolder, Error));
     FFile = std::make_unique<QTemporaryFile>(FOptions.TempFolder + QStringLiteral("/.harvo-XXXXXX"));
     if (!FFile->open())
         throw EFileError(

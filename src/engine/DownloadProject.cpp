@@ -188,9 +188,11 @@ private:
             ++FCounters.Failed;
             return;
         }
-        if (!Target.Dir.isEmpty() && !QDir().mkpath(Target.Dir)) {
+        if (const int Error = Target.Dir.isEmpty() ? 0 : MakeFolders(Target.Dir)) {
             FRun.Log(QStringLiteral("Unable to create directory ") + Target.Dir);
             ++FCounters.Failed;
+            if (IsStorageFull(Error))
+                EndForFullStorage(FolderError(Target.Dir, Error));
             return;
         }
 
@@ -258,15 +260,25 @@ private:
         try {
             Write(FilePath);
             ++FCounters.Downloaded;
-        } catch (const EStorageFullError& E) {
-            // Every later file would fail too: the run ends after this URL.
-            FRun.LogException(E);
+        } catch (const EStorageFullError&) {
             ++FCounters.Failed;
-            FStorageFull = std::current_exception();
+            EndForFullStorage(std::current_exception());
         } catch (const Exception& E) {
             FRun.LogException(E);
             ++FCounters.Failed;
         }
+    }
+
+    // Logs Error; every later file would fail too, so the run ends after
+    // this URL.
+    void EndForFullStorage(const std::exception_ptr& Error)
+    {
+        try {
+            std::rethrow_exception(Error);
+        } catch (const std::exception& E) {
+            FRun.LogException(E);
+        }
+        FStorageFull = Error;
     }
 
     QString FOutDir;

@@ -1,10 +1,12 @@
 #include "FileReplace.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QTemporaryFile>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -24,6 +26,16 @@ QString ElidedPath(const QString& FilePath)
 [[noreturn]] void Fail(const QString& FilePath, const QString& Reason)
 {
     throw EFileError(QStringLiteral("Cannot create file \"%1\". %2").arg(ElidedPath(FilePath), Reason));
+}
+
+std::exception_ptr SystemError(const QString& What, const QString& Path, int ErrorCode)
+{
+    const QString Message
+        = QStringLiteral("%1 \"%2\". %3")
+              .arg(What, ElidedPath(Path), QString::fromLocal8Bit(std::strerror(ErrorCode)));
+    if (IsStorageFull(ErrorCode))
+        return std::make_exception_ptr(EStorageFullError(Message));
+    return std::make_exception_ptr(EFileError(Message));
 }
 
 [[noreturn]] void FailWithErrno(const QString& FilePath, int ErrorCode)
@@ -54,13 +66,35 @@ void Publish(QTemporaryFile& Temp, const QString& FilePath)
 
 } // namespace
 
+bool IsStorageFull(int ErrorCode)
+{
+    return ErrorCode == ENOSPC || ErrorCode == EFBIG || ErrorCode == EDQUOT || ErrorCode == EIO;
+}
+
 std::exception_ptr FileWriteError(const QString& FilePath, int ErrorCode)
 {
-    const QString Message = QStringLiteral("Cannot create file \"%1\". %2")
-                                .arg(ElidedPath(FilePath), QString::fromLocal8Bit(std::strerror(ErrorCode)));
-    if (ErrorCode == ENOSPC || ErrorCode == EFBIG || ErrorCode == EDQUOT || ErrorCode == EIO)
-        return std::make_exception_ptr(EStorageFullError(Message));
-    return std::make_exception_ptr(EFileError(Message));
+    return SystemError(QStringLiteral("Cannot create file"), FilePath, ErrorCode);
+}
+
+std::exception_ptr FolderError(const QString& Folder, int ErrorCode)
+{
+    return SystemError(QStringLiteral("Cannot create directory"), Folder, ErrorCode);
+}
+
+int MakeFolders(const QString& Folder)
+{
+    const QByteArray Path = QFile::encodeName(QDir::cleanPath(Folder));
+    for (qsizetype Slash = Path.indexOf('/', 1);; Slash = Path.indexOf('/', Slash + 1)) {
+        const QByteArray Part = Slash < 0 ? Path : Path.left(Slash);
+        if (::mkdir(Part.constData(), 0777) != 0 && errno != EEXIST)
+            return errno;
+        if (Slash < 0)
+            break;
+    }
+    struct stat Info { };
+    if (::stat(Path.constData(), &Info) != 0)
+        return errno;
+    return S_ISDIR(Info.st_mode) ? 0 : ENOTDIR;
 }
 
 void WriteAllTo(int Handle, const char* Data, qint64 Size, const QString& FilePath)

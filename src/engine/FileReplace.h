@@ -31,3 +31,11 @@ void WriteAllTo(int Handle, const char* Data, qint64 Size, const QString& FilePa
 // systems it is copied next to FilePath first. The previous file stays
 // whole if anything fails, and TempPath is gone afterwards.
 void MoveFileReplacing(const QString& TempPath, const QString& FilePath);
+
+// Creates Folder and the folders above it that are missing; returns 0, or
+// the system's reason why one could not be made.
+int MakeFolders(const QString& Folder);
+// True when ErrorCode means the file system can take no more.
+bool IsStorageFull(int ErrorCode);
+// The error for a folder that could not be made for the reason ErrorCode.
+std::exception_ptr FolderError(const QString& Folder, int ErrorCode);

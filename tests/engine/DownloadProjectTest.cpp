@@ -5,6 +5,7 @@
 #include "support/FileSizeLimit.h"
 #include "support/Files.h"
 #include "support/QStringPrinter.h"
+#include "support/ScopedTmpfs.h"
 #include "support/ScriptedHttpServer.h"
 
 #include "http/HTTPClientUnit.h"
@@ -172,6 +173,29 @@ TEST_F(DownloadProjectTest, AFullDiskEndsTheRunAfterThatURLAndKeepsTheOldCopy)
     EXPECT_EQ(Lines.last(), "Downloaded: 0, already existed: 0, not changed: 0, empty: 0, failed: 1.");
     EXPECT_EQ(SavedContent(OutPath("index.html")), "old");
     EXPECT_EQ(QDir(FOutDir).entryList(QDir::Files | QDir::Hidden), QStringList({ "index.html" }));
+}
+
+TEST_F(DownloadProjectTest, AFolderThatAFullDiskCannotTakeEndsTheRun)
+{
+    // Room for the root folder, the output folder, one page and one folder.
+    const QString Disk = FTemp.path() + "/disk";
+    QDir().mkpath(Disk);
+    ScopedTmpfs Tmpfs(Disk, "size=1m,nr_inodes=4");
+    if (!Tmpfs.Mounted())
+        GTEST_SKIP() << "mounting a file system needs the right to";
+    FOutDir = Disk + "/out";
+    FServer.On("/", ScriptedReply::Ok("<a href=\"x/y/p.html\">p</a><a href=\"q.html\">q</a>"));
+    FServer.SetFallback([](const RecordedRequest&) { return ScriptedReply::Ok("page"); });
+    FProject.SetRelativePathLinks(true);
+    EXPECT_THROW(Crawl(), EStorageFullError);
+    const QStringList Lines = FLog.Lines();
+    const QString Folder = OutPath("x/y/p.html");
+    EXPECT_EQ(Lines.mid(Lines.size() - 3),
+        QStringList({ "Unable to create directory " + Folder,
+            "Cannot create directory \"" + Folder + "\". No space left on device.",
+            "Downloaded: 1, already existed: 0, not changed: 0, empty: 0, failed: 1." }))
+        << Lines.join('\n').toStdString();
+    EXPECT_TRUE(Lines.filter("q.html").isEmpty()) << Lines.join('\n').toStdString();
 }
 
 TEST_F(DownloadProjectTest, PagesAreDecodedByCharsetAndSavedAsUTF8)

@@ -104,7 +104,8 @@ TEST_F(OutputFileTest, ChecksFoldersByTheirExactNames)
 TEST_F(OutputFileTest, WithoutAnOutputFolderPathsStayBelowTheWorkingFolder)
 {
     EXPECT_TRUE(LocateOutputFile("a/b.png", "").Inside);
-    for (const char* Path : { "a/%2e%2e/b.png", "../x.png", "a/%2e%2e/%2e%2e/x.png", "/etc/x.png", "", "a/.." })
+    for (const char* Path :
+        { "a/%2e%2e/b.png", "../x.png", "a/%2e%2e/%2e%2e/x.png", "/etc/x.png", "", "a/.." })
         EXPECT_FALSE(LocateOutputFile(Path, "").Inside) << Path;
 }
 

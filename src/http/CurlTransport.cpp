@@ -374,8 +374,14 @@ TTransferEnd TCurlTransport::Check(long long& WaitMs)
         WaitMs = std::min<long long>(WaitMs, FTimeLimitMs - Elapsed);
     }
     if (FConnected && FReadTimeoutMs > 0) {
-        NoteSocketActivity();
-        const auto Idle = duration_cast<milliseconds>(Now - FLastActivity).count();
+        auto Idle = duration_cast<milliseconds>(Now - FLastActivity).count();
+        if (Idle >= FReadTimeoutMs / 2) {
+            // Bytes may have come that libcurl holds back (part of a line):
+            // the connection itself is asked only once the transfer has been
+            // quiet a while, as asking costs system calls.
+            NoteSocketActivity();
+            Idle = duration_cast<milliseconds>(Now - FLastActivity).count();
+        }
         if (Idle >= FReadTimeoutMs)
             return TTransferEnd::ReadTimeout;
         WaitMs = std::min<long long>(WaitMs, FReadTimeoutMs - Idle);

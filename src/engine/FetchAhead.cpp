@@ -11,11 +11,21 @@ TFetchAhead::TFetchAhead(
         FClients.push_back(Model.Sibling(HostConnections));
         FClients.back()->AddAbortFlag(&FStop);
     }
-    for (const auto& Client : FClients)
-        FWorkers.emplace_back([this, &Client] { Work(*Client); });
+    try {
+        for (const auto& Client : FClients)
+            FWorkers.emplace_back([this, &Client] { Work(*Client); });
+    } catch (...) {
+        StopWorkers(); // the system would not give another thread
+        throw;
+    }
 }
 
 TFetchAhead::~TFetchAhead()
+{
+    StopWorkers();
+}
+
+void TFetchAhead::StopWorkers()
 {
     {
         const std::lock_guard<std::mutex> Lock(FMutex);

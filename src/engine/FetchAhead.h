@@ -39,6 +39,7 @@ private:
         std::exception_ptr Escaped;
     };
     void Work(THTTPClient& Client);
+    void StopWorkers();
 
     TFetchSettings FSettings;
     std::atomic<bool> FStop { false };

@@ -4,6 +4,7 @@
 
 #include "RecordingRunLog.h"
 #include "support/Files.h"
+#include "support/NginxServer.h"
 #include "support/QStringPrinter.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/TestCertificate.h"
@@ -207,6 +208,42 @@ TEST(FetchAheadStallTest, AStalledTransferHoldsUpNoOtherFetch)
     DownloadProject(Temp.path(), Project, Client, Thread);
     EXPECT_LT(Timer.elapsed(), 3500);
     EXPECT_EQ(Log.Lines().last(), "Downloaded: 5, already existed: 0, not changed: 0, empty: 0, failed: 0.");
+}
+
+TEST(FetchAheadHttp2Test, AStreamResetFailsThatURLAloneAndTheConnectionGoesOn)
+{
+    if (NginxServer::FindBinary().isEmpty())
+        GTEST_SKIP() << "nginx is not installed";
+    QTemporaryDir Root;
+    QByteArray Index;
+    for (const char* Page : { "a", "b", "reset", "c", "d", "e" }) {
+        Index += "<a href=\"" + QByteArray(Page) + ".html\">x</a>";
+        WriteFile(Root.filePath(QString(Page) + ".html"), Page);
+    }
+    WriteFile(Root.filePath("index.html"), Index);
+    TestCertificate Certificate;
+    NginxOptions Options;
+    Options.RootFolder = Root.path();
+    Options.TlsCertificateFile = Certificate.CertificateFile();
+    Options.TlsKeyFile = Certificate.KeyFile();
+    // Over HTTP/2 this ends the stream with RST_STREAM, not the connection.
+    Options.AddLocation("= /reset.html", "return 444;");
+    NginxServer Server(Options);
+
+    QTemporaryDir Out;
+    TWebsiteProject Project;
+    Project.SetWebsiteURL(Server.BaseURL());
+    RecordingRunLog Log;
+    TRunControl Control;
+    Control.FHTTPRetries = 1;
+    Control.FConnections = 2;
+    ScriptedThread Thread(Log, Control);
+    THTTPClient Client(QString(), ptAUTO, "test", QString(), 5, 5);
+    DownloadProject(Out.path(), Project, Client, Thread);
+    const QStringList Lines = Log.Lines();
+    EXPECT_EQ(Lines.filter("was not closed cleanly").size(), 2) << Lines.join('\n').toStdString();
+    EXPECT_EQ(Lines.last(), "Downloaded: 6, already existed: 0, not changed: 0, empty: 0, failed: 1.")
+        << Lines.join('\n').toStdString();
 }
 
 } // namespace

@@ -4,6 +4,14 @@
 
 #include "http/HTTPErrors.h"
 
+bool TMemoryBudget::Take(qint64 Bytes)
+{
+    if (FUsed.fetch_add(Bytes) + Bytes <= FLimit)
+        return true;
+    FUsed -= Bytes;
+    return false;
+}
+
 TDownloadBody::TDownloadBody(TOptions Options, std::function<bool()> KeepInMemory)
     : FOptions(std::move(Options))
     , FKeepInMemory(std::move(KeepInMemory))
@@ -11,13 +19,43 @@ TDownloadBody::TDownloadBody(TOptions Options, std::function<bool()> KeepInMemor
     open(QIODevice::WriteOnly | QIODevice::Unbuffered);
 }
 
-TDownloadBody::~TDownloadBody() = default;
+TDownloadBody::~TDownloadBody()
+{
+    ReleaseBytes();
+}
+
+void TDownloadBody::ReleaseBytes()
+{
+    if (FOptions.Budget)
+        FOptions.Budget->Give(FBudgeted);
+    FBudgeted = 0;
+    FBytes = QByteArray();
+}
+
+const QByteArray& TDownloadBody::Bytes()
+{
+    if (FSpilled && FFile) {
+        FFile->seek(0);
+        FBytes = FFile->readAll();
+        FFile.reset();
+    }
+    return FBytes;
+}
+
+void TDownloadBody::Spill()
+{
+    StartFile();
+    WriteAllTo(FFile->handle(), FBytes.constData(), FBytes.size(), FOptions.FileName);
+    ReleaseBytes();
+    FSpilled = true;
+}
 
 void TDownloadBody::Clear()
 {
     FMode = TMode::Undecided;
     FSize = 0;
-    FBytes = QByteArray();
+    ReleaseBytes();
+    FSpilled = false;
     FFile.reset();
     FHash.reset();
     ClearFailure();
@@ -43,7 +81,14 @@ qint64 TDownloadBody::writeData(const char* Data, qint64 Size)
             if (FSize + Size > FOptions.MemoryLimit)
                 throw EResponseLimitError(
                     QStringLiteral("The body exceeds the limit of %1 bytes").arg(FOptions.MemoryLimit));
-            FBytes.append(Data, Size);
+            if (!FSpilled && FOptions.Budget && !FOptions.Budget->Take(Size))
+                Spill();
+            if (FSpilled) {
+                WriteAllTo(FFile->handle(), Data, Size, FOptions.FileName);
+            } else {
+                FBytes.append(Data, Size);
+                FBudgeted += FOptions.Budget ? Size : 0;
+            }
             break;
         case TMode::File:
             if (!FFile)

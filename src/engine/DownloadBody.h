@@ -6,21 +6,43 @@
 #include <QCryptographicHash>
 #include <QString>
 #include <QTemporaryFile>
+#include <atomic>
 #include <functional>
 #include <memory>
+
+// Bytes that the bodies of a crawl may hold in memory together, so that
+// pages fetched ahead of their turn cannot add up past a bound.
+class TMemoryBudget {
+public:
+    explicit TMemoryBudget(qint64 Limit)
+        : FLimit(Limit)
+    {
+    }
+    // False, taking nothing, when Bytes more would go past the limit.
+    bool Take(qint64 Bytes);
+    void Give(qint64 Bytes) { FUsed -= Bytes; }
+    qint64 Used() const { return FUsed; }
+
+private:
+    const qint64 FLimit;
+    std::atomic<qint64> FUsed { 0 };
+};
 
 // Where a reply body goes while it downloads. Pages and style sheets stay in
 // memory, since they are rewritten before they are saved (up to MemoryLimit
 // bytes); any other body goes to a temporary file in TempFolder as it
 // arrives, its MD5 computed on the way, so memory does not grow with the
 // file; a body that will not be saved is only counted. KeepInMemory tells,
-// at the first byte, whether the reply is one to rewrite.
+// at the first byte, whether the reply is one to rewrite. A page that the
+// memory budget has no room for waits in a temporary file instead and is
+// read back when it is wanted.
 class TDownloadBody : public TBodyTarget {
 public:
     struct TOptions {
         QString TempFolder;
         QString FileName; // the file it is for, named in error messages
         qint64 MemoryLimit = 0;
+        TMemoryBudget* Budget = nullptr; // none: no bound but MemoryLimit
         bool Discard = false;
     };
     TDownloadBody(TOptions Options, std::function<bool()> KeepInMemory);
@@ -30,9 +52,10 @@ public:
     void Clear();
     qint64 Size() const { return FSize; }
     bool InMemory() const { return FMode == TMode::Memory; }
-    // The body held in memory (empty for a file).
-    const QByteArray& Bytes() const { return FBytes; }
-    void ReleaseBytes() { FBytes = QByteArray(); }
+    // The body of a page (empty for a file), read back if it had to wait
+    // on disk.
+    const QByteArray& Bytes();
+    void ReleaseBytes();
     // The MD5 of the body held in a file.
     QByteArray Md5() const { return FHash.result(); }
     // Gives the file its final name FilePath, in place of any file there.
@@ -45,12 +68,16 @@ protected:
 private:
     enum class TMode { Undecided, Memory, File, Discard };
     void StartFile();
+    // Moves the page held so far to a temporary file.
+    void Spill();
 
     TOptions FOptions;
     std::function<bool()> FKeepInMemory;
     TMode FMode = TMode::Undecided;
     qint64 FSize = 0;
     QByteArray FBytes;
+    qint64 FBudgeted = 0; // of FBytes, taken from the budget
+    bool FSpilled = false;
     std::unique_ptr<QTemporaryFile> FFile;
     QCryptographicHash FHash { QCryptographicHash::Md5 };
 };

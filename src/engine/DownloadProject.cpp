@@ -28,6 +28,8 @@ constexpr int RetryPauseMs = 500;
 // A page or style sheet is held in memory, decoded and again as the page it
 // saves, so one may bring less than a file that goes straight to disk.
 constexpr qint64 PageSizeLimit = qint64(256) << 20;
+// What the pages fetched ahead may hold in memory together; more wait on disk.
+constexpr qint64 PagesInMemoryLimit = qint64(128) << 20;
 constexpr int WholeSiteLimit = 2147483647;
 constexpr int TransfersPerConnection = 4;
 
@@ -80,6 +82,7 @@ public:
         FFetch.RetryPauseMs = RetryPauseMs;
         FFetch.TempFolder = FOutDir.isEmpty() ? QStringLiteral(".") : FOutDir;
         FFetch.MemoryLimit = PageSizeLimit;
+        FFetch.Budget = &FPageBudget;
         FFetch.CompletePages = FSettings.CompletePages;
         FFetch.Stopped = [&Run] { return Run.Terminated(); };
     }
@@ -288,6 +291,7 @@ private:
     TReplaceRuleSet FRules;
     QString FWebsiteURL;
     TLinkSettings FSettings;
+    TMemoryBudget FPageBudget { PagesInMemoryLimit };
     TFetchSettings FFetch;
     TURLList FURLs;
     TCounters FCounters;

@@ -55,8 +55,8 @@ TFetchResult FetchURL(THTTPClient& Client, const TFetchRequest& Request, const T
 {
     TFetchResult Result;
     Result.Body = std::make_unique<TDownloadBody>(
-        TDownloadBody::TOptions {
-            Settings.TempFolder, Request.OutFile, Settings.MemoryLimit, Request.OutFile.isEmpty() },
+        TDownloadBody::TOptions { Settings.TempFolder, Request.OutFile, Settings.MemoryLimit, Settings.Budget,
+            Request.OutFile.isEmpty() },
         [&Client, &Settings] {
             return KeepsBodyInMemory(MediaTypeOf(Client.GetResponseHeader(QStringLiteral("Content-Type"))),
                 Settings.CompletePages);

@@ -48,6 +48,7 @@ struct TFetchSettings {
     int RetryPauseMs = 500;
     QString TempFolder; // where bodies that go to disk wait for their turn
     qint64 MemoryLimit = 0; // for pages and style sheets
+    TMemoryBudget* Budget = nullptr; // for the pages of all fetches together
     bool CompletePages = false;
     // True once Break came (or the results are no longer wanted).
     std::function<bool()> Stopped;

@@ -1,0 +1,69 @@
+#include "engine/DownloadBody.h"
+
+#include "support/Files.h"
+#include "support/QStringPrinter.h"
+
+#include "http/HTTPErrors.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+class DownloadBodyTest : public ::testing::Test {
+protected:
+    std::unique_ptr<TDownloadBody> Body(bool Page, qint64 MemoryLimit = 1 << 20)
+    {
+        return std::make_unique<TDownloadBody>(
+            TDownloadBody::TOptions { FTemp.path(), FTemp.filePath("f"), MemoryLimit, &FBudget, false },
+            [Page] { return Page; });
+    }
+
+    QTemporaryDir FTemp;
+    TMemoryBudget FBudget { 1000 };
+};
+
+TEST_F(DownloadBodyTest, PagesPastTheSharedBudgetWaitOnDiskAndReadBackWhole)
+{
+    const QByteArray Chunk(600, 'p');
+    auto First = Body(true);
+    ASSERT_EQ(First->write(Chunk), Chunk.size());
+    EXPECT_EQ(FBudget.Used(), 600);
+
+    // The second page finds the budget taken and waits in a file.
+    auto Second = Body(true);
+    for (int I = 0; I < 3; ++I)
+        ASSERT_EQ(Second->write(Chunk), Chunk.size());
+    EXPECT_TRUE(Second->InMemory());
+    EXPECT_EQ(FBudget.Used(), 600);
+    EXPECT_EQ(Second->Bytes(), Chunk.repeated(3));
+    EXPECT_EQ(First->Bytes(), Chunk);
+
+    First->ReleaseBytes();
+    Second.reset();
+    EXPECT_EQ(FBudget.Used(), 0);
+    First.reset();
+    EXPECT_EQ(FBudget.Used(), 0);
+    EXPECT_TRUE(QDir(FTemp.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
+TEST_F(DownloadBodyTest, AFileGoesToDiskWithItsDigestAndAPageStopsAtItsLimit)
+{
+    const QByteArray Data(5000, 'f');
+    auto File = Body(false);
+    ASSERT_EQ(File->write(Data), Data.size());
+    EXPECT_FALSE(File->InMemory());
+    EXPECT_EQ(FBudget.Used(), 0);
+    EXPECT_EQ(File->Md5(), QCryptographicHash::hash(Data, QCryptographicHash::Md5));
+    File->MoveTo(FTemp.filePath("saved.bin"));
+    EXPECT_EQ(ReadFile(FTemp.filePath("saved.bin")), Data);
+
+    auto Page = Body(true, 100);
+    EXPECT_EQ(Page->write(Data), -1);
+    ASSERT_TRUE(Page->Failure());
+    EXPECT_THROW(std::rethrow_exception(Page->Failure()), EResponseLimitError);
+}
+
+} // namespace

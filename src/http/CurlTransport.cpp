@@ -15,10 +15,6 @@ constexpr int BodyHeadLimit = 64 * 1024;
 // Header bytes a reply may bring before its body (below the transport's own
 // bound, so that the reason is ours).
 constexpr qint64 MaxReplyHeaderBytes = 256 * 1024;
-// Connections kept open at once, across hosts.
-constexpr int KeptConnections = 16;
-// Longest wait inside one poll, so that the read time-out is checked often.
-constexpr int PollSliceMs = 100;
 // How much of the body of a reply that is not a success is kept (for the
 // error's text); the rest is not read.
 constexpr qsizetype ErrorBodyLimit = 1 << 20;
@@ -118,7 +114,7 @@ TCurlTransport::TCurlTransport(CURL* Easy, std::shared_ptr<TTransferHub> Hub)
         if (!FMulti)
             throw EHTTPTransportError(QStringLiteral("The HTTP transport could not be created"));
         // The multi handle's cache keeps a connection per scheme, host and port.
-        curl_multi_setopt(FMulti, CURLMOPT_MAXCONNECTS, long(KeptConnections));
+        curl_multi_setopt(FMulti, CURLMOPT_MAXCONNECTS, KeptConnections);
     }
     BindToThis();
 }

@@ -41,8 +41,9 @@ struct TTransportRequest {
     QIODevice* Target = nullptr; // receives the body of a success reply
 };
 
-// One libcurl easy handle driven through its own multi handle, so that the
-// read time-out can be measured in milliseconds. Only http and https; no
+// One libcurl easy handle driven through its own multi handle (or, for a
+// sibling, through the hub it shares), so that the read time-out can be
+// measured in milliseconds. Only http and https; no
 // automatic redirects; bodies are not decoded. Connections (plain and TLS)
 // are kept per scheme, host and port and reused while the server allows.
 // A reply that brings less than a low-speed bound over a window of time
@@ -97,8 +98,8 @@ private:
     // Points the handle's callbacks and buffers at this object.
     void BindToThis();
     bool AbortRequested() const;
-    // Counts a byte that arrived on any of the handle's connections as
-    // activity, also inside a header line not yet complete.
+    // Counts a byte that arrived on the transfer's connection as activity,
+    // also inside a header line not yet complete.
     void NoteSocketActivity();
 
     void SetupRequest(const TTransportRequest& Request, curl_slist*& Headers);

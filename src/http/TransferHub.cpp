@@ -4,15 +4,6 @@
 
 #include <algorithm>
 
-namespace {
-
-// Connections kept open at once, across hosts.
-constexpr long KeptConnections = 16;
-// Longest wait inside one poll, so that every watcher gets a look often.
-constexpr long long PollSliceMs = 100;
-
-} // namespace
-
 TTransferHub::TTransferHub(int HostConnections)
     : FMultiHandle(curl_multi_init())
     , FMulti(FMultiHandle.get())

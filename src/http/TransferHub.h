@@ -9,6 +9,12 @@
 #include <thread>
 #include <vector>
 
+// Connections a multi handle keeps open at once, across hosts.
+constexpr long KeptConnections = 16;
+// Longest wait inside one poll, so that a transfer's watcher (Break, the
+// read time-out) gets a look often.
+constexpr long long PollSliceMs = 100;
+
 // How a transfer ended: on its own, or stopped by its watcher.
 enum class TTransferEnd { Running, Done, ReadTimeout, TimeLimit, Aborted };
 

@@ -94,7 +94,8 @@ qint64 TDownloadBody::writeData(const char* Data, qint64 Size)
             if (!FFile)
                 StartFile();
             WriteAllTo(FFile->handle(), Data, Size, FOptions.FileName);
-            FHash.addData(QByteArrayView(Data, Size));
+            if (FOptions.Digest)
+                FHash.addData(QByteArrayView(Data, Size));
             break;
         default:
             break;

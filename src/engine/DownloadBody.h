@@ -31,7 +31,7 @@ private:
 // Where a reply body goes while it downloads. Pages and style sheets stay in
 // memory, since they are rewritten before they are saved (up to MemoryLimit
 // bytes); any other body goes to a temporary file in TempFolder as it
-// arrives, its MD5 computed on the way, so memory does not grow with the
+// arrives, its MD5 computed on the way when asked, so memory does not grow with the
 // file; a body that will not be saved is only counted. KeepInMemory tells,
 // at the first byte, whether the reply is one to rewrite. A page that the
 // memory budget has no room for waits in a temporary file instead and is
@@ -43,6 +43,7 @@ public:
         QString FileName; // the file it is for, named in error messages
         qint64 MemoryLimit = 0;
         TMemoryBudget* Budget = nullptr; // none: no bound but MemoryLimit
+        bool Digest = false; // a file gets its MD5 as it arrives
         bool Discard = false;
     };
     TDownloadBody(TOptions Options, std::function<bool()> KeepInMemory);
@@ -56,7 +57,7 @@ public:
     // on disk.
     const QByteArray& Bytes();
     void ReleaseBytes();
-    // The MD5 of the body held in a file.
+    // The MD5 of the body held in a file (with Digest).
     QByteArray Md5() const { return FHash.result(); }
     // Gives the file its final name FilePath, in place of any file there.
     void MoveTo(const QString& FilePath);

@@ -84,6 +84,7 @@ public:
         FFetch.MemoryLimit = PageSizeLimit;
         FFetch.Budget = &FPageBudget;
         FFetch.CompletePages = FSettings.CompletePages;
+        FFetch.DigestFiles = Project.Overwrite() == ofChanged;
         FFetch.Stopped = [&Run] { return Run.Terminated(); };
     }
 
@@ -201,7 +202,9 @@ private:
 
         TDownloadBody& Body = *Result.Body;
         if (!Body.InMemory()) {
-            Save(Target.FilePath, Body.Md5(), [&Body](const QString& Path) { Body.MoveTo(Path); });
+            Save(
+                Target.FilePath, [&Body] { return Body.Md5(); },
+                [&Body](const QString& Path) { Body.MoveTo(Path); });
             return;
         }
         QByteArray Content;
@@ -217,7 +220,9 @@ private:
         } else {
             Content = StyleSheetContent(PageURL, OutFile, Index, Result);
         }
-        Save(Target.FilePath, QCryptographicHash::hash(Content, QCryptographicHash::Md5),
+        Save(
+            Target.FilePath,
+            [&Content] { return QCryptographicHash::hash(Content, QCryptographicHash::Md5); },
             [&Content](const QString& Path) { WriteFileReplacing(Path, Content); });
     }
 
@@ -243,12 +248,12 @@ private:
     }
 
     // Writes the file unless the overwrite policy keeps the one there; Md5
-    // is the new content's digest.
-    void Save(
-        const QString& FilePath, const QByteArray& Md5, const std::function<void(const QString&)>& Write)
+    // gives the new content's digest, asked for only when the policy needs it.
+    void Save(const QString& FilePath, const std::function<QByteArray()>& Md5,
+        const std::function<void(const QString&)>& Write)
     {
         if (QFileInfo(FilePath).isFile()) {
-            if (FProject.Overwrite() == ofChanged && !FileChanged(FilePath, Md5, FRun)) {
+            if (FProject.Overwrite() == ofChanged && !FileChanged(FilePath, Md5(), FRun)) {
                 FRun.Log(QStringLiteral("File does not changed: ") + FilePath);
                 ++FCounters.NotChanged;
                 return;

@@ -53,14 +53,18 @@ bool Attempt(THTTPClient& Client, const TFetchRequest& Request, const TFetchSett
 
 TFetchResult FetchURL(THTTPClient& Client, const TFetchRequest& Request, const TFetchSettings& Settings)
 {
+    TDownloadBody::TOptions Options;
+    Options.TempFolder = Settings.TempFolder;
+    Options.FileName = Request.OutFile;
+    Options.MemoryLimit = Settings.MemoryLimit;
+    Options.Budget = Settings.Budget;
+    Options.Digest = Settings.DigestFiles;
+    Options.Discard = Request.OutFile.isEmpty();
     TFetchResult Result;
-    Result.Body = std::make_unique<TDownloadBody>(
-        TDownloadBody::TOptions { Settings.TempFolder, Request.OutFile, Settings.MemoryLimit, Settings.Budget,
-            Request.OutFile.isEmpty() },
-        [&Client, &Settings] {
-            return KeepsBodyInMemory(MediaTypeOf(Client.GetResponseHeader(QStringLiteral("Content-Type"))),
-                Settings.CompletePages);
-        });
+    Result.Body = std::make_unique<TDownloadBody>(std::move(Options), [&Client, &Settings] {
+        return KeepsBodyInMemory(
+            MediaTypeOf(Client.GetResponseHeader(QStringLiteral("Content-Type"))), Settings.CompletePages);
+    });
     THTTPRedirect Redirect(Request.URL);
     Client.SetOnRedirect([&](THTTPClient*, const QString& Location) {
         Redirect.OnRedirect(Location);

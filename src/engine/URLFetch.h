@@ -50,6 +50,7 @@ struct TFetchSettings {
     qint64 MemoryLimit = 0; // for pages and style sheets
     TMemoryBudget* Budget = nullptr; // for the pages of all fetches together
     bool CompletePages = false;
+    bool DigestFiles = false; // files to disk get their MD5 on the way
     // True once Break came (or the results are no longer wanted).
     std::function<bool()> Stopped;
 };

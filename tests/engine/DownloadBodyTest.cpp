@@ -16,9 +16,13 @@ class DownloadBodyTest : public ::testing::Test {
 protected:
     std::unique_ptr<TDownloadBody> Body(bool Page, qint64 MemoryLimit = 1 << 20)
     {
-        return std::make_unique<TDownloadBody>(
-            TDownloadBody::TOptions { FTemp.path(), FTemp.filePath("f"), MemoryLimit, &FBudget, false },
-            [Page] { return Page; });
+        TDownloadBody::TOptions Options;
+        Options.TempFolder = FTemp.path();
+        Options.FileName = FTemp.filePath("f");
+        Options.MemoryLimit = MemoryLimit;
+        Options.Budget = &FBudget;
+        Options.Digest = true;
+        return std::make_unique<TDownloadBody>(std::move(Options), [Page] { return Page; });
     }
 
     QTemporaryDir FTemp;

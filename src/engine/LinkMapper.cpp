@@ -5,6 +5,8 @@
 
 #include "http/URLSplit.h"
 
+#include <algorithm>
+
 namespace {
 
 // The file name that a download-files rule gives a target mapping to a folder.
@@ -136,16 +138,32 @@ QString TLinkMapper::LinkToFile(const QString& D, const QString& A) const
 
 QString RelativeLinkPath(const QString& Target, const QString& FromFile)
 {
-    const QStringList To = WithSlashes(Target).split(QLatin1Char('/'));
-    QStringList From = WithSlashes(FromFile).split(QLatin1Char('/'));
-    From.removeLast(); // the page's own file name
-    int Shared = 0;
-    while (Shared < From.size() && Shared < To.size() - 1 && From[Shared] == To[Shared])
-        ++Shared;
-    QStringList Parts;
-    for (int I = Shared; I < From.size(); ++I)
-        Parts << QStringLiteral("..");
-    for (int I = Shared; I < To.size(); ++I)
-        Parts << To[I];
-    return Parts.join(QLatin1Char('/'));
+    // Walks the leading folders both paths share without splitting them:
+    // this runs for every link of every page.
+    const QString To = WithSlashes(Target);
+    const QString FromPath = WithSlashes(FromFile);
+    const qsizetype FromFolderEnd = FromPath.lastIndexOf(QLatin1Char('/'));
+    const QStringView From = QStringView(FromPath).left(std::max<qsizetype>(FromFolderEnd, 0));
+    qsizetype FromFolders = FromFolderEnd < 0 ? 0 : From.count(QLatin1Char('/')) + 1;
+    qsizetype FromPos = 0;
+    qsizetype ToPos = 0;
+    while (FromFolders > 0) {
+        const qsizetype ToEnd = To.indexOf(QLatin1Char('/'), ToPos);
+        if (ToEnd < 0)
+            break; // the target's own name is never a shared folder
+        qsizetype FromEnd = From.indexOf(QLatin1Char('/'), FromPos);
+        if (FromEnd < 0)
+            FromEnd = From.size();
+        if (From.mid(FromPos, FromEnd - FromPos) != QStringView(To).mid(ToPos, ToEnd - ToPos))
+            break;
+        FromPos = FromEnd + 1;
+        ToPos = ToEnd + 1;
+        --FromFolders;
+    }
+    QString Result;
+    Result.reserve(FromFolders * 3 + To.size() - ToPos);
+    for (qsizetype I = 0; I < FromFolders; ++I)
+        Result += QLatin1String("../");
+    Result += QStringView(To).mid(ToPos);
+    return Result;
 }

@@ -258,4 +258,24 @@ TEST_F(ProcessHTMLTest, StyleSheetLinksAreRelativeToTheSheetsOwnFile)
     EXPECT_EQ(FLog.Lines(), QStringList({ "2 new URLs extracted." }));
 }
 
+TEST(RelativeLinkPath, ClimbsOutOfThePagesFoldersAndDownIntoTheTargets)
+{
+    const struct {
+        const char* Target;
+        const char* From;
+        const char* Link;
+    } Cases[] = {
+        { "/out/a/b/c.png", "/out/a/index.html", "b/c.png" },
+        { "/out/x.png", "/out/a/b/index.html", "../../x.png" },
+        { "/out/a/index.html", "/out/a/index.html", "index.html" },
+        { "/out/a", "/out/a/b.html", "../a" },
+        { "C:\\out\\a\\p.png", "C:\\out\\b\\index.html", "../a/p.png" },
+        { "p.png", "index.html", "p.png" },
+        { "/out//a/p.png", "/out/a/index.html", "..//a/p.png" },
+        { "/out/A/p.png", "/out/a/index.html", "../A/p.png" },
+    };
+    for (const auto& C : Cases)
+        EXPECT_EQ(RelativeLinkPath(C.Target, C.From), C.Link) << C.Target << " from " << C.From;
+}
+
 } // namespace

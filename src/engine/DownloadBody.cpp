@@ -109,11 +109,6 @@ qint64 TDownloadBody::writeData(const char* Data, qint64 Size)
 
 void TDownloadBody::MoveTo(const QString& FilePath)
 {
-    FFile->setPermissions(
-        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
-    FFile->close();
-    FFile->setAutoRemove(false);
-    const QString TempPath = FFile->fileName();
+    PublishReplacing(*FFile, FilePath);
     FFile.reset();
-    MoveFileReplacing(TempPath, FilePath);
 }

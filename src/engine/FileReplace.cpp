@@ -52,18 +52,6 @@ void OpenBeside(QTemporaryFile& Temp, const QString& FilePath)
         Fail(FilePath, Temp.errorString());
 }
 
-// Gives the finished temporary file its final name and mode.
-void Publish(QTemporaryFile& Temp, const QString& FilePath)
-{
-    Temp.setPermissions(
-        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
-    Temp.close();
-    if (std::rename(QFile::encodeName(Temp.fileName()).constData(), QFile::encodeName(FilePath).constData())
-        != 0)
-        FailWithErrno(FilePath, errno);
-    Temp.setAutoRemove(false);
-}
-
 } // namespace
 
 bool IsStorageFull(int ErrorCode)
@@ -115,33 +103,29 @@ void WriteFileReplacing(const QString& FilePath, const QByteArray& Content)
     QTemporaryFile Temp;
     OpenBeside(Temp, FilePath);
     WriteAllTo(Temp.handle(), Content.constData(), Content.size(), FilePath);
-    Publish(Temp, FilePath);
+    PublishReplacing(Temp, FilePath);
 }
 
-void MoveFileReplacing(const QString& TempPath, const QString& FilePath)
+void PublishReplacing(QTemporaryFile& Temp, const QString& FilePath)
 {
-    const QByteArray From = QFile::encodeName(TempPath);
-    if (std::rename(From.constData(), QFile::encodeName(FilePath).constData()) == 0)
+    Temp.setPermissions(
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    Temp.close();
+    if (std::rename(QFile::encodeName(Temp.fileName()).constData(), QFile::encodeName(FilePath).constData())
+        == 0) {
+        Temp.setAutoRemove(false);
         return;
-    if (errno != EXDEV) {
-        const int ErrorCode = errno;
-        QFile::remove(TempPath);
-        FailWithErrno(FilePath, ErrorCode);
     }
-    QFile Source(TempPath);
-    QTemporaryFile Temp;
-    try {
-        if (!Source.open(QIODevice::ReadOnly))
-            Fail(FilePath, Source.errorString());
-        OpenBeside(Temp, FilePath);
-        constexpr qint64 BlockSize = qint64(1) << 20;
-        QByteArray Block(BlockSize, Qt::Uninitialized);
-        for (qint64 Read; (Read = Source.read(Block.data(), BlockSize)) > 0;)
-            WriteAllTo(Temp.handle(), Block.constData(), Read, FilePath);
-        Publish(Temp, FilePath);
-    } catch (...) {
-        Source.remove();
-        throw;
-    }
-    Source.remove();
+    if (errno != EXDEV)
+        FailWithErrno(FilePath, errno);
+    // FilePath lies on another file system: a copy beside it goes over it.
+    if (!Temp.open())
+        Fail(FilePath, Temp.errorString());
+    QTemporaryFile Copy;
+    OpenBeside(Copy, FilePath);
+    constexpr qint64 BlockSize = qint64(1) << 20;
+    QByteArray Block(BlockSize, Qt::Uninitialized);
+    for (qint64 Read; (Read = Temp.read(Block.data(), BlockSize)) > 0;)
+        WriteAllTo(Copy.handle(), Block.constData(), Read, FilePath);
+    PublishReplacing(Copy, FilePath);
 }

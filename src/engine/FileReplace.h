@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QTemporaryFile>
 #include <exception>
 
 HARVO_DECLARE_EXCEPTION(EFileError, Exception)
@@ -27,10 +28,11 @@ std::exception_ptr FileWriteError(const QString& FilePath, int ErrorCode);
 // system's reason for a short write is seen at once; raises as above.
 void WriteAllTo(int Handle, const char* Data, qint64 Size, const QString& FilePath);
 
-// Moves the finished file TempPath over FilePath in one step; across file
-// systems it is copied next to FilePath first. The previous file stays
-// whole if anything fails, and TempPath is gone afterwards.
-void MoveFileReplacing(const QString& TempPath, const QString& FilePath);
+// Gives the finished temporary file Temp the name FilePath in one step, in
+// place of any file there; across file systems it is copied next to
+// FilePath first. The previous file stays whole if anything fails, and Temp
+// goes away with its object unless it became FilePath.
+void PublishReplacing(QTemporaryFile& Temp, const QString& FilePath);
 
 // Creates Folder and the folders above it that are missing; returns 0, or
 // the system's reason why one could not be made.

@@ -4,9 +4,11 @@
 #include "CharsetDeclaration.h"
 #include "FetchAhead.h"
 #include "FileReplace.h"
+#include "LinkRepair.h"
 #include "OutputFile.h"
 #include "ProcessHTML.h"
 #include "RunContext.h"
+#include "SiteFileNames.h"
 #include "URLList.h"
 #include "URLUtils.h"
 #include "uRegExExtract.h"
@@ -78,6 +80,11 @@ public:
         FSettings.WDOutFolders = &Project.WDOutFolders();
         FSettings.DomainAliases = &Project.WebsiteDomainAliases();
         FSettings.SuppressURLs = &Project.SuppressURLs();
+        FSettings.SiteFileNames = Project.SiteFileNames();
+        if (FSettings.SiteFileNames) {
+            FURLs.SetSiteFileNames(true);
+            FSettings.Repair = &FRepair;
+        }
         FFetch.Retries = Run.HTTPRetries();
         FFetch.RetryPauseMs = RetryPauseMs;
         FFetch.TempFolder = FOutDir.isEmpty() ? QStringLiteral(".") : FOutDir;
@@ -95,13 +102,15 @@ public:
         std::unique_ptr<TFetchAhead> Ahead;
         if (FRun.Connections() > 1)
             Ahead = std::make_unique<TFetchAhead>(FClient, Lookahead(), FRun.Connections(), FFetch);
-        for (int Index = 0; Index < FURLs.Count();) {
-            Download(Index++, Ahead.get());
+        for (int Index = 0; Index < FURLs.Count(); ++Index) {
+            FRepair.Settle(Index, Download(Index, Ahead.get()));
             ReportURLLimit();
             if (FRun.Terminated() || FStorageFull)
                 break;
         }
         Ahead.reset();
+        if (FSettings.SiteFileNames && !FStorageFull)
+            RepairLinks();
         FRun.Log(
             QStringLiteral("Downloaded: %1, already existed: %2, not changed: %3, empty: %4, failed: %5.")
                 .arg(FCounters.Downloaded)
@@ -156,9 +165,33 @@ private:
         return Ahead.Take(Index);
     }
 
-    // Fetches URL Index (or takes it from Ahead), then logs and saves it.
-    void Download(int Index, TFetchAhead* Ahead)
+    // Links written to files that in the end were not saved, or saved under
+    // another name, are made to lead to the file or the URL.
+    void RepairLinks()
     {
+        try {
+            if (const int Repaired = FRepair.Repair(FURLs, FSettings, FOutDir))
+                FRun.Log(QStringLiteral("Links repaired in %1 saved files.").arg(Repaired));
+        } catch (const EStorageFullError&) {
+            EndForFullStorage(std::current_exception());
+        } catch (const Exception& E) {
+            FRun.LogException(E);
+        }
+    }
+
+    // Counts URL Index as failed and keeps it for the run's report.
+    void Fail(int Index, const QString& Reason)
+    {
+        ++FCounters.Failed;
+        const int Parent = FURLs.Parent(Index);
+        FRun.ReportFailedURL({ FURLs.URL(Index), Reason, Parent >= 0 ? FURLs.URL(Parent) : QString() });
+    }
+
+    // Fetches URL Index (or takes it from Ahead), then logs and saves it;
+    // tells whether the copy has a file for it.
+    TLinkRepair::TFate Download(int Index, TFetchAhead* Ahead)
+    {
+        using TFate = TLinkRepair::TFate;
         const QString URL = FURLs.URL(Index);
         QString OutFile = FURLs.OutFilePath(Index);
         FRun.Log(QStringLiteral("Downloading [ %1 / %2 ]: %3").arg(Index + 1).arg(FURLs.Count()).arg(URL));
@@ -169,14 +202,20 @@ private:
         if (Result.Outcome == TFetchOutcome::Empty)
             ++FCounters.Empty;
         if (Result.Outcome == TFetchOutcome::Failed)
-            ++FCounters.Failed;
+            Fail(Index, Result.Reason);
         if (Result.StorageFull)
             FStorageFull = Result.StorageFull;
 
-        QString PageURL = EncodeURLNonASCII(URL);
-        if (!Result.RedirectedURL.isEmpty()) {
-            // The client resolved every hop itself; its last URL is the page's base.
-            PageURL = Result.RedirectedURL;
+        // The client resolved every hop itself; its last URL is the page's base.
+        const QString PageURL
+            = Result.RedirectedURL.isEmpty() ? EncodeURLNonASCII(URL) : Result.RedirectedURL;
+        if (FSettings.SiteFileNames) {
+            if (Result.Outcome == TFetchOutcome::Downloaded && !OutFile.isEmpty()
+                && FURLs.RenameForReply(Index, DocumentKindOf(Result.ContentType), Result.RedirectedURL)) {
+                FRepair.NoteRename(Index, OutFile);
+                OutFile = FURLs.OutFilePath(Index);
+            }
+        } else if (!Result.RedirectedURL.isEmpty()) {
             const QString IndexTail = QDir::separator() + FSettings.IndexName;
             if (PageURL.endsWith(QLatin1Char('/')) && !OutFile.isEmpty()
                 && !(OutFile.size() >= IndexTail.size()
@@ -184,34 +223,35 @@ private:
                 OutFile += IndexTail;
         }
         if (Result.Outcome != TFetchOutcome::Downloaded || OutFile.isEmpty())
-            return;
+            return TFate::NotSaved;
 
         const TOutputFile Target = LocateOutputFile(OutFile, FOutDir);
         if (!Target.Inside) {
-            FRun.Log(QStringLiteral("Invalid directory ") + Target.Dir);
-            ++FCounters.Failed;
-            return;
+            const QString Line = QStringLiteral("Invalid directory ") + Target.Dir;
+            FRun.Log(Line);
+            Fail(Index, Line);
+            return TFate::NotSaved;
         }
         if (const int Error = Target.Dir.isEmpty() ? 0 : MakeFolders(Target.Dir)) {
-            FRun.Log(QStringLiteral("Unable to create directory ") + Target.Dir);
-            ++FCounters.Failed;
+            const QString Line = QStringLiteral("Unable to create directory ") + Target.Dir;
+            FRun.Log(Line);
+            Fail(Index, Line);
             if (IsStorageFull(Error))
                 EndForFullStorage(FolderError(Target.Dir, Error));
-            return;
+            return TFate::NotSaved;
         }
 
         TDownloadBody& Body = *Result.Body;
-        if (!Body.InMemory()) {
-            Save(
-                Target.FilePath, [&Body] { return Body.Md5(); },
+        if (!Body.InMemory())
+            return Save(
+                Index, Target.FilePath, [&Body] { return Body.Md5(); },
                 [&Body](const QString& Path) { Body.MoveTo(Path); });
-            return;
-        }
         QByteArray Content;
-        if (Result.ContentType.toLower() == QLatin1String("text/html")) {
+        const bool IsPage = Result.ContentType.toLower() == QLatin1String("text/html");
+        if (IsPage) {
             const QString Text = DecodeText(Body.Bytes(), Result.Charset);
             Body.ReleaseBytes();
-            TPageInfo Page { PageURL, OutFile, FURLs.ExtractURLs(Index), FURLs.URLDepth(Index) };
+            TPageInfo Page { PageURL, OutFile, FURLs.ExtractURLs(Index), FURLs.URLDepth(Index), Index };
             QString Html;
             ProcessHTML(Text, Html, FURLs, Page, FSettings, FRun);
             if (!IsUTF8(Result.Charset))
@@ -220,10 +260,13 @@ private:
         } else {
             Content = StyleSheetContent(PageURL, OutFile, Index, Result);
         }
-        Save(
-            Target.FilePath,
+        const TFate Fate = Save(
+            Index, Target.FilePath,
             [&Content] { return QCryptographicHash::hash(Content, QCryptographicHash::Md5); },
             [&Content](const QString& Path) { WriteFileReplacing(Path, Content); });
+        if (FFileHoldsThisRun)
+            FRepair.NoteRewritable(Index, !IsPage);
+        return Fate;
     }
 
     // The downloaded style sheet with its links followed and rewritten, in
@@ -241,40 +284,48 @@ private:
             Charset = Rule;
         const QString Text = DecodeText(Bytes, Charset);
         Result.Body->ReleaseBytes();
-        TPageInfo Sheet { SheetURL, OutFile, FURLs.ExtractURLs(Index), FURLs.URLDepth(Index) };
+        TPageInfo Sheet { SheetURL, OutFile, FURLs.ExtractURLs(Index), FURLs.URLDepth(Index), Index };
         QString CSS;
         ProcessStyleSheet(Text, CSS, FURLs, Sheet, FSettings, FRun);
         return CSS.toUtf8();
     }
 
-    // Writes the file unless the overwrite policy keeps the one there; Md5
-    // gives the new content's digest, asked for only when the policy needs it.
-    void Save(const QString& FilePath, const std::function<QByteArray()>& Md5,
+    // Writes the file of URL Index unless the overwrite policy keeps the one
+    // there; Md5 gives the new content's digest, asked for only when the
+    // policy needs it. FFileHoldsThisRun tells whether the file now holds
+    // what this run made.
+    TLinkRepair::TFate Save(int Index, const QString& FilePath, const std::function<QByteArray()>& Md5,
         const std::function<void(const QString&)>& Write)
     {
+        FFileHoldsThisRun = false;
         if (QFileInfo(FilePath).isFile()) {
             if (FProject.Overwrite() == ofChanged && !FileChanged(FilePath, Md5(), FRun)) {
                 FRun.Log(QStringLiteral("File does not changed: ") + FilePath);
                 ++FCounters.NotChanged;
-                return;
+                FFileHoldsThisRun = true;
+                return TLinkRepair::TFate::Saved;
             }
             if (FProject.Overwrite() == ofNone) {
                 FRun.Log(QStringLiteral("File already exists: ") + FilePath);
                 ++FCounters.AlreadyExisted;
-                return;
+                return TLinkRepair::TFate::Saved;
             }
         }
         FRun.Log(QStringLiteral("Saving: ") + FilePath);
         try {
             Write(FilePath);
             ++FCounters.Downloaded;
-        } catch (const EStorageFullError&) {
-            ++FCounters.Failed;
+            FFileHoldsThisRun = true;
+            return TLinkRepair::TFate::Saved;
+        } catch (const EStorageFullError& E) {
+            Fail(Index, ExceptionLogLine(E));
             EndForFullStorage(std::current_exception());
         } catch (const Exception& E) {
             FRun.LogException(E);
-            ++FCounters.Failed;
+            Fail(Index, ExceptionLogLine(E));
         }
+        // A failed write keeps the old copy, if there is one.
+        return QFileInfo(FilePath).isFile() ? TLinkRepair::TFate::Saved : TLinkRepair::TFate::NotSaved;
     }
 
     // Logs Error; every later file would fail too, so the run ends after
@@ -299,6 +350,8 @@ private:
     TMemoryBudget FPageBudget { PagesInMemoryLimit };
     TFetchSettings FFetch;
     TURLList FURLs;
+    TLinkRepair FRepair;
+    bool FFileHoldsThisRun = false;
     TCounters FCounters;
     std::exception_ptr FStorageFull;
     bool FURLLimitReported = false;

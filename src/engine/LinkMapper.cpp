@@ -1,5 +1,7 @@
 #include "LinkMapper.h"
 
+#include "LinkRepair.h"
+#include "SiteFileNames.h"
 #include "URLUtils.h"
 #include "uStrUtils.h"
 
@@ -71,23 +73,37 @@ QString TLinkMapper::MapLink(const QString& Raw, TURLTag Kind, const QString& Li
         && StartsText(A, FSettings.WebsiteBase)) {
         Known = true;
         Index = FURLs.AddURL(Kind, A, FSettings.WebsiteBase, FSettings.IndexName, FSettings.OutFolder,
-            AnyDepth ? 0 : FPage.ExtractURLs, FPage.URLDepth + 1, FSettings.SuppressURLs, LinkType);
+            AnyDepth ? 0 : FPage.ExtractURLs, FPage.URLDepth + 1, FSettings.SuppressURLs, LinkType, FPage.Index);
     } else if (const int Rule = MatchingDownloadRule(A); Rule >= 0) {
         Known = true;
         const QString RuleFolder = CombinePath(FSettings.WDOutFolders->Strings(Rule), FSettings.OutFolder);
         Index = FURLs.AddURL(Kind, A, FSettings.WebDocuments->Strings(Rule), DownloadFileName(Kind),
-            RuleFolder, 0, FPage.URLDepth + 1, FSettings.SuppressURLs, LinkType);
+            RuleFolder, 0, FPage.URLDepth + 1, FSettings.SuppressURLs, LinkType, FPage.Index);
     } else {
         Index = FURLs.FindURL(RemoveURLFragment(A));
         Known = Index >= 0 || Raw.startsWith(QLatin1String("//"));
     }
     if (!Known)
-        return QString();
+        return FSettings.SiteFileNames ? A : QString();
     if (Index < 0)
         return A;
     if (FURLs.Count() > Before)
         ++FNewURLsCount;
-    return LinkToFile(FURLs.OutFilePath(Index), A);
+    if (FSettings.SiteFileNames)
+        return SiteLink(Index, A);
+    return LinkToFile(FSettings, FPage.OutFile, FURLs.OutFilePath(Index), A);
+}
+
+QString TLinkMapper::SiteLink(int Index, const QString& A)
+{
+    if (FSettings.Repair) {
+        if (!FSettings.Repair->MaySave(Index))
+            return A;
+        FSettings.Repair->NoteLink(FPage.Index, Index);
+    }
+    const qsizetype Fragment = A.indexOf(u'#');
+    const QString Link = LinkToFile(FSettings, FPage.OutFile, FURLs.OutFilePath(Index), A);
+    return Fragment < 0 || Link == A ? Link : Link + A.mid(Fragment);
 }
 
 QString TLinkMapper::MapCSSLink(const QString& Text, bool Import)
@@ -115,25 +131,30 @@ int TLinkMapper::MatchingDownloadRule(const QString& A) const
     return -1;
 }
 
-QString TLinkMapper::LinkToFile(const QString& D, const QString& A) const
+QString LinkToFile(const TLinkSettings& Settings, const QString& PageFile, const QString& D, const QString& A)
 {
     if (D.isEmpty())
         return A;
-    if (FSettings.RelativePathLinks)
-        return RelativeLinkPath(D, FPage.OutFile);
-    if (FSettings.TargetBase.isEmpty())
-        return QStringLiteral("file://") + WithSlashes(D);
-    const QString& OutFolder = FSettings.OutFolder;
+    // With the site's own names the paths are the files' own names: what a
+    // URL would read otherwise is escaped.
+    const auto AsLink = [&Settings](const QString& Path) {
+        return Settings.SiteFileNames ? EncodeFileLink(Path) : Path;
+    };
+    if (Settings.RelativePathLinks)
+        return AsLink(RelativeLinkPath(D, PageFile));
+    if (Settings.TargetBase.isEmpty())
+        return QStringLiteral("file://") + AsLink(WithSlashes(D));
+    const QString& OutFolder = Settings.OutFolder;
     if (!D.startsWith(OutFolder))
         return A; // the target lies outside the output folder: keep its own URL
     QString X = WithSlashes(D.mid(OutFolder.size()));
-    const QString& IndexName = FSettings.IndexName;
+    const QString& IndexName = Settings.IndexName;
     if (SameText(X, IndexName))
         X.clear();
     else if (X.size() > IndexName.size() && X.at(X.size() - IndexName.size() - 1) == QLatin1Char('/')
         && SameText(X.right(IndexName.size()), IndexName))
         X.chop(IndexName.size());
-    return FSettings.TargetBase + X;
+    return Settings.TargetBase + AsLink(X);
 }
 
 QString RelativeLinkPath(const QString& Target, const QString& FromFile)

@@ -108,6 +108,62 @@ bool HasDotSegment(QStringView Path)
     return false;
 }
 
+// The length of the valid UTF-8 sequence at the start of Bytes, or 0.
+qsizetype UTF8SequenceLength(const QByteArray& Bytes, qsizetype At)
+{
+    const auto Byte = [&](qsizetype I) { return I < Bytes.size() ? uchar(Bytes[I]) : 0; };
+    const uchar Lead = Byte(At);
+    qsizetype Length = 0;
+    uchar Low = 0x80;
+    uchar High = 0xBF;
+    if (Lead < 0x80)
+        return 1;
+    if (Lead >= 0xC2 && Lead <= 0xDF)
+        Length = 2;
+    else if (Lead >= 0xE0 && Lead <= 0xEF) {
+        Length = 3;
+        Low = Lead == 0xE0 ? 0xA0 : 0x80; // no overlong forms
+        High = Lead == 0xED ? 0x9F : 0xBF; // no surrogates
+    } else if (Lead >= 0xF0 && Lead <= 0xF4) {
+        Length = 4;
+        Low = Lead == 0xF0 ? 0x90 : 0x80;
+        High = Lead == 0xF4 ? 0x8F : 0xBF;
+    } else
+        return 0;
+    if (Byte(At + 1) < Low || Byte(At + 1) > High)
+        return 0;
+    for (qsizetype K = 2; K < Length; ++K)
+        if (Byte(At + K) < 0x80 || Byte(At + K) > 0xBF)
+            return 0;
+    return Length;
+}
+
+// True for a decoded character that keeps its escape in a file name: one
+// no file name should hold (control characters, tab), and "%", so that a
+// name with an escape in it can come from one URL only.
+bool StaysEscaped(QChar C)
+{
+    return IsControlCharacter(C) || C == u'\t' || C == u'%';
+}
+
+// Bytes decoded as UTF-8 onto Result; a byte that is no part of a valid
+// sequence stays visible as its escape, so that it names no other URL's file.
+void AppendDecodedBytes(QString& Result, const QByteArray& Bytes)
+{
+    for (qsizetype I = 0; I < Bytes.size();) {
+        const qsizetype Length = UTF8SequenceLength(Bytes, I);
+        const QString Decoded = Length > 0 ? QString::fromUtf8(Bytes.constData() + I, Length) : QString();
+        if (Decoded.size() == 1 && Decoded[0].isNull())
+            Result += QChar(0); // refused when the file is located
+        else if (Length == 0 || (Decoded.size() == 1 && StaysEscaped(Decoded[0]))) {
+            for (qsizetype K = 0; K < qMax<qsizetype>(Length, 1); ++K)
+                Result += QStringLiteral("%%1").arg(uchar(Bytes[I + K]), 2, 16, QLatin1Char('0')).toUpper();
+        } else
+            Result += Decoded;
+        I += qMax<qsizetype>(Length, 1);
+    }
+}
+
 } // namespace
 
 QString DecodeOutputFilePath(const QString& OutFilePath)
@@ -117,34 +173,28 @@ QString DecodeOutputFilePath(const QString& OutFilePath)
     QString Result;
     QByteArray Bytes;
     auto FlushBytes = [&]() {
-        if (Bytes.isEmpty())
-            return;
-        QString Decoded = QString::fromUtf8(Bytes);
-        // A control character stays escaped: no file name holds one.
-        Result += EncodeURLControlCharacters(Decoded.remove(QChar::ReplacementCharacter))
-                      .replace(QLatin1String("%00"), QString(QChar(0)));
+        AppendDecodedBytes(Result, Bytes);
         Bytes.clear();
     };
     for (qsizetype I = 0; I < OutFilePath.size();) {
         const QChar C = OutFilePath[I];
-        if (C != u'%') {
-            FlushBytes();
-            Result += C;
-            ++I;
-            continue;
-        }
-        const int Byte = HexAt(OutFilePath, I + 1, 2);
-        const int Unit
-            = I + 1 < OutFilePath.size() && OutFilePath[I + 1] == u'u' ? HexAt(OutFilePath, I + 2, 4) : -1;
+        const int Byte = C == u'%' ? HexAt(OutFilePath, I + 1, 2) : -1;
         if (Byte >= 0) {
             Bytes += char(Byte);
             I += 3;
-        } else if (Unit >= 0) {
-            FlushBytes();
-            Result += IsControlCharacter(QChar(char16_t(Unit))) ? OutFilePath.mid(I, 6)
-                                                                : QString(QChar(char16_t(Unit)));
+            continue;
+        }
+        FlushBytes();
+        const int Unit = C == u'%' && I + 1 < OutFilePath.size() && OutFilePath[I + 1] == u'u'
+            ? HexAt(OutFilePath, I + 2, 4)
+            : -1;
+        if (Unit >= 0) {
+            const QChar Decoded { char16_t(Unit) };
+            Result += StaysEscaped(Decoded) || Decoded.isSurrogate() ? OutFilePath.mid(I, 6) : QString(Decoded);
             I += 6;
         } else {
+            // An invalid escape stays as it stands.
+            Result += C;
             ++I;
         }
     }

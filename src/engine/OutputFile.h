@@ -13,8 +13,10 @@ struct TOutputFile {
 
 // The entry's output file path with its percent escapes resolved: "%" and
 // two hexadecimal digits for a byte, "%u" and four for a UTF-16 character,
-// bytes read as UTF-8. Invalid escapes and invalid UTF-8 are dropped;
-// characters that stand unescaped are kept as they are.
+// bytes read as UTF-8. Bytes that are not valid UTF-8, control characters,
+// tab and "%" keep their escapes (upper-case), invalid escapes stand as they
+// are, so two URLs that differ give two names; characters that stand
+// unescaped are kept as they are.
 QString DecodeOutputFilePath(const QString& OutFilePath);
 
 // Decodes OutFilePath, places it under OutDir and checks that it stays

@@ -77,7 +77,7 @@ bool RefreshURL(const QString& Value, qsizetype& Start, qsizetype& End)
 
 class TTagRewriter {
 public:
-    TTagRewriter(TLinkMapper& Mapper, const TLinkSettings& Settings)
+    TTagRewriter(TLinkTargets& Mapper, const TLinkSettings& Settings)
         : FMapper(Mapper)
         , FSettings(Settings)
     {
@@ -177,14 +177,13 @@ private:
         return QString();
     }
 
-    TLinkMapper& FMapper;
+    TLinkTargets& FMapper;
     const TLinkSettings& FSettings;
 };
 
 } // namespace
 
-void ProcessHTML(const QString& S, QString& Out, TURLList& URLs, const TPageInfo& Page,
-    const TLinkSettings& Settings, TRunContext& Run)
+void RewritePageLinks(const QString& S, QString& Out, TLinkTargets& Targets, const TLinkSettings& Settings)
 {
     const std::vector<TLinkTag>& Tags = LinkTagTable(Settings.CompletePages);
     static const auto NamesOf = [](const std::vector<TLinkTag>& Table) {
@@ -197,8 +196,7 @@ void ProcessHTML(const QString& S, QString& Out, TURLList& URLs, const TPageInfo
     static const QStringList CompleteNames = NamesOf(LinkTagTable(true));
     const QStringList& Names = Settings.CompletePages ? CompleteNames : BasicNames;
 
-    TLinkMapper Mapper(URLs, Page, Settings);
-    TTagRewriter Rewriter(Mapper, Settings);
+    TTagRewriter Rewriter(Targets, Settings);
     Out.reserve(Out.size() + S.size() + S.size() / 8);
     int T = 1; // the text before T is copied
     int From = 1; // where the next tag is looked for
@@ -255,6 +253,13 @@ void ProcessHTML(const QString& S, QString& Out, TURLList& URLs, const TPageInfo
     }
     if (T <= S.size())
         Out += QStringView(S).mid(T - 1);
+}
+
+void ProcessHTML(const QString& S, QString& Out, TURLList& URLs, const TPageInfo& Page,
+    const TLinkSettings& Settings, TRunContext& Run)
+{
+    TLinkMapper Mapper(URLs, Page, Settings);
+    RewritePageLinks(S, Out, Mapper, Settings);
     if (Mapper.BelowLimit())
         Run.Log(QString::number(Mapper.NewURLsCount()) + QStringLiteral(" new URLs extracted."));
 }

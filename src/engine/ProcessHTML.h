@@ -1,11 +1,13 @@
 #pragma once
 
+#include "URLList.h"
+
 #include "containers/StringList.h"
 
 #include <QString>
 
-class TURLList;
 class TRunContext;
+class TLinkRepair;
 
 // What link extraction needs of a project, fixed for the whole crawl.
 struct TLinkSettings {
@@ -21,6 +23,13 @@ struct TLinkSettings {
     const TStrings* WDOutFolders = nullptr;
     const TStrings* DomainAliases = nullptr;
     const TStrings* SuppressURLs = nullptr;
+    // The site's own file names: links carry their fragments and escape
+    // what a browser would read otherwise; links to what is not copied are
+    // made absolute.
+    bool SiteFileNames = false;
+    // Where links to files not saved yet are noted, to be repaired at the
+    // end should those files not be saved under that name; may be null.
+    TLinkRepair* Repair = nullptr;
 };
 
 // One downloaded page: where it came from and where it is saved.
@@ -29,7 +38,24 @@ struct TPageInfo {
     QString OutFile; // the page's own output file path
     int ExtractURLs = 0;
     int URLDepth = 0;
+    int Index = -1; // its entry in the URL list
 };
+
+// Tells what each link of a page or style sheet becomes.
+class TLinkTargets {
+public:
+    virtual ~TLinkTargets() = default;
+    // The text that replaces the link Raw of a tag of kind Kind, or null to
+    // keep it.
+    virtual QString MapLink(const QString& Raw, TURLTag Kind, const QString& LinkType, bool Requisite) = 0;
+    // The same for a link of a style sheet, to a sheet it imports or to
+    // what it shows.
+    virtual QString MapCSSLink(const QString& Text, bool Import) = 0;
+};
+
+// Copies the page text S to Out in one pass with its links rewritten by
+// Targets, dropping script and noscript elements when Settings ask.
+void RewritePageLinks(const QString& S, QString& Out, TLinkTargets& Targets, const TLinkSettings& Settings);
 
 // Copies the page text S to Out in one pass, following its links into URLs
 // and rewriting them to their local targets, and drops script and noscript

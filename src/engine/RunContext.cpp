@@ -85,3 +85,30 @@ QString ExceptionLogText(const QString& ClassName, const QString& Message, const
         return Text.mid(FirstBreak + 1);
     return Text;
 }
+
+void TFailureReport::Add(TFailedURL Failure)
+{
+    const std::lock_guard<std::mutex> Guard(FLock);
+    if (FFailures.size() < size_t(Limit))
+        FFailures.push_back(std::move(Failure));
+    ++FTotal;
+}
+
+std::vector<TFailedURL> TFailureReport::Failures() const
+{
+    const std::lock_guard<std::mutex> Guard(FLock);
+    return FFailures;
+}
+
+int TFailureReport::Total() const
+{
+    const std::lock_guard<std::mutex> Guard(FLock);
+    return FTotal;
+}
+
+void TFailureReport::Clear()
+{
+    const std::lock_guard<std::mutex> Guard(FLock);
+    FFailures.clear();
+    FTotal = 0;
+}

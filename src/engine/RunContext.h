@@ -4,6 +4,8 @@
 #include <atomic>
 #include <exception>
 #include <functional>
+#include <mutex>
+#include <vector>
 
 // Receives the lines of a run in the order they are written. LogMsg is called
 // on the worker thread and returns once the line has been taken over, so the
@@ -12,6 +14,30 @@ class TRunLog {
 public:
     virtual ~TRunLog() = default;
     virtual void LogMsg(const QString& AMsg) = 0;
+};
+
+// A URL that failed: why, and the page whose link listed it (empty for a
+// start page).
+struct TFailedURL {
+    QString URL;
+    QString Reason;
+    QString LinkedFrom;
+};
+
+// The failed URLs of a run for a report at its end: the first Limit of
+// them, and how many there were in all.
+class TFailureReport {
+public:
+    static constexpr int Limit = 50;
+    void Add(TFailedURL Failure);
+    std::vector<TFailedURL> Failures() const;
+    int Total() const;
+    void Clear();
+
+private:
+    mutable std::mutex FLock;
+    std::vector<TFailedURL> FFailures;
+    int FTotal = 0;
 };
 
 // The fields of a run that the window sets and the worker reads.
@@ -25,6 +51,7 @@ struct TRunControl {
     int FMaxURLs = 1000000;
     // URLs that failed in the projects run so far, for the caller's status.
     std::atomic<int> FFailedURLs { 0 };
+    TFailureReport FFailures;
 };
 
 // What the crawl sees of the run it belongs to: the log, Break, a pause that
@@ -52,6 +79,7 @@ public:
     int Connections() const { return FControl.FConnections; }
     int MaxURLs() const { return FControl.FMaxURLs; }
     void CountFailedURLs(int Count) { FControl.FFailedURLs += Count; }
+    void ReportFailedURL(TFailedURL Failure) { FControl.FFailures.Add(std::move(Failure)); }
 
     // Waits Ms milliseconds, or less when Stop turns true first.
     static void PauseUnless(int Ms, const std::function<bool()>& Stop);

@@ -37,11 +37,13 @@ bool Attempt(THTTPClient& Client, const TFetchRequest& Request, const TFetchSett
         return true;
     } catch (const EFileError& E) {
         // The disk, not the server: asking again would not help.
-        Result.Lines << ExceptionLogLine(E);
+        Result.Reason = ExceptionLogLine(E);
+        Result.Lines << Result.Reason;
         if (dynamic_cast<const EStorageFullError*>(&E))
             Result.StorageFull = std::current_exception();
     } catch (const std::exception& E) {
-        Result.Lines << ExceptionLogLine(E);
+        Result.Reason = ExceptionLogLine(E);
+        Result.Lines << Result.Reason;
         if (IsRetryableFailure(E) && !LastAttempt && !Settings.Stopped())
             return false;
     }

@@ -63,6 +63,7 @@ struct TFetchResult {
     // in the order they happened.
     QStringList Lines;
     TFetchOutcome Outcome = TFetchOutcome::Failed;
+    QString Reason; // why the last attempt failed
     QString ContentType; // the media type
     QString ContentTypeHeader;
     QString Charset;

@@ -1,5 +1,6 @@
 #include "URLList.h"
 
+#include "SiteFileNames.h"
 #include "URLUtils.h"
 #include "uStrUtils.h"
 
@@ -106,6 +107,26 @@ bool SameTextAsUTF8(const char* Data, quint32 Size, QStringView Text)
     return Rest.size() == qsizetype(Size) - I && SameFoldedBytes(Rest.constData(), Data + I, Rest.size());
 }
 
+// What AOutDir puts before a relative path placed in it.
+QString FolderForFiles(const QString& AOutDir)
+{
+    const QString Placed = PlaceInFolder(QStringLiteral("x"), AOutDir);
+    return Placed.left(Placed.size() - 1);
+}
+
+// The load URL with an index file name before its query dropped, so that
+// "dir/" and "dir/index.html" compare equal.
+QString WithoutIndexFile(const QString& LoadURL, const QString& IndexFile)
+{
+    const qsizetype Query = LoadURL.indexOf(u'?');
+    const qsizetype PathEnd = Query < 0 ? LoadURL.size() : Query;
+    const qsizetype NameStart = PathEnd - IndexFile.size();
+    if (IndexFile.isEmpty() || NameStart < 1 || LoadURL[NameStart - 1] != u'/'
+        || QStringView(LoadURL).mid(NameStart, IndexFile.size()).compare(IndexFile, Qt::CaseInsensitive) != 0)
+        return LoadURL;
+    return LoadURL.left(NameStart) + LoadURL.mid(PathEnd);
+}
+
 } // namespace
 
 QString TURLList::URL(int Index) const
@@ -138,13 +159,13 @@ int TURLList::FindURL(const QString& ALoadURL) const
 
 int TURLList::AddURL(TURLTag AURLTag, const QString& AURL, const QString& AWebsiteURL,
     const QString& AIndexFile, const QString& AOutDir, int AExtractURLs, int AURLDepth,
-    const TStrings* ASuppressURLs, const QString& ALinkType)
+    const TStrings* ASuppressURLs, const QString& ALinkType, int AParent)
 {
     if (ASuppressURLs && IsSuppressed(AURL, *ASuppressURLs))
         return -1;
     if (std::any_of(AURL.begin(), AURL.end(), [](QChar C) { return C.isNull() || IsControlCharacter(C); }))
         return AddURL(AURLTag, EncodeURLControlCharacters(AURL), AWebsiteURL, AIndexFile, AOutDir,
-            AExtractURLs, AURLDepth, ASuppressURLs, ALinkType);
+            AExtractURLs, AURLDepth, ASuppressURLs, ALinkType, AParent);
     const QString LoadURL = RemoveURLFragment(AURL);
     const int Existing = FindURL(LoadURL);
     if (Existing >= 0)
@@ -154,8 +175,17 @@ int TURLList::AddURL(TURLTag AURLTag, const QString& AURL, const QString& AWebsi
         return -1;
     }
 
-    const QString OutFile
-        = PlaceInFolder(URLToFilePath(AURLTag, AURL, AWebsiteURL, AIndexFile, ALinkType), AOutDir);
+    QString OutFile;
+    if (!FSiteFileNames)
+        OutFile = PlaceInFolder(URLToFilePath(AURLTag, AURL, AWebsiteURL, AIndexFile, ALinkType), AOutDir);
+    else if (const QString Tail = SiteFilePath(
+                 AURL, AWebsiteURL, AIndexFile, ExpectedDocumentKind(AURLTag, AURL, ALinkType));
+             !Tail.isEmpty()) {
+        int Holder = -1;
+        OutFile = ClaimSiteFile(Tail, AOutDir, LoadURL, AIndexFile, Count(), Holder);
+        if (Holder >= 0)
+            return Holder;
+    }
     TEntry Entry;
     Entry.URL = Keep(AURL, Entry.URLSize);
     // The load URL ends before the first "#", an ASCII byte in UTF-8 too.
@@ -165,8 +195,10 @@ int TURLList::AddURL(TURLTag AURLTag, const QString& AURL, const QString& AWebsi
         Entry.Folder = FolderNumber(AOutDir);
         Entry.FileTail = Keep(QStringView(OutFile).mid(AOutDir.size()), Entry.FileTailSize);
     }
+    Entry.Scope = ScopeNumber({ AWebsiteURL, AIndexFile });
     Entry.ExtractURLs = AExtractURLs;
     Entry.URLDepth = AURLDepth;
+    Entry.Parent = AParent;
     const int Index = Count();
     FEntries.push_back(Entry);
     FLoadURLIndex.Add(Index, LoadURL);
@@ -191,6 +223,52 @@ const char* TURLList::Keep(QStringView Text, quint32& Size)
     char* Copy = FTexts.Allocate(Size);
     std::memcpy(Copy, Bytes.constData(), Size);
     return Copy;
+}
+
+QString TURLList::ClaimSiteFile(const QString& Tail, const QString& AOutDir, const QString& LoadURL,
+    const QString& AIndexFile, int Owner, int& Holder)
+{
+    const QString Relative = IsPathSeparator(Tail[0]) ? Tail.mid(1) : Tail;
+    const QString Folder = FolderForFiles(AOutDir);
+    const QString Document = WithoutIndexFile(LoadURL, AIndexFile);
+    const auto SameDocument = [&](int Other) {
+        const QString OtherURL = WithoutIndexFile(this->LoadURL(FEntries[size_t(Other)]), AIndexFile);
+        return OtherURL.compare(Document, Qt::CaseInsensitive) == 0;
+    };
+    return Folder + FFileNames.Claim(Folder, Relative, Owner, SameDocument, Holder);
+}
+
+bool TURLList::RenameForReply(int Index, TDocumentKind Kind, const QString& FinalURL)
+{
+    TEntry& Entry = At<EStringListError>(Index);
+    if (Entry.Folder == NoFolder)
+        return false;
+    const TScope& Scope = FScopes[Entry.Scope];
+    const bool FollowsRedirect = !FinalURL.isEmpty() && StartsText(FinalURL, Scope.Prefix);
+    const QString Document = FollowsRedirect ? RemoveURLFragment(FinalURL) : LoadURL(Entry);
+    const QString Tail = SiteFilePath(Document, Scope.Prefix, Scope.IndexFile, Kind);
+    if (Tail.isEmpty())
+        return false;
+    const QString Folder = FFolders[Entry.Folder];
+    const QString Old = OutFilePath(Index);
+    int Holder = -1;
+    const QString New = ClaimSiteFile(Tail, Folder, Document, Scope.IndexFile, Index, Holder);
+    if (New == Old)
+        return false;
+    const QString ClaimFolder = FolderForFiles(Folder);
+    FFileNames.Release(ClaimFolder, Old.mid(ClaimFolder.size()), Index);
+    Entry.FileTail = Keep(QStringView(New).mid(Folder.size()), Entry.FileTailSize);
+    return true;
+}
+
+quint32 TURLList::ScopeNumber(const TScope& Scope)
+{
+    // Entries come from a few scopes, as from a few folders.
+    for (size_t I = FScopes.size(); I-- > 0;)
+        if (FScopes[I] == Scope)
+            return quint32(I);
+    FScopes.push_back(Scope);
+    return quint32(FScopes.size() - 1);
 }
 
 quint32 TURLList::FolderNumber(const QString& Folder)

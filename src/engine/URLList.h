@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ByteArena.h"
+#include "FileNameRegistry.h"
 #include "FoldedTextIndex.h"
 #include "containers/Object.h"
 #include "containers/StringList.h"
@@ -15,6 +16,9 @@
 // of the URL to a local file. utMedia stands for audio, video, tracks and
 // embedded objects.
 enum TURLTag { utUndefined, utA, utImg, utLink, utScript, utNoscript, utIFrame, utMedia };
+
+// What a URL holds, as far as its file name goes.
+enum class TDocumentKind { Page, StyleSheet, File };
 
 // The work list of one project run: the URL, its load URL (the URL without
 // fragment), its output file path and two numbers per entry, appended to
@@ -34,6 +38,11 @@ public:
     void SetMaxCount(int Value) { FMaxCount = Value; }
     int MaxCount() const { return FMaxCount; }
     bool LimitReached() const { return FLimitReached; }
+    // With the site's own file names, URLs map as SiteFilePath says, two
+    // URLs of one document ("dir/" and "dir/index.html") are one entry, and
+    // no two others share a file.
+    void SetSiteFileNames(bool Value) { FSiteFileNames = Value; }
+    bool SiteFileNames() const { return FSiteFileNames; }
 
     // Reading or writing an index outside the list raises EStringListError
     // for the texts and EIntListError for the numbers.
@@ -43,6 +52,8 @@ public:
     int ExtractURLs(int Index) const { return At<EIntListError>(Index).ExtractURLs; }
     int URLDepth(int Index) const { return At<EIntListError>(Index).URLDepth; }
     void SetURLDepth(int Index, int Value) { At<EIntListError>(Index).URLDepth = Value; }
+    // The entry of the page whose link added this one, or -1 for a start page.
+    int Parent(int Index) const { return At<EIntListError>(Index).Parent; }
 
     // Index of the entry whose load URL equals ALoadURL ignoring ASCII case,
     // or -1.
@@ -54,7 +65,12 @@ public:
     // the part after the scope prefix AWebsiteURL; empty outside the scope.
     int AddURL(TURLTag AURLTag, const QString& AURL, const QString& AWebsiteURL, const QString& AIndexFile,
         const QString& AOutDir, int AExtractURLs, int AURLDepth, const TStrings* ASuppressURLs,
-        const QString& ALinkType);
+        const QString& ALinkType, int AParent = -1);
+
+    // With the site's own file names: gives the entry the name its reply
+    // calls for (Kind, and FinalURL where a redirect within its scope led),
+    // and tells whether the name changed.
+    bool RenameForReply(int Index, TDocumentKind Kind, const QString& FinalURL);
 
 private:
     static constexpr quint32 NoFolder = std::numeric_limits<quint32>::max(); // no output file
@@ -69,12 +85,28 @@ private:
         quint32 LoadURLSize = 0;
         quint32 FileTailSize = 0;
         quint32 Folder = NoFolder; // in FFolders
+        quint32 Scope = 0; // in FScopes
         qint32 ExtractURLs = 0;
         qint32 URLDepth = 0;
+        qint32 Parent = -1;
+    };
+
+    // The prefix and index file an entry was mapped with.
+    struct TScope {
+        QString Prefix;
+        QString IndexFile;
+        bool operator==(const TScope& Other) const
+        {
+            return Prefix == Other.Prefix && IndexFile == Other.IndexFile;
+        }
     };
 
     static QString URLToFilePath(TURLTag AURLTag, const QString& AURL, const QString& AWebsiteURL,
         const QString& AIndexFile, const QString& ALinkType);
+    // The output file that entry Owner gets for the site path Tail below
+    // AOutDir; Holder names the entry of the same document that has it.
+    QString ClaimSiteFile(const QString& Tail, const QString& AOutDir, const QString& LoadURL,
+        const QString& AIndexFile, int Owner, int& Holder);
 
     template <class EIndexError> const TEntry& At(int Index) const
     {
@@ -89,12 +121,20 @@ private:
     // A copy of Text in the arena; Size gets its length.
     const char* Keep(QStringView Text, quint32& Size);
     quint32 FolderNumber(const QString& Folder);
+    quint32 ScopeNumber(const TScope& Scope);
+    QString LoadURL(const TEntry& Entry) const
+    {
+        return QString::fromUtf8(Entry.LoadURL, Entry.LoadURLSize);
+    }
 
     // A deque grows without moving its entries, so a long list never needs
     // twice its size at once.
     std::deque<TEntry> FEntries;
     TByteArena FTexts;
     QStringList FFolders;
+    std::vector<TScope> FScopes;
+    TFileNameRegistry FFileNames;
+    bool FSiteFileNames = false;
     TFoldedTextIndex FLoadURLIndex;
     int FMaxCount = std::numeric_limits<int>::max();
     bool FLimitReached = false;

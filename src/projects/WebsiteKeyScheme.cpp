@@ -89,6 +89,7 @@ bool TWebsiteProject::LoadFromList(const TStrings& lst, const QString& P, const 
     FRemoveNoscripts = lst.Values(P + QStringLiteral("RemoveNoscripts")) == One;
     FRelativePathLinks = lst.Values(P + QStringLiteral("RelativePathLinks")) == One;
     FCompletePages = lst.Values(P + QStringLiteral("CompletePages")) == One;
+    FSiteFileNames = lst.Values(P + QStringLiteral("SiteFileNames")) == One;
     FBaseURL = lst.Values(P + QStringLiteral("BaseURL"));
     FIndexFile = lst.Values(P + QStringLiteral("IndexFile"));
     FChecked = lst.Values(P + QStringLiteral("Checked")) == One;
@@ -137,6 +138,7 @@ void TWebsiteProject::SaveToList(TStrings& lst, const QString& P) const
     lst.SetValues(P + QStringLiteral("RemoveNoscripts"), BoolText(FRemoveNoscripts));
     lst.SetValues(P + QStringLiteral("RelativePathLinks"), BoolText(FRelativePathLinks));
     lst.SetValues(P + QStringLiteral("CompletePages"), BoolText(FCompletePages));
+    lst.SetValues(P + QStringLiteral("SiteFileNames"), BoolText(FSiteFileNames));
     lst.SetValues(P + QStringLiteral("BaseURL"), FBaseURL);
     lst.SetValues(P + QStringLiteral("IndexFile"), FIndexFile);
     lst.SetValues(P + QStringLiteral("Checked"), BoolText(FChecked));

@@ -33,6 +33,7 @@ void TWebsiteProject::Clear()
     FRemoveNoscripts = false;
     FRelativePathLinks = false;
     FCompletePages = false;
+    FSiteFileNames = false;
     FBaseURL.clear();
     FIndexFile.clear();
     FChecked = false;
@@ -60,6 +61,7 @@ void TWebsiteProject::Assign(const TWebsiteProject& Project)
     FRemoveNoscripts = Project.FRemoveNoscripts;
     FRelativePathLinks = Project.FRelativePathLinks;
     FCompletePages = Project.FCompletePages;
+    FSiteFileNames = Project.FSiteFileNames;
     FBaseURL = Project.FBaseURL;
     FIndexFile = Project.FIndexFile;
     FChecked = Project.FChecked;

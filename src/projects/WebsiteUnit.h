@@ -60,6 +60,11 @@ public:
     // media, backgrounds; stored projects without the key keep it off.
     bool CompletePages() const { return FCompletePages; }
     void SetCompletePages(bool Value) { FCompletePages = Value; }
+    // Saves each URL under the site's own path and name (pages get ".html",
+    // queries go before the extension) and links what was not copied to its
+    // URL; stored projects without the key keep the folder-per-page mapping.
+    bool SiteFileNames() const { return FSiteFileNames; }
+    void SetSiteFileNames(bool Value) { FSiteFileNames = Value; }
     const QString& BaseURL() const { return FBaseURL; }
     void SetBaseURL(const QString& Value) { FBaseURL = Value; }
     const QString& IndexFile() const { return FIndexFile; }
@@ -103,6 +108,7 @@ private:
     bool FRemoveNoscripts = false;
     bool FRelativePathLinks = false;
     bool FCompletePages = false;
+    bool FSiteFileNames = false;
     QString FBaseURL;
     QString FIndexFile;
     bool FChecked = false;

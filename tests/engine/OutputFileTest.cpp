@@ -72,8 +72,13 @@ TEST_F(OutputFileTest, PathsThatStayInsideAreDecodedAndNormalised)
         { utImg, "http://host/a%2fb.png", "a/b.png" },
         { utImg, "http://host/caf%C3%A9%20%u00e4.png", "caf\u00e9 \u00e4.png" },
         { utImg, "http://host/a.png?%2e%2e/x", "a.png/.._x/index.html" },
-        { utImg, "http://host/a%zz%.png", "azz.png" },
-        { utImg, "http://host/a%ff%C3.png", "a.png" },
+        { utImg, "http://host/a%zz%.png", "a%zz%.png" },
+        // What would name another URL's file keeps its escape.
+        { utImg, "http://host/a%ff%C3.png", "a%FF%C3.png" },
+        { utImg, "http://host/%ff%fe.png", "%FF%FE.png" },
+        { utImg, "http://host/a%09b%0a%u0009.png", "a%09b%0A%u0009.png" },
+        { utImg, "http://host/100%25%u0025.png", "100%25%u0025.png" },
+        { utImg, "http://host/%ed%a0%80%e0%80%af.png", "%ED%A0%80%E0%80%AF.png" },
     };
     for (const Case& C : Cases) {
         const TOutputFile File = Locate(C.Tag, C.URL);
@@ -114,7 +119,7 @@ TEST_F(OutputFileTest, ARefusedPathNamesTheFolderItWouldHaveUsed)
     const TOutputFile File = LocateOutputFile(OutDir + "/%2e%2e/%2e%2e/x.html", OutDir);
     EXPECT_FALSE(File.Inside);
     EXPECT_EQ(File.Dir, OutDir + "/../..");
-    EXPECT_EQ(DecodeOutputFilePath("a%u00e4\u00e4%C3%A4%"), "a\u00e4\u00e4\u00e4");
+    EXPECT_EQ(DecodeOutputFilePath("a%u00e4\u00e4%C3%A4%"), "a\u00e4\u00e4\u00e4%");
 }
 
 TEST_F(OutputFileTest, LinksOnDiskAreFollowedBeforeTheFolderIsJudged)

@@ -44,6 +44,7 @@ std::unique_ptr<TWebsiteProject> ShopProject()
     P->SetOverwrite(ofChanged);
     P->SetRemoveScripts(true);
     P->SetCompletePages(true);
+    P->SetSiteFileNames(true);
     P->SetIndexFile("index.html");
     P->SetChecked(true);
     for (const char* Page : { "http://shop.example/", "", "http://shop.example/x" })
@@ -71,6 +72,7 @@ const char ShopFile[] = "\xEF\xBB\xBF"
                         "HrvProjects[1].RemoveNoscripts=0\r\n"
                         "HrvProjects[1].RelativePathLinks=0\r\n"
                         "HrvProjects[1].CompletePages=1\r\n"
+                        "HrvProjects[1].SiteFileNames=1\r\n"
                         "HrvProjects[1].IndexFile=index.html\r\n"
                         "HrvProjects[1].Checked=1\r\n"
                         "HrvProjects[1].Visible=1\r\n"
@@ -93,6 +95,7 @@ const char ShopFile[] = "\xEF\xBB\xBF"
                         "HrvProjects[2].RemoveNoscripts=0\r\n"
                         "HrvProjects[2].RelativePathLinks=0\r\n"
                         "HrvProjects[2].CompletePages=0\r\n"
+                        "HrvProjects[2].SiteFileNames=0\r\n"
                         "HrvProjects[2].Checked=0\r\n"
                         "HrvProjects[2].Visible=1\r\n"
                         "HrvProjects[2].WebPagesN=0\r\n"
@@ -126,6 +129,7 @@ TEST(ConfigFile, SavingWritesTheDocumentedBytesAndReloadingWritesThemAgain)
     EXPECT_EQ(Shop->WPExtractURLs()[1], 7);
     EXPECT_TRUE(Shop->CompletePages());
     EXPECT_FALSE(Again.Projects.GetProject(1)->CompletePages());
+    EXPECT_TRUE(Shop->SiteFileNames());
     EXPECT_EQ(Shop->WDOutFolders().ToQStringList(), QStringList({ "" }));
     EXPECT_EQ(Again.SaveAgain(Extras), QByteArray(ShopFile));
 }
@@ -182,6 +186,7 @@ TEST(ConfigFile, HandEditedFilesAreReadByTheReadingRules)
     EXPECT_EQ(Third->Overwrite(), ofAll);
     EXPECT_TRUE(Third->RemoveNoscripts());
     EXPECT_FALSE(Third->CompletePages()); // stored before the option existed
+    EXPECT_FALSE(Third->SiteFileNames());
     EXPECT_EQ(Third->SuppressURLs().ToQStringList(), QStringList({ "track" }));
     EXPECT_EQ(Third->WebDocuments().ToQStringList(), QStringList({ "http://files/" }));
     EXPECT_EQ(Third->WDOutFolders().ToQStringList(), QStringList({ "dl" }));

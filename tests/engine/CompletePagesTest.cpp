@@ -6,6 +6,7 @@
 #include "RecordingRunLog.h"
 #include "support/Files.h"
 #include "support/NginxServer.h"
+#include "support/OfflineBrowser.h"
 #include "support/QStringPrinter.h"
 #include "support/ScriptedHttpServer.h"
 
@@ -15,16 +16,11 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QUrl>
 #include <gtest/gtest.h>
 
 namespace {
-
-constexpr int BrowserTimeoutMs = 90000;
 
 QString ModernSiteFolder()
 {
@@ -166,54 +162,23 @@ TEST_F(CompletePagesTest, RequisitesOfAPageAtItsLimitAndImportCyclesAreFetchedOn
     EXPECT_FALSE(QFileInfo::exists(Out.filePath("next.html")));
 }
 
-class OfflineRenderTest : public CompletePagesTest {
-protected:
-    // The files that Chromium, with every network name unresolvable,
-    // requested while it showed the page File but did not find.
-    QStringList FailedRequests(const QString& Browser, const QString& File, int& Requests)
-    {
-        QTemporaryDir Profile;
-        QProcess Process;
-        Process.setProcessChannelMode(QProcess::MergedChannels);
-        Process.start(Browser,
-            QStringList { "--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
-                "--disable-extensions", "--disable-background-networking", "--disable-component-update",
-                "--user-data-dir=" + Profile.path(), "--host-resolver-rules=MAP * ~NOTFOUND",
-                "--proxy-server=127.0.0.1:9", "--enable-logging=stderr", "--v=1",
-                "--virtual-time-budget=5000", "--dump-dom", QUrl::fromLocalFile(File).toString() });
-        if (!Process.waitForFinished(BrowserTimeoutMs)) {
-            Process.kill();
-            Process.waitForFinished(5000);
-            ADD_FAILURE() << "the browser did not finish";
-        }
-        // Every file the page loads is logged as it starts.
-        static const QRegularExpression Start("FileURLLoader::Start: (\\S+)");
-        QStringList Failed;
-        Requests = 0;
-        for (auto It = Start.globalMatch(QString::fromUtf8(Process.readAll())); It.hasNext();) {
-            const QString Requested = QUrl(It.next().captured(1)).toLocalFile();
-            ++Requests;
-            if (!QFileInfo(Requested).isFile())
-                Failed << Requested;
-        }
-        return Failed;
-    }
-};
+using OfflineRenderTest = CompletePagesTest;
 
 TEST_F(OfflineRenderTest, TheCopyRendersFromDiskWithoutAFailedRequest)
 {
-    const QString Browser = QStandardPaths::findExecutable("chromium");
+    const QString Browser = FindChromium();
     if (Browser.isEmpty())
         GTEST_SKIP() << "chromium is not installed";
     Crawl();
     // A page with a missing image shows that failures are seen at all.
     WriteFile(FOutDir + "/broken.html", "<img src=\"img/no-such.png\">");
-    int Requests = 0;
-    EXPECT_EQ(FailedRequests(Browser, FOutDir + "/broken.html", Requests).size(), 1);
+    EXPECT_EQ(ViewOffline(Browser, FOutDir + "/broken.html").FailedFiles.size(), 1);
 
     for (const char* Page : { "index.html", "page.html/index.html" }) {
-        EXPECT_EQ(FailedRequests(Browser, FOutDir + "/" + Page, Requests), QStringList()) << Page;
-        EXPECT_GE(Requests, 5) << Page;
+        const OfflineView View = ViewOffline(Browser, FOutDir + "/" + Page);
+        EXPECT_TRUE(View.Finished) << Page;
+        EXPECT_EQ(View.FailedFiles, QStringList()) << Page;
+        EXPECT_GE(View.Requests, 5) << Page;
     }
 }
 

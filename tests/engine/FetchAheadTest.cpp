@@ -23,18 +23,6 @@
 
 namespace {
 
-// Every file below Folder with its content, by relative path.
-std::map<QString, QByteArray> TreeOf(const QString& Folder)
-{
-    std::map<QString, QByteArray> Tree;
-    QDirIterator Files(Folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (Files.hasNext()) {
-        const QString Path = Files.next();
-        Tree[QDir(Folder).relativeFilePath(Path)] = ReadFile(Path);
-    }
-    return Tree;
-}
-
 // What one crawl left: its log, the files, and the server's side of it.
 struct CrawlRecord {
     QStringList Log;

@@ -1,5 +1,7 @@
 #include "Files.h"
 
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <gtest/gtest.h>
 
@@ -14,4 +16,15 @@ QByteArray ReadFile(const QString& Path)
 {
     QFile File(Path);
     return File.open(QIODevice::ReadOnly) ? File.readAll() : QByteArray();
+}
+
+std::map<QString, QByteArray> TreeOf(const QString& Folder)
+{
+    std::map<QString, QByteArray> Tree;
+    QDirIterator Files(Folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (Files.hasNext()) {
+        const QString Path = Files.next();
+        Tree[QDir(Folder).relativeFilePath(Path)] = ReadFile(Path);
+    }
+    return Tree;
 }

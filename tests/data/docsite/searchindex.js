@@ -1,0 +1,1 @@
+Search.setIndex({"docnames": ["user-guide/index", "about"], "titles": ["User guide", "About"]});

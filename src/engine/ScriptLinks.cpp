@@ -6,44 +6,12 @@ namespace {
 
 const qsizetype MaxLinkLength = 2048;
 
-const QLatin1String ResourceExtensions[] = {
-    QLatin1String("js"),
-    QLatin1String("mjs"),
-    QLatin1String("json"),
-    QLatin1String("css"),
-    QLatin1String("png"),
-    QLatin1String("jpg"),
-    QLatin1String("jpeg"),
-    QLatin1String("gif"),
-    QLatin1String("svg"),
-    QLatin1String("webp"),
-    QLatin1String("avif"),
-    QLatin1String("ico"),
-    QLatin1String("bmp"),
-    QLatin1String("woff"),
-    QLatin1String("woff2"),
-    QLatin1String("ttf"),
-    QLatin1String("otf"),
-    QLatin1String("eot"),
-};
+const char* const ResourceExtensions[] = { "js", "mjs", "json", "css", "png", "jpg", "jpeg", "gif", "svg",
+    "webp", "avif", "ico", "bmp", "woff", "woff2", "ttf", "otf", "eot" };
 
 // Words after which a slash starts a regular expression, not a division.
-const QLatin1String ExpressionKeywords[] = {
-    QLatin1String("return"),
-    QLatin1String("typeof"),
-    QLatin1String("instanceof"),
-    QLatin1String("in"),
-    QLatin1String("of"),
-    QLatin1String("new"),
-    QLatin1String("delete"),
-    QLatin1String("void"),
-    QLatin1String("throw"),
-    QLatin1String("case"),
-    QLatin1String("do"),
-    QLatin1String("else"),
-    QLatin1String("yield"),
-    QLatin1String("await"),
-};
+const char* const ExpressionKeywords[] = { "return", "typeof", "instanceof", "in", "of", "new", "delete",
+    "void", "throw", "case", "do", "else", "yield", "await" };
 
 bool IsLineEnd(QChar C)
 {
@@ -100,14 +68,15 @@ bool IsSchemeChar(QChar C)
         || U == u'-' || U == u'.';
 }
 
-// Where the path of the URL Head (without query and fragment) starts after
-// its authority, or -1 when it has none or its scheme is not http(s).
+// The slash that starts the path after the authority, or -1.
 qsizetype PathAfterAuthority(QStringView Head, qsizetype AuthorityStart)
 {
     const qsizetype Slash = Head.indexOf(u'/', AuthorityStart);
     return Slash > AuthorityStart ? Slash : -1;
 }
 
+// Where the path of the URL Head (without query and fragment) starts, or -1
+// when it has none or its scheme is not http(s).
 qsizetype PathStart(QStringView Head)
 {
     if (Head.startsWith(u"//"))
@@ -135,8 +104,8 @@ bool NamesResourceFile(QStringView Path)
     if (Dot <= 0)
         return false;
     const QStringView Extension = Name.mid(Dot + 1);
-    for (const QLatin1String& Known : ResourceExtensions)
-        if (Extension.compare(Known, Qt::CaseInsensitive) == 0)
+    for (const char* Known : ResourceExtensions)
+        if (Extension.compare(QLatin1String(Known), Qt::CaseInsensitive) == 0)
             return true;
     return false;
 }
@@ -162,8 +131,8 @@ bool IsFileLink(QStringView Text)
 
 bool IsExpressionKeyword(QStringView Word)
 {
-    for (const QLatin1String& Keyword : ExpressionKeywords)
-        if (Word == Keyword)
+    for (const char* Keyword : ExpressionKeywords)
+        if (Word == QLatin1String(Keyword))
             return true;
     return false;
 }

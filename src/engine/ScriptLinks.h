@@ -14,17 +14,19 @@ struct TScriptLink {
 
 // Calls OnLink, in order, for every string of the script S that names a file:
 // - strings in "", '' or `` (a template with ${} is never one); a string with
-//   a backslash escape is not reported. A "" or '' string left open at a line
-//   end ends there, a `` string, regular expression or /* comment left open
-//   ends the scan. Comments and regular expression literals are skipped (the
-//   latter told from division by the token before the slash, best effort).
+//   a backslash escape is not reported. A "" or '' string left open ends at
+//   its line end; a `` string or /* comment left open ends the scan. Comments
+//   and regular expressions are skipped; a slash starts a regular expression
+//   after an operator or a keyword such as return (best effort) and divides
+//   when none closes on its line.
 // - the text has no white space, control character, quote, backslash, < > or
-//   placeholder mark ({ } | ^ * or a % without two hex digits) and at most
-//   2048 characters; it does not start with #; it is relative ("a/b", "./a",
-//   "../a"), root-relative ("/a"), network-path ("//host/a") or http(s)://
-//   (any other scheme is not a file of the site).
-// - its path, before ? or #, ends in a named file with a page resource
-//   extension (scripts, JSON, style sheets, images, fonts), in any case.
+//   placeholder mark ({ } | ^ * or a % without two hex digits), at most 2048
+//   characters and no leading #; it is relative ("a/b", "./a", "../a"),
+//   root-relative ("/a"), network-path ("//host/a") or http(s)://host/...;
+//   any other scheme is not a file of the site.
+// - its path, before ? or #, ends in a name and one of the extensions js mjs
+//   json css png jpg jpeg gif svg webp avif ico bmp woff woff2 ttf otf eot,
+//   in any case.
 // One pass over S, linear in its length whatever it holds.
 void ScanScriptLinks(QStringView S, const std::function<void(const TScriptLink&)>& OnLink);
 

@@ -1,6 +1,7 @@
 // Inputs of hostile pages: huge, deeply nested or broken texts. Every routine
 // must finish in linear time; a quadratic one would take minutes here.
 #include "engine/OutputFile.h"
+#include "engine/ScriptLinks.h"
 #include "engine/URLList.h"
 #include "engine/URLUtils.h"
 #include "engine/uStrUtils.h"
@@ -89,4 +90,28 @@ TEST(HostileInput, URLRoutinesHandleLongAndClimbingURLs)
     const QString Climbing = "/out/" + QString("%2e%2e/").repeated(20000) + "x";
     EXPECT_TRUE(BOUNDED(LocateOutputFile(List.OutFilePath(Index), "/out")).Inside);
     EXPECT_FALSE(BOUNDED(LocateOutputFile(Climbing, "/out")).Inside);
+}
+
+TEST(HostileInput, ScriptScannerStaysLinearOnQuotesEscapesAndSlashes)
+{
+    const QString Link = "\n'a.png'";
+    const QStringList Found { "a.png" };
+    // Each opener below is left open or fails to close on its long line, the
+    // way a scanner that searches again from every position goes quadratic.
+    const QString Quotes = QString("'").repeated(TenMB) + Link;
+    const QString OpenStrings = QString("\\'").repeated(TenMB / 2) + Link;
+    const QString Backslashes = "'" + QString("\\").repeated(TenMB) + Link;
+    const QString Slashes = QString("(/[").repeated(TenMB / 3) + Link;
+    const QString Nested = QString("`${").repeated(TenMB / 6) + "`a.png`" + QString("}`").repeated(TenMB / 6);
+    const QString OpenTemplates = QString("`${").repeated(TenMB / 3);
+    const QString OpenComment = "/*" + QString("*").repeated(TenMB);
+    const QString Long = "'" + QString(TenMB, u'a') + ".png'" + Link;
+    EXPECT_EQ(BOUNDED(ScriptLinkTexts(Quotes)), Found);
+    EXPECT_EQ(BOUNDED(ScriptLinkTexts(OpenStrings)), Found);
+    EXPECT_EQ(BOUNDED(ScriptLinkTexts(Backslashes)), Found);
+    EXPECT_EQ(BOUNDED(ScriptLinkTexts(Slashes)), Found);
+    EXPECT_EQ(BOUNDED(ScriptLinkTexts(Nested)), Found);
+    EXPECT_EQ(BOUNDED(ScriptLinkTexts(OpenTemplates)), QStringList());
+    EXPECT_EQ(BOUNDED(ScriptLinkTexts(OpenComment)), QStringList());
+    EXPECT_EQ(BOUNDED(ScriptLinkTexts(Long)), Found);
 }

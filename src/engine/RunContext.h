@@ -25,6 +25,9 @@ struct TRunControl {
     int FMaxURLs = 1000000;
     // URLs that failed in the projects run so far, for the caller's status.
     std::atomic<int> FFailedURLs { 0 };
+    // The proxy of http_proxy and the like instead of a direct connection
+    // (the console's quick copy).
+    bool FEnvironmentProxy = false;
 };
 
 // What the crawl sees of the run it belongs to: the log, Break, a pause that
@@ -51,6 +54,7 @@ public:
     int HTTPRetries() const { return FControl.FHTTPRetries; }
     int Connections() const { return FControl.FConnections; }
     int MaxURLs() const { return FControl.FMaxURLs; }
+    bool EnvironmentProxy() const { return FControl.FEnvironmentProxy; }
     void CountFailedURLs(int Count) { FControl.FFailedURLs += Count; }
 
     // Waits Ms milliseconds, or less when Stop turns true first.

@@ -2,15 +2,21 @@
 
 #include "ProgressLine.h"
 
+#include <QRegularExpression>
 #include <cstdio>
 #include <unistd.h>
 
 namespace {
 
-bool IsSummaryLine(const QString& Line)
+// The lines that tell how a run goes on, which -q leaves out. Every other line
+// is a project line, a summary, the run's last line or part of an error,
+// so that no error is hidden, whatever its text.
+bool IsProgressLine(const QString& Line)
 {
-    return Line.startsWith(QLatin1String("Project \"")) || Line.startsWith(QLatin1String("Downloaded: "))
-        || Line == QLatin1String("Completed.") || Line == QLatin1String("Terminated.");
+    static const QRegularExpression Progress(QStringLiteral(
+        "^(Downloading \\[ \\d+ / \\d+ \\]: |Redirect to: |Retry #\\d+\\.\\.\\.$|Saving: "
+        "|File does not changed: |File already exists: |\\d+ new URLs extracted\\.$|URL limit reached )"));
+    return Progress.match(Line).hasMatch();
 }
 
 } // namespace
@@ -26,7 +32,7 @@ void TConsoleLog::LogMsg(const QString& AMsg)
 {
     if (FProgress)
         FProgress->Take(AMsg);
-    if (FQuiet && !IsSummaryLine(AMsg))
+    if (FQuiet && IsProgressLine(AMsg))
         return;
     if (FProgress && FStdoutIsTerminal)
         FProgress->Clear();

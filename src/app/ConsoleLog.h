@@ -5,7 +5,8 @@
 class TProgressLine;
 
 // The run log on standard output: every line as it is logged, flushed. Quiet
-// keeps only the project lines, the summaries and the run's last line. A
+// leaves out the lines of the run's progress: the project lines, the
+// summaries, the run's last line and the errors remain. A
 // progress line on the terminal is fed each line, and is cleared before a
 // line goes to the same terminal.
 class TConsoleLog : public TRunLog {

@@ -3,6 +3,7 @@
 #include "projects/AppConfig.h"
 
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -40,58 +41,61 @@ enum TOptionMode { omAny, omConfiguration, omQuickCopy };
 struct TOptionDef {
     TOptionId Id;
     const char* Long; // after "--"
-    const char* Single; // a single-dash form, matched without case; may be null
+    char Short; // a GNU short option, matched with its case; 0 for none
+    const char* Word; // a single-dash word, matched without case; may be null
     bool TakesValue;
     TOptionMode Mode;
 };
 
 const TOptionDef Options[] = {
-    { oiStart, "start", "-start", true, omConfiguration },
-    { oiChecked, "checked", "-checked", false, omConfiguration },
-    { oiOutDir, "outdir", "-outdir", true, omConfiguration },
-    { oiConfig, "config", "-config", true, omConfiguration },
-    { oiSettingsDir, "settings-dir", "-settingsdir", true, omConfiguration },
-    { oiAppSettingsDir, "app-settings-dir", "-appsettingsdir", false, omConfiguration },
-    { oiUserSettingsDir, "user-settings-dir", "-usersettingsdir", false, omConfiguration },
-    { oiList, "list", "-list", false, omConfiguration },
-    { oiConnections, "connections", "-connections", true, omAny },
-    { oiMaxURLs, "maxurls", "-maxurls", true, omAny },
-    { oiVersion, "version", "-version", false, omAny },
-    { oiHelp, "help", "-h", false, omAny },
-    { oiHelp, "help", "-help", false, omAny },
-    { oiQuiet, "quiet", "-q", false, omAny },
-    { oiOutput, "output", "-o", true, omQuickCopy },
-    { oiDepth, "depth", "-l", true, omQuickCopy },
-    { oiOverwrite, "overwrite", nullptr, true, omQuickCopy },
-    { oiLinks, "links", nullptr, true, omQuickCopy },
-    { oiIndexFile, "index-file", nullptr, true, omQuickCopy },
-    { oiRemoveScripts, "remove-scripts", nullptr, false, omQuickCopy },
-    { oiRemoveNoscript, "remove-noscript", nullptr, false, omQuickCopy },
-    { oiDownload, "download", nullptr, true, omQuickCopy },
-    { oiSuppress, "suppress", nullptr, true, omQuickCopy },
-    { oiAlias, "alias", nullptr, true, omQuickCopy },
-    { oiReplace, "replace", nullptr, true, omQuickCopy },
-    { oiNoCompletePages, "no-complete-pages", nullptr, false, omQuickCopy },
+    { oiStart, "start", 0, "-start", true, omConfiguration },
+    { oiChecked, "checked", 0, "-checked", false, omConfiguration },
+    { oiOutDir, "outdir", 0, "-outdir", true, omConfiguration },
+    { oiConfig, "config", 0, "-config", true, omConfiguration },
+    { oiSettingsDir, "settings-dir", 0, "-settingsdir", true, omConfiguration },
+    { oiAppSettingsDir, "app-settings-dir", 0, "-appsettingsdir", false, omConfiguration },
+    { oiUserSettingsDir, "user-settings-dir", 0, "-usersettingsdir", false, omConfiguration },
+    { oiList, "list", 0, "-list", false, omConfiguration },
+    { oiConnections, "connections", 0, "-connections", true, omAny },
+    { oiMaxURLs, "maxurls", 0, "-maxurls", true, omAny },
+    { oiVersion, "version", 0, "-version", false, omAny },
+    { oiHelp, "help", 'h', "-help", false, omAny },
+    { oiQuiet, "quiet", 'q', nullptr, false, omAny },
+    { oiOutput, "output", 'o', nullptr, true, omQuickCopy },
+    { oiDepth, "depth", 'l', nullptr, true, omQuickCopy },
+    { oiOverwrite, "overwrite", 0, nullptr, true, omQuickCopy },
+    { oiLinks, "links", 0, nullptr, true, omQuickCopy },
+    { oiIndexFile, "index-file", 0, nullptr, true, omQuickCopy },
+    { oiRemoveScripts, "remove-scripts", 0, nullptr, false, omQuickCopy },
+    { oiRemoveNoscript, "remove-noscript", 0, nullptr, false, omQuickCopy },
+    { oiDownload, "download", 0, nullptr, true, omQuickCopy },
+    { oiSuppress, "suppress", 0, nullptr, true, omQuickCopy },
+    { oiAlias, "alias", 0, nullptr, true, omQuickCopy },
+    { oiReplace, "replace", 0, nullptr, true, omQuickCopy },
+    { oiNoCompletePages, "no-complete-pages", 0, nullptr, false, omQuickCopy },
 };
 
-// The option that Arg names, with a value written as "--name=value".
-const TOptionDef* FindOption(const QString& Arg, QString& InlineValue, bool& HasInlineValue)
+const TOptionDef* FindLong(const QString& Name)
 {
-    HasInlineValue = false;
-    if (Arg.startsWith(QLatin1String("--"))) {
-        const int Equals = Arg.indexOf(QLatin1Char('='));
-        const QString Name = Arg.mid(2, Equals < 0 ? -1 : Equals - 2);
-        for (const TOptionDef& Def : Options)
-            if (Name == QLatin1String(Def.Long)) {
-                HasInlineValue = Equals >= 0;
-                InlineValue = HasInlineValue ? Arg.mid(Equals + 1) : QString();
-                return &Def;
-            }
-        return nullptr;
-    }
+    for (const TOptionDef& Def : Options)
+        if (Name == QLatin1String(Def.Long))
+            return &Def;
+    return nullptr;
+}
+
+const TOptionDef* FindWord(const QString& Arg)
+{
     const QString Lower = Arg.toLower();
     for (const TOptionDef& Def : Options)
-        if (Def.Single && Lower == QLatin1String(Def.Single))
+        if (Def.Word && Lower == QLatin1String(Def.Word))
+            return &Def;
+    return nullptr;
+}
+
+const TOptionDef* FindShort(QChar Letter)
+{
+    for (const TOptionDef& Def : Options)
+        if (Def.Short && Letter == QLatin1Char(Def.Short))
             return &Def;
     return nullptr;
 }
@@ -118,6 +122,33 @@ class TParser {
 public:
     TConsoleOptions Options;
     QString Error;
+
+    void Parse(const QStringList& Arguments)
+    {
+        FArguments = Arguments;
+        bool OptionsEnded = false;
+        for (FNext = 0; FNext < FArguments.size() && Error.isEmpty();) {
+            const QString& Arg = FArguments[FNext++];
+            if (OptionsEnded || !Arg.startsWith(QLatin1Char('-')) || Arg == QLatin1String("-"))
+                Options.QuickCopy.URLs << Arg;
+            else if (Arg == QLatin1String("--"))
+                OptionsEnded = true;
+            else if (Arg.startsWith(QLatin1String("--")))
+                ParseLong(Arg);
+            else if (const TOptionDef* Def = FindWord(Arg))
+                Use(*Def, Arg, std::nullopt);
+            else
+                ParseShortOptions(Arg);
+        }
+        CheckCombination();
+    }
+
+private:
+    void Fail(const QString& Text)
+    {
+        if (Error.isEmpty())
+            Error = Text;
+    }
 
     void Apply(const TOptionDef& Def, const QString& Name, const QString& Value)
     {
@@ -233,11 +264,79 @@ public:
         }
     }
 
-    void Fail(const QString& Text)
+    // "--name" or "--name=value".
+    void ParseLong(const QString& Arg)
     {
-        if (Error.isEmpty())
-            Error = Text;
+        const int Equals = Arg.indexOf(QLatin1Char('='));
+        const QString Name = Equals < 0 ? Arg : Arg.left(Equals);
+        const TOptionDef* Def = FindLong(Name.mid(2));
+        if (!Def)
+            Fail(QStringLiteral("unknown option \"%1\"").arg(Name));
+        else if (Equals >= 0 && !Def->TakesValue)
+            Fail(QStringLiteral("%1 takes no value").arg(Name));
+        else
+            Use(*Def, Name, Equals < 0 ? std::nullopt : std::optional<QString>(Arg.mid(Equals + 1)));
     }
+
+    // "-qo DIR", "-l2": letters each naming a short option; the first that
+    // takes a value takes the rest of the argument, or the next one.
+    void ParseShortOptions(const QString& Arg)
+    {
+        for (int At = 1; At < Arg.size() && Error.isEmpty(); ++At) {
+            const QString Name = QStringLiteral("-") + Arg[At];
+            const TOptionDef* Def = FindShort(Arg[At]);
+            if (!Def) {
+                Fail(QStringLiteral("unknown option \"%1\"").arg(At == 1 ? Arg : Name));
+                return;
+            }
+            const bool ValueAttached = Def->TakesValue && At + 1 < Arg.size();
+            Use(*Def, Name, ValueAttached ? std::optional<QString>(Arg.mid(At + 1)) : std::nullopt);
+            if (Def->TakesValue)
+                return;
+        }
+    }
+
+    // Applies the option, with the next argument as its value when it takes
+    // one and none came with it.
+    void Use(const TOptionDef& Def, const QString& Name, std::optional<QString> Value)
+    {
+        if (Def.TakesValue && !Value) {
+            if (FNext >= FArguments.size()) {
+                Fail(QStringLiteral("%1 needs a value").arg(Name));
+                return;
+            }
+            Value = FArguments[FNext++];
+        }
+        if (Def.Mode == omConfiguration && FConfigurationOption.isEmpty())
+            FConfigurationOption = Name;
+        if (Def.Mode == omQuickCopy && FQuickCopyOption.isEmpty())
+            FQuickCopyOption = Name;
+        Apply(Def, Name, Value.value_or(QString()));
+    }
+
+    void CheckCombination()
+    {
+        const bool QuickCopy = !Options.QuickCopy.URLs.isEmpty();
+        if (!Error.isEmpty() || Options.Help || Options.Version)
+            return;
+        if (QuickCopy && !FConfigurationOption.isEmpty())
+            Fail(QStringLiteral(
+                "%1 belongs to runs of the configuration's projects, not to a quick copy of URLs")
+                     .arg(FConfigurationOption));
+        else if (!QuickCopy && !FQuickCopyOption.isEmpty())
+            Fail(QStringLiteral("%1 applies to a quick copy: give the URLs to copy").arg(FQuickCopyOption));
+        else if (!QuickCopy && !Options.List) {
+            const bool StartGiven = !Options.StartNames.isEmpty();
+            if (StartGiven == Options.RunChecked)
+                Fail(Options.RunChecked ? QStringLiteral("give either -start or -checked, not both")
+                                        : QStringLiteral("give URLs to copy, -start NAMES or -checked"));
+        } else if (Options.List && (Options.RunChecked || !Options.StartNames.isEmpty()))
+            Fail(QStringLiteral("--list runs nothing; give it without -start and -checked"));
+    }
+
+    QStringList FArguments;
+    int FNext = 0;
+    QString FConfigurationOption, FQuickCopyOption; // the first of each kind given
 };
 
 } // namespace
@@ -245,63 +344,7 @@ public:
 TConsoleOptions ParseConsoleOptions(const QStringList& Arguments, QString& Error)
 {
     TParser Parser;
-    QString ConfigurationOption, QuickCopyOption;
-    bool OptionsEnded = false;
-    for (int I = 0; I < Arguments.size() && Parser.Error.isEmpty(); ++I) {
-        const QString& Arg = Arguments[I];
-        if (OptionsEnded || !Arg.startsWith(QLatin1Char('-')) || Arg == QLatin1String("-")) {
-            Parser.Options.QuickCopy.URLs << Arg;
-            continue;
-        }
-        if (Arg == QLatin1String("--")) {
-            OptionsEnded = true;
-            continue;
-        }
-        QString Value;
-        bool HasInlineValue = false;
-        const TOptionDef* Def = FindOption(Arg, Value, HasInlineValue);
-        const QString Name = HasInlineValue ? Arg.left(Arg.indexOf(QLatin1Char('='))) : Arg;
-        if (!Def) {
-            Parser.Fail(QStringLiteral("unknown option \"%1\"").arg(Name));
-            break;
-        }
-        if (HasInlineValue && !Def->TakesValue) {
-            Parser.Fail(QStringLiteral("%1 takes no value").arg(Name));
-            break;
-        }
-        if (Def->TakesValue && !HasInlineValue) {
-            if (I + 1 >= Arguments.size()) {
-                Parser.Fail(QStringLiteral("%1 needs a value").arg(Name));
-                break;
-            }
-            Value = Arguments[++I];
-        }
-        if (Def->Mode == omConfiguration && ConfigurationOption.isEmpty())
-            ConfigurationOption = Name;
-        if (Def->Mode == omQuickCopy && QuickCopyOption.isEmpty())
-            QuickCopyOption = Name;
-        Parser.Apply(*Def, Name, Value);
-    }
-
-    TConsoleOptions& Options = Parser.Options;
-    const bool QuickCopy = !Options.QuickCopy.URLs.isEmpty();
-    if (Parser.Error.isEmpty() && !Options.Help && !Options.Version) {
-        if (QuickCopy && !ConfigurationOption.isEmpty())
-            Parser.Fail(QStringLiteral(
-                "%1 belongs to runs of the configuration's projects, not to a quick copy of URLs")
-                            .arg(ConfigurationOption));
-        else if (!QuickCopy && !QuickCopyOption.isEmpty())
-            Parser.Fail(
-                QStringLiteral("%1 applies to a quick copy: give the URLs to copy").arg(QuickCopyOption));
-        else if (!QuickCopy && !Options.List) {
-            const bool StartGiven = !Options.StartNames.isEmpty();
-            if (StartGiven == Options.RunChecked)
-                Parser.Fail(Options.RunChecked
-                        ? QStringLiteral("give either -start or -checked, not both")
-                        : QStringLiteral("give URLs to copy, -start NAMES or -checked"));
-        } else if (Options.List && (Options.RunChecked || !Options.StartNames.isEmpty()))
-            Parser.Fail(QStringLiteral("--list runs nothing; give it without -start and -checked"));
-    }
+    Parser.Parse(Arguments);
     Error = Parser.Error;
-    return Options;
+    return Parser.Options;
 }

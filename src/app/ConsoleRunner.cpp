@@ -11,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QTimer>
 #include <cstdio>
 #include <memory>
@@ -48,9 +49,9 @@ struct TConsoleOutput {
 };
 
 // Runs the thread to its end with the console's log and returns the status:
-// 1 when an error ended the run or a named project was missing, 3 when a
-// run that was not stopped had a URL fail, else 0 (a stopped run breaks off
-// its current transfer, which is no failure of the site).
+// 130 or 143 when a signal stopped the run, so that a script can tell an
+// incomplete copy; 1 when an error ended the run or a named project was
+// missing; 3 when a URL failed; else 0.
 int RunToEnd(
     THrvThread* Thread, TStartProjectThread* StartThread, TRunControl& Control, TConsoleOutput& Output)
 {
@@ -62,9 +63,11 @@ int RunToEnd(
             Status = ceRunFailed;
         } else if (StartThread && !StartThread->StartProjectResult()) {
             Status = ceRunFailed;
-        } else if (!Control.FTerminated.load() && Control.FFailedURLs.load() > 0) {
+        } else if (Control.FFailedURLs.load() > 0) {
             Status = ceSomeURLsFailed;
         }
+        if (const int Stopped = InterruptStatus())
+            Status = Stopped;
         QCoreApplication::quit();
     });
     WatchRun(&Control);
@@ -85,17 +88,16 @@ void ApplyRunSettings(TRunControl& Control, const TConsoleOptions& Options, cons
 int RunQuickCopy(const TConsoleOptions& Options)
 {
     QString Error;
-    std::unique_ptr<TWebsiteProject> Project = MakeQuickCopyProject(Options.QuickCopy, Error);
-    if (!Project) {
+    TWebsiteProjectList Projects;
+    if (!MakeQuickCopyProjects(Options.QuickCopy, Projects, Error)) {
         Warn(Error);
         return ceUsage;
     }
-    TWebsiteProjectList Projects;
-    Projects.AddProject(std::move(Project));
 
     TConsoleOutput Output(Options.Quiet);
     TRunControl Control;
     ApplyRunSettings(Control, Options, TRunSettings());
+    Control.FEnvironmentProxy = true;
     return RunToEnd(
         new TLoadWebsitesThread(Output.Log, Control, Projects, QString()), nullptr, Control, Output);
 }
@@ -109,6 +111,12 @@ int RunConsole(const TConsoleOptions& Options, const QString& ProgramDir)
 
     TWebsiteProjectList Projects;
     TAppConfig Config(Options.SettingsArguments, ProgramDir);
+    // The window starts empty without its file; a run without it has nothing to do.
+    const QString ConfigPath = Config.GetConfigPath(true);
+    if (!QFileInfo::exists(ConfigPath)) {
+        Warn(QStringLiteral("the configuration file \"%1\" does not exist").arg(ConfigPath));
+        return ceUsage;
+    }
     TConfigExtras Extras;
     try {
         Extras = Config.LoadConfig(Projects);

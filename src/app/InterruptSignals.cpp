@@ -10,15 +10,24 @@ namespace {
 
 std::atomic<TRunControl*> WatchedRun { nullptr };
 volatile std::sig_atomic_t Interrupts = 0;
+std::atomic<int> FirstSignal { 0 };
 
 static_assert(std::atomic<TRunControl*>::is_always_lock_free);
 static_assert(std::atomic<bool>::is_always_lock_free);
+static_assert(std::atomic<int>::is_always_lock_free);
 
-extern "C" void OnInterrupt(int)
+// The shell's status for a program that a signal ended.
+int SignalStatus(int Signal)
+{
+    return 128 + Signal;
+}
+
+extern "C" void OnInterrupt(int Signal)
 {
     TRunControl* Control = WatchedRun.load();
     if (++Interrupts > 1 || !Control)
-        _exit(130);
+        _exit(SignalStatus(Signal));
+    FirstSignal.store(Signal);
     Control->FTerminated.store(true);
 }
 
@@ -39,4 +48,10 @@ void InstallInterruptHandlers()
 void WatchRun(TRunControl* Control)
 {
     WatchedRun.store(Control);
+}
+
+int InterruptStatus()
+{
+    const int Signal = FirstSignal.load();
+    return Signal ? SignalStatus(Signal) : 0;
 }

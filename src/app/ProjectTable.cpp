@@ -5,13 +5,13 @@
 
 QString ProjectTable(const TWebsiteProjectList& Projects)
 {
-    QList<QStringList> Rows { { QStringLiteral("Name"), QStringLiteral("Group"), QStringLiteral("Checked"),
-        QStringLiteral("Website URL"), QStringLiteral("Output Folder") } };
+    const auto YesNo = [](bool Value) { return Value ? QStringLiteral("yes") : QStringLiteral("no"); };
+    QList<QStringList> Rows { { QStringLiteral("Name"), QStringLiteral("Group"), QStringLiteral("Visible"),
+        QStringLiteral("Checked"), QStringLiteral("Website URL"), QStringLiteral("Output Folder") } };
     for (int I = 0; I < Projects.Count(); ++I) {
         const TWebsiteProject& Project = *Projects.GetProject(I);
-        Rows.append({ Project.ProjectName(), Project.GroupName(),
-            Project.Checked() ? QStringLiteral("yes") : QStringLiteral("no"), Project.WebsiteURL(),
-            Project.OutputFolder() });
+        Rows.append({ Project.ProjectName(), Project.GroupName(), YesNo(Project.Visible()),
+            YesNo(Project.Checked()), Project.WebsiteURL(), Project.OutputFolder() });
     }
     QList<int> Widths(Rows.first().size(), 0);
     for (const QStringList& Row : Rows)

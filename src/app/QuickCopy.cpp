@@ -1,11 +1,15 @@
 #include "QuickCopy.h"
 
+#include "engine/DownloadProject.h"
 #include "engine/PerlRegEx.h"
 #include "engine/uRegExExtract.h"
+#include "engine/uStrUtils.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QUrl>
+#include <algorithm>
 
 namespace {
 
@@ -15,16 +19,26 @@ bool IsHttpURL(const QString& URL)
         || URL.startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
 }
 
+// "example.org/docs/" and "localhost:8080/" as http:// URLs; a URL that
+// names its scheme ("https:", "ftp:") is left as it is.
+QString WithScheme(const QString& URL)
+{
+    static const QRegularExpression Scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*:(?!\\d+([/?#]|$))"));
+    if (Scheme.match(URL).hasMatch())
+        return URL;
+    return (URL.startsWith(QLatin1String("//")) ? QStringLiteral("http:") : QStringLiteral("http://")) + URL;
+}
+
 // The output folder, made absolute against the current folder, created when
 // missing; empty with Error when it is a file or cannot be written.
-QString PrepareOutputFolder(const TQuickCopyOptions& Options, QString& Error)
+QString PrepareOutputFolder(const QString& OutDir, const QString& FirstURL, QString& Error)
 {
-    QString Folder = Options.OutDir;
+    QString Folder = OutDir;
     if (Folder.isEmpty()) {
-        Folder = QUrl(Options.URLs.first()).host();
+        Folder = QUrl(FirstURL).host();
         if (Folder.isEmpty()) {
             Error = QStringLiteral("no host name in \"%1\" to name the output folder; give -o DIR")
-                        .arg(Options.URLs.first());
+                        .arg(FirstURL);
             return QString();
         }
     }
@@ -39,31 +53,64 @@ QString PrepareOutputFolder(const TQuickCopyOptions& Options, QString& Error)
     return Error.isEmpty() ? Folder : QString();
 }
 
-} // namespace
+// The folder a crawl stays in (its website URL cut after the last "/") and
+// the given URLs that lie in it.
+struct TScope {
+    QString WebsiteURL;
+    QString Base;
+    QStringList StartPages;
+};
 
-std::unique_ptr<TWebsiteProject> MakeQuickCopyProject(const TQuickCopyOptions& Options, QString& Error)
+// One scope per folder that no other given URL's folder contains, in the
+// order of the URLs; the first keeps the first URL's place.
+QList<TScope> ScopesOf(const QStringList& URLs)
 {
-    for (const QString& URL : Options.URLs)
-        if (!IsHttpURL(URL)) {
-            Error = QStringLiteral("\"%1\" is not an HTTP or HTTPS URL").arg(URL);
-            return nullptr;
+    QList<TScope> Scopes;
+    for (const QString& URL : URLs) {
+        const QString Normalized = NormalizeWebsiteURL(URL);
+        const QString Base = WebsiteBaseOf(Normalized);
+        const auto Holder = std::find_if(Scopes.begin(), Scopes.end(),
+            [&](const TScope& Scope) { return StartsText(Normalized, Scope.Base); });
+        if (Holder != Scopes.end()) {
+            Holder->StartPages << URL;
+            continue;
         }
-    for (const auto& [Pattern, Template] : Options.Replaces) {
-        try {
-            CompileReplacePattern(Pattern);
-        } catch (const ERegularExpressionError& E) {
-            Error = QStringLiteral("--replace \"%1\": %2").arg(Pattern, E.Message());
-            return nullptr;
-        }
+        // A wider folder takes in the scopes inside it, at the first one's place.
+        TScope Wider { URL, Base, {} };
+        int At = -1;
+        for (int I = Scopes.size() - 1; I >= 0; --I)
+            if (StartsText(Scopes[I].Base, Base)) {
+                Wider.StartPages = Scopes[I].StartPages + Wider.StartPages;
+                Scopes.removeAt(I);
+                At = I;
+            }
+        Wider.StartPages << URL;
+        Scopes.insert(At < 0 ? Scopes.size() : At, Wider);
     }
-    const QString OutDir = PrepareOutputFolder(Options, Error);
-    if (OutDir.isEmpty())
-        return nullptr;
+    return Scopes;
+}
 
+// Where a further scope is saved below the output folder: a folder named
+// after its host (and port), then the folders of its path, so that it
+// meets neither the first scope's files nor another's.
+QString ScopeFolder(const QString& OutDir, const QString& Base)
+{
+    const QUrl URL(Base);
+    QString Folder = URL.host();
+    if (URL.port() >= 0)
+        Folder += QLatin1Char('_') + QString::number(URL.port());
+    for (const QString& Segment : URL.path(QUrl::FullyDecoded).split(QLatin1Char('/'), Qt::SkipEmptyParts))
+        if (Segment != QLatin1String(".") && Segment != QLatin1String(".."))
+            Folder += QLatin1Char('/') + Segment;
+    return QDir::cleanPath(OutDir + QLatin1Char('/') + Folder);
+}
+
+std::unique_ptr<TWebsiteProject> MakeProject(
+    const TQuickCopyOptions& Options, const TScope& Scope, const QString& Name, const QString& OutDir)
+{
     auto Project = std::make_unique<TWebsiteProject>();
-    const QString Host = QUrl(Options.URLs.first()).host();
-    Project->SetProjectName(Host.isEmpty() ? Options.URLs.first() : Host);
-    Project->SetWebsiteURL(Options.URLs.first());
+    Project->SetProjectName(Name);
+    Project->SetWebsiteURL(Scope.WebsiteURL);
     Project->SetOutputFolder(OutDir);
     Project->SetOverwrite(Options.Overwrite);
     Project->SetRelativePathLinks(Options.RelativePathLinks);
@@ -73,7 +120,7 @@ std::unique_ptr<TWebsiteProject> MakeQuickCopyProject(const TQuickCopyOptions& O
     Project->SetRemoveNoscripts(Options.RemoveNoscripts);
     Project->SetCompletePages(Options.CompletePages);
     Project->SetChecked(true);
-    for (const QString& URL : Options.URLs) {
+    for (const QString& URL : Scope.StartPages) {
         Project->WebPages().Add(URL);
         Project->WPExtractURLs().Add(Options.Depth);
     }
@@ -90,4 +137,42 @@ std::unique_ptr<TWebsiteProject> MakeQuickCopyProject(const TQuickCopyOptions& O
     for (const QString& Host : Options.Aliases)
         Project->WebsiteDomainAliases().Add(Host);
     return Project;
+}
+
+} // namespace
+
+bool MakeQuickCopyProjects(const TQuickCopyOptions& Options, TWebsiteProjectList& Projects, QString& Error)
+{
+    QStringList URLs;
+    for (const QString& Given : Options.URLs) {
+        URLs << WithScheme(Given);
+        if (!IsHttpURL(URLs.last())) {
+            Error = QStringLiteral("\"%1\" is not an HTTP or HTTPS URL").arg(Given);
+            return false;
+        }
+    }
+    for (const auto& [Pattern, Template] : Options.Replaces) {
+        try {
+            CompileReplacePattern(Pattern);
+        } catch (const ERegularExpressionError& E) {
+            Error = QStringLiteral("--replace \"%1\": %2").arg(Pattern, E.Message());
+            return false;
+        }
+    }
+    const QString OutDir = PrepareOutputFolder(Options.OutDir, URLs.first(), Error);
+    if (OutDir.isEmpty())
+        return false;
+
+    const QList<TScope> Scopes = ScopesOf(URLs);
+    for (int I = 0; I < Scopes.size(); ++I) {
+        const QString& Base = Scopes[I].Base;
+        if (I == 0) {
+            const QString Host = QUrl(Base).host();
+            Projects.AddProject(MakeProject(Options, Scopes[I], Host.isEmpty() ? Base : Host, OutDir));
+        } else {
+            const QString WithoutScheme = Base.mid(Base.indexOf(QLatin1String("//")) + 2);
+            Projects.AddProject(MakeProject(Options, Scopes[I], WithoutScheme, ScopeFolder(OutDir, Base)));
+        }
+    }
+    return true;
 }

@@ -2,11 +2,13 @@
 
 #include "ConsoleOptions.h"
 
-#include <memory>
-
-// The one in-memory project of a quick copy: the first URL is the website
-// URL, every URL a start page with the depth given. Returns null and fills
+// The in-memory projects of a quick copy, added to Projects. A URL without
+// a scheme is taken as http://. Every URL is a start page that is saved: the
+// URLs in the first URL's folder (or in a wider folder of a later URL) make
+// the first project, named after the host and saved in the output folder;
+// every other folder makes a project of its own, saved below the output
+// folder in a folder named after its host and path. Returns false and fills
 // Error when a URL is not HTTP or HTTPS, a replace pattern does not compile
 // or the output folder cannot be used; the output folder is then untouched
 // unless it had to be created.
-std::unique_ptr<TWebsiteProject> MakeQuickCopyProject(const TQuickCopyOptions& Options, QString& Error);
+bool MakeQuickCopyProjects(const TQuickCopyOptions& Options, TWebsiteProjectList& Projects, QString& Error);

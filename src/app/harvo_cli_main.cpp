@@ -15,7 +15,7 @@ int main(int argc, char* argv[])
     QString Error;
     const TConsoleOptions Options = ParseConsoleOptions(App.arguments().mid(1), Error);
     if (!Error.isEmpty()) {
-        std::fprintf(stderr, "harvo-cli: %s\n\n%s", Error.toUtf8().constData(), ConsoleUsage);
+        std::fprintf(stderr, "harvo-cli: %s\nTry 'harvo-cli --help'.\n", Error.toUtf8().constData());
         return ceUsage;
     }
     if (Options.Help) {

@@ -54,6 +54,8 @@ QString ExpandOutputFolder(const TWebsiteProject& Project, const QString& OutDir
 void RunProject(const TWebsiteProject& Project, const QString& OutDir, THrvThread& Thread)
 {
     THTTPClient Client(QString(), ptAUTO, RunUserAgent, QString(), RunTimeoutSec, RunTimeoutSec);
+    if (Thread.EnvironmentProxy())
+        Client.UseEnvironmentProxy();
     // Files of any size stream to disk, however long they take while data
     // flows; pages are bounded by the crawl, stalls by the low-speed rule.
     Client.SetMaxBodySize(NoBodySizeLimit);

@@ -52,6 +52,9 @@ struct TRunControl {
     // URLs that failed in the projects run so far, for the caller's status.
     std::atomic<int> FFailedURLs { 0 };
     TFailureReport FFailures;
+    // The proxy of http_proxy and the like instead of a direct connection
+    // (the console's quick copy).
+    bool FEnvironmentProxy = false;
 };
 
 // What the crawl sees of the run it belongs to: the log, Break, a pause that
@@ -78,6 +81,7 @@ public:
     int HTTPRetries() const { return FControl.FHTTPRetries; }
     int Connections() const { return FControl.FConnections; }
     int MaxURLs() const { return FControl.FMaxURLs; }
+    bool EnvironmentProxy() const { return FControl.FEnvironmentProxy; }
     void CountFailedURLs(int Count) { FControl.FFailedURLs += Count; }
     void ReportFailedURL(TFailedURL Failure) { FControl.FFailures.Add(std::move(Failure)); }
 

@@ -195,6 +195,11 @@ void TCurlTransport::SetProxy(const TProxySettings& Proxy)
         curl_easy_setopt(FEasy, CURLOPT_PROXY, "");
         return;
     }
+    if (Proxy.Kind == TProxyKind::Environment) {
+        // No proxy string: libcurl reads the variables for every transfer.
+        curl_easy_setopt(FEasy, CURLOPT_PROXY, nullptr);
+        return;
+    }
     const long Type = Proxy.Kind == TProxyKind::SOCKS4 ? CURLPROXY_SOCKS4
         : Proxy.Kind == TProxyKind::SOCKS5             ? CURLPROXY_SOCKS5_HOSTNAME
                                                        : CURLPROXY_HTTP;

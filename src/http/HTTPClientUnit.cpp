@@ -94,6 +94,12 @@ THTTPClient::THTTPClient(const THTTPClient& Model, std::unique_ptr<TCurlTranspor
 
 THTTPClient::~THTTPClient() = default;
 
+void THTTPClient::UseEnvironmentProxy()
+{
+    FUsesHTTPProxy = false;
+    FTransport->SetProxy({ TProxyKind::Environment, QString(), 0 });
+}
+
 std::unique_ptr<THTTPClient> THTTPClient::Sibling(int HostConnections)
 {
     return std::unique_ptr<THTTPClient>(new THTTPClient(*this, FTransport->Sibling(HostConnections)));

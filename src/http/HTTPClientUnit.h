@@ -47,6 +47,9 @@ public:
     void SetOnRedirect(TRedirectEvent Value) { FOnRedirect = std::move(Value); }
     void SetOnRedirectLog(THTTPLogEvent Value) { FOnRedirectLog = std::move(Value); }
     void SetCustomCookie(const QString& Value) { FCustomCookie = Value; }
+    // Replaces the proxy given to the constructor by that of the environment
+    // (http_proxy, https_proxy, all_proxy, no_proxy).
+    void UseEnvironmentProxy();
     // Ends a running request within a tenth of a second once Flag is true.
     // AddAbortFlag adds one more such flag.
     void SetAbortFlag(const std::atomic<bool>* Flag);

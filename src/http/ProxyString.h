@@ -4,7 +4,9 @@
 
 enum TProxyType { ptNoProxy = 0, ptHTTPS = 1, ptSOCKS4 = 2, ptSOCKS5 = 3, ptAUTO = 4 };
 
-enum class TProxyKind { None, HTTP, SOCKS4, SOCKS5 };
+// Environment: the proxy that http_proxy, https_proxy, all_proxy and
+// no_proxy name for each URL, as other command-line clients take it.
+enum class TProxyKind { None, HTTP, SOCKS4, SOCKS5, Environment };
 
 struct TProxySettings {
     TProxyKind Kind = TProxyKind::None;

@@ -52,9 +52,9 @@ void TSettingsLocation::ProcessCommandLine()
             FSettingsDir = FArguments[++I];
             FSettingsMode = smNamedFolder;
         } else if (Argument == QLatin1String("-config") && I + 1 < Count) {
+            // The file alone: a bare name is looked for in the settings folder,
+            // not next to the program, which an installed copy cannot write.
             FConfigFile = FArguments[++I];
-            if ((FSettingsMode == smUndetermined || FSettingsMode == smUserFolder) && !FConfigFile.isEmpty())
-                FSettingsMode = smProgramFolder;
         }
     }
 }

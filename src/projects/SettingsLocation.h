@@ -28,7 +28,8 @@ public:
     // then copied into it, never over a file already there.
     QString GetAppDataDir(const QString& SubFolder, const QString& ConfigFiles);
     // The configuration file: the "-config" name or DefAppConfigFile, placed
-    // in AppDataDir unless it is an absolute path.
+    // in AppDataDir (the settings folder, which "-config" leaves as it is)
+    // unless it is an absolute path.
     QString GetAppConfigPath(const QString& DefAppConfigFile, const QString& AppDataDir);
 
     TSettingsMode SettingsMode() const { return FSettingsMode; }

@@ -3,6 +3,25 @@
 #include <QProcess>
 #include <gtest/gtest.h>
 
+namespace {
+
+// The quick copy takes its proxy from the environment: the tests reach their
+// own servers directly unless a test names a proxy itself.
+class WithoutProxyVariables : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        for (const char* Name : { "http_proxy", "https_proxy", "all_proxy", "no_proxy", "HTTP_PROXY",
+                 "HTTPS_PROXY", "ALL_PROXY", "NO_PROXY" })
+            qunsetenv(Name);
+    }
+};
+
+const ::testing::Environment* const ProxyVariablesCleared
+    = ::testing::AddGlobalTestEnvironment(new WithoutProxyVariables);
+
+} // namespace
+
 CliResult RunCli(const QStringList& Arguments, const QString& WorkDir, int TimeoutMs)
 {
     QProcess Process;

@@ -2,7 +2,10 @@
 
 #include "support/ChildProcess.h"
 #include "support/FixtureSite.h"
+#include "support/ProxyServer.h"
 #include "support/QStringPrinter.h"
+#include "support/ScopedEnv.h"
+#include "support/ScopedHome.h"
 #include "support/ScriptedHttpServer.h"
 
 #include "HarvoVersion.h"
@@ -158,28 +161,36 @@ TEST_F(ConsoleRunnerTest, AnErrorEndsTheRunWithoutSummaryAndSkipsLaterProjects)
     EXPECT_TRUE(Result.Errors.contains("error")) << Result.Errors.toStdString();
 }
 
-TEST_F(ConsoleRunnerTest, InterruptIsBreakAfterTheCurrentURL)
+TEST_F(ConsoleRunnerTest, ASignalStopsTheTransferInProgressAndTheStatusTellsWhich)
 {
     ScriptedHttpServer Server;
-    Server.SetFallback([&](const RecordedRequest& Request) {
-        ScriptedReply Reply = ScriptedReply::Ok("<a href=\"" + Request.Path + "x\">next</a>");
-        Reply.DelayMs = 200;
-        return Reply;
-    });
+    Server.On("/", ScriptedReply::Ok("<a href=\"endless.bin\">file</a>"));
+    // A file that never ends: only Break can stop it.
+    Server.On("/endless.bin", ScriptedReply::Stream("x", -1, 20, "application/octet-stream"));
     FProjects.AddProject(Project("Endless", Server.Url("/")));
     FProjects.AddProject(Project("Second", Server.Url("/")));
     SaveConfig(OutDir());
-    ChildProcess Cli(
-        HARVO_CLI_PATH, { "-config", ConfigPath(), "-start", "Endless,Second" }, FTemp.path() + "/log");
-    // The run is under way once a second URL is being fetched.
-    ASSERT_TRUE(Cli.WaitForOutput("Downloading [ 2", 120000));
-    Cli.Kill(SIGINT);
-    ASSERT_TRUE(Cli.Wait(120000));
-    const QStringList Lines = Cli.OutputLines();
-    EXPECT_EQ(Cli.ExitCode(), 0) << Cli.Errors().toStdString();
-    EXPECT_EQ(Lines.last(), "Terminated.");
-    EXPECT_TRUE(Lines.at(Lines.size() - 2).startsWith("Downloaded: "));
-    EXPECT_FALSE(Lines.contains("Project \"Second\"..."));
+    const struct {
+        int Signal;
+        int Status;
+    } Cases[] = { { SIGINT, 130 }, { SIGTERM, 143 } };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Signal);
+        QDir(OutDir()).removeRecursively();
+        ChildProcess Cli(
+            HARVO_CLI_PATH, { "-config", ConfigPath(), "-start", "Endless,Second" }, FTemp.path() + "/log");
+        ASSERT_TRUE(Cli.WaitForOutput("Downloading [ 2 / 2 ]", 120000));
+        Cli.Kill(C.Signal);
+        ASSERT_TRUE(Cli.Wait(120000));
+        const QStringList Lines = Cli.OutputLines();
+        EXPECT_EQ(Cli.ExitCode(), C.Status) << Cli.Errors().toStdString();
+        EXPECT_TRUE(Lines.contains("Transfer stopped.")) << Lines.join('\n').toStdString();
+        ASSERT_GE(Lines.size(), 2);
+        EXPECT_EQ(Lines.at(Lines.size() - 2),
+            "Downloaded: 1, already existed: 0, not changed: 0, empty: 0, failed: 1.");
+        EXPECT_EQ(Lines.last(), "Terminated.");
+        EXPECT_FALSE(Lines.contains("Project \"Second\"..."));
+    }
 }
 
 TEST_F(ConsoleRunnerTest, CheckedRunsUseTheStoredVisibilityNotTheGroupFilter)
@@ -229,6 +240,34 @@ TEST_F(ConsoleRunnerTest, NoCheckedProjectIsReportedBeforeAMissingOutputFolder)
     EXPECT_EQ(Result.Errors, "harvo-cli: Please, check one or more projects.\n");
 }
 
+TEST_F(ConsoleRunnerTest, AMissingConfigurationFileIsNamed)
+{
+    ScopedHome Home;
+    const QString Missing = Home.ConfigDir() + "/Harvo/missing.ini";
+    for (const QStringList& Arguments :
+        QList<QStringList> { { "-checked" }, { "--list" }, { "-start", "A", "-outdir", OutDir() } }) {
+        const CliResult Result = RunCli(QStringList { "-config", "missing.ini" } + Arguments);
+        EXPECT_EQ(Result.ExitCode, 2) << Arguments.join(' ').toStdString();
+        EXPECT_EQ(Result.Errors, "harvo-cli: the configuration file \"" + Missing + "\" does not exist\n");
+        EXPECT_TRUE(Result.Output.isEmpty());
+    }
+}
+
+TEST_F(ConsoleRunnerTest, ABareConfigurationNameIsLookedForInTheSettingsFolder)
+{
+    ScopedHome Home;
+    FProjects.AddProject(Project("Mine", "http://mine.example/"));
+    TAppConfig Config({ "-config", Home.ConfigDir() + "/Harvo/my.ini" }, FTemp.path());
+    ASSERT_TRUE(Config.SaveConfig(FProjects, QString(), QString()));
+    const QList<QStringList> Cases { { "-config", "my.ini" }, { "--config=my.ini", "--user-settings-dir" },
+        { "--settings-dir", Home.ConfigDir() + "/Harvo", "-config", "my.ini" } };
+    for (const QStringList& Arguments : Cases) {
+        const CliResult Result = RunCli(Arguments + QStringList { "--list" });
+        EXPECT_EQ(Result.ExitCode, 0) << Arguments.join(' ').toStdString() << Result.Errors.toStdString();
+        EXPECT_TRUE(Result.Lines.value(1).startsWith("Mine ")) << Result.Output.constData();
+    }
+}
+
 TEST_F(ConsoleRunnerTest, ListShowsEveryProjectAsAnAlignedTable)
 {
     FProjects.AddProject(Project("Shop", "http://shop.example/"));
@@ -245,11 +284,50 @@ TEST_F(ConsoleRunnerTest, ListShowsEveryProjectAsAnAlignedTable)
     const CliResult Result = Run({ "--list" });
     EXPECT_EQ(Result.ExitCode, 0);
     EXPECT_EQ(Result.Output,
-        "Name         Group    Checked  Website URL           Output Folder\n"
-        "Shop         Web      yes      http://shop.example/  {OutDir}/{ProjectName}\n"
-        "Hidden site  Archive  yes      http://h.example/     {OutDir}/{ProjectName}\n"
-        "C                     no       http://c.example/\n");
+        "Name         Group    Visible  Checked  Website URL           Output Folder\n"
+        "Shop         Web      yes      yes      http://shop.example/  {OutDir}/{ProjectName}\n"
+        "Hidden site  Archive  no       yes      http://h.example/     {OutDir}/{ProjectName}\n"
+        "C                     yes      no       http://c.example/\n");
     EXPECT_EQ(ReadFile(ConfigPath()), Stored);
+}
+
+TEST_F(ConsoleRunnerTest, TheQuickCopyTakesTheProxyOfTheEnvironmentAndConfigurationRunsDoNot)
+{
+    ScriptedHttpServer Server;
+    Server.On("/", ScriptedReply::Ok("page"));
+    ProxyServer Http(ProxyServer::Kind::HTTP);
+    ProxyServer Socks5(ProxyServer::Kind::SOCKS5);
+    FProjects.AddProject(Project("A", Server.Url("/")));
+    SaveConfig(OutDir());
+    const QByteArray HttpProxy = "http://127.0.0.1:" + QByteArray::number(Http.Port());
+    const QByteArray SocksProxy = "socks5://127.0.0.1:" + QByteArray::number(Socks5.Port());
+    const QStringList QuickCopy { "-o", OutDir(), Server.Url("/") };
+    const QStringList ConfigurationRun { "-config", ConfigPath(), "-start", "A" };
+    struct Case {
+        QByteArray HttpProxy, AllProxy, NoProxy;
+        QStringList Arguments;
+        const ProxyServer* Expected; // nullptr: direct
+    };
+    const Case Cases[] = {
+        { HttpProxy, "", "", QuickCopy, &Http },
+        { "", SocksProxy, "", QuickCopy, &Socks5 },
+        { HttpProxy, "", "127.0.0.1", QuickCopy, nullptr },
+        { HttpProxy, SocksProxy, "", ConfigurationRun, nullptr },
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Arguments.join(' ').toStdString() + " http_proxy=" + C.HttpProxy.toStdString()
+            + " all_proxy=" + C.AllProxy.toStdString() + " no_proxy=" + C.NoProxy.toStdString());
+        ScopedEnv HttpVariable("http_proxy", C.HttpProxy);
+        ScopedEnv AllVariable("all_proxy", C.AllProxy);
+        ScopedEnv NoVariable("no_proxy", C.NoProxy);
+        const int HttpBefore = Http.Targets().size(), SocksBefore = Socks5.Targets().size();
+        QDir(OutDir()).removeRecursively();
+        const CliResult Result = RunCli(C.Arguments);
+        EXPECT_EQ(Result.ExitCode, 0) << Result.Output.constData() << Result.Errors.toStdString();
+        EXPECT_EQ(Http.Targets().size() - HttpBefore, C.Expected == &Http ? 1 : 0);
+        EXPECT_EQ(Socks5.Targets().size() - SocksBefore, C.Expected == &Socks5 ? 1 : 0);
+        EXPECT_EQ(Server.RequestCount(), &C - Cases + 1);
+    }
 }
 
 TEST_F(ConsoleRunnerTest, VersionAndHelp)
@@ -257,9 +335,15 @@ TEST_F(ConsoleRunnerTest, VersionAndHelp)
     const CliResult Version = RunCli({ "--version" });
     EXPECT_EQ(Version.ExitCode, 0);
     EXPECT_EQ(Version.Output, "harvo-cli " HARVO_VERSION "\n");
-    const CliResult Help = RunCli({ "-H" });
-    EXPECT_EQ(Help.ExitCode, 0);
-    EXPECT_TRUE(Help.Output.startsWith("Usage: harvo-cli [options] URL [URL...]\n"));
+    // -h is a short option with its case, -help a word without.
+    for (const char* Option : { "-h", "--help", "-HELP" }) {
+        const CliResult Help = RunCli({ Option });
+        EXPECT_EQ(Help.ExitCode, 0) << Option;
+        EXPECT_TRUE(Help.Output.startsWith("Usage: harvo-cli [options] URL [URL...]\n")) << Option;
+    }
+    const CliResult Upper = RunCli({ "-H" });
+    EXPECT_EQ(Upper.ExitCode, 2);
+    EXPECT_EQ(Upper.Errors, "harvo-cli: unknown option \"-H\"\nTry 'harvo-cli --help'.\n");
 }
 
 } // namespace

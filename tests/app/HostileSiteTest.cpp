@@ -332,7 +332,7 @@ TEST_F(HostileSiteTest, ACrawlTrapStopsGrowingAtTheURLLimit)
     const QStringList Lines = Run->OutputLines();
     const QString Log = Lines.join('\n');
     std::cout << "harvo-cli peak RSS with a full URL list: " << Run->PeakRssKiB() / 1024 << " MiB\n";
-    EXPECT_EQ(Run->ExitCode(), 0) << Run->Errors().toStdString();
+    EXPECT_EQ(Run->ExitCode(), 130) << Run->Errors().toStdString();
     EXPECT_EQ(Lines.filter("URL limit reached").size(), 1) << Log.toStdString();
     EXPECT_TRUE(Lines.contains("URL limit reached (100000): no more URLs are added.")) << Log.toStdString();
     EXPECT_EQ(Lines.value(Lines.size() - 1), "Terminated.");

@@ -101,7 +101,7 @@ TEST_F(LargeFileTest, BreakDuringALongTransferEndsItAtOnceAndLeavesNoTemporaryFi
     ASSERT_TRUE(Run->Wait(RunTimeoutMs));
     std::cout << "Break to exit: " << Break.elapsed() << " ms\n";
     EXPECT_LT(Break.elapsed(), 3000);
-    EXPECT_EQ(Run->ExitCode(), 0) << Run->Errors().toStdString();
+    EXPECT_EQ(Run->ExitCode(), 130) << Run->Errors().toStdString();
     EXPECT_EQ(Run->OutputLines().value(Run->OutputLines().size() - 1), "Terminated.");
     EXPECT_TRUE(Run->OutputLines().contains("Transfer stopped."))
         << Run->OutputLines().join('\n').toStdString();

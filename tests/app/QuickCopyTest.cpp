@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -144,6 +145,8 @@ TEST_F(QuickCopyTest, LongAndShortFormsMeanTheSame)
         { { "-o", Out(), "-l", "1", "-q" }, { "--output", Out(), "--depth=1", "--quiet" } },
         { { "-o", Out(), "-l", "0", "--connections", "1" },
             { "--output=" + Out(), "--depth", "0", "-CONNECTIONS", "1" } },
+        // Short options group, and a value may be attached.
+        { { "-ql1", "-o" + Out() }, { "-q", "-o", Out(), "-l", "1" } },
     };
     for (const auto& [Short, Long] : Pairs) {
         QDir(Out()).removeRecursively();
@@ -163,11 +166,70 @@ TEST_F(QuickCopyTest, LongAndShortFormsMeanTheSame)
             "Downloaded: 4, already existed: 0, not changed: 0, empty: 0, failed: 0.", "Completed." }));
 }
 
+TEST_F(QuickCopyTest, QuietShowsEveryError)
+{
+    FServer.On("/q/", ScriptedReply::Ok("<a href=\"gone.html\">g</a><a href=\"sub/x.html\">x</a>"));
+    FServer.On("/q/gone.html", ScriptedReply::Status(404, "Not Found"));
+    FServer.On("/q/sub/x.html", ScriptedReply::Ok("x"));
+    // A file where the folder for sub/x.html should be.
+    ASSERT_TRUE(QDir().mkpath(Out()));
+    WriteFile(Out() + "/sub", "in the way");
+    const CliResult Result = RunCli({ "-q", "-o", Out(), FServer.Url("/q/") }, FTemp.path());
+    EXPECT_EQ(Result.ExitCode, 3);
+    EXPECT_EQ(Result.Lines,
+        QStringList({ "Project \"127.0.0.1\"...", "HTTP/1.1 404 Not Found.",
+            "Unable to create directory " + Out() + "/sub/x.html",
+            "Downloaded: 1, already existed: 0, not changed: 0, empty: 0, failed: 2.", "Completed." }));
+}
+
 TEST_F(QuickCopyTest, TheDefaultFolderIsNamedAfterTheHost)
 {
-    const CliResult Result = RunCli({ "-l", "0", FServer.Url("/") }, FTemp.path());
-    EXPECT_EQ(Result.ExitCode, 0) << Result.Errors.toStdString();
-    EXPECT_TRUE(QFile::exists(FTemp.path() + "/127.0.0.1/index.html"));
+    // A URL without a scheme is taken as http://.
+    for (const QString& URL : { FServer.Url("/"), FServer.Url("/").mid(7) }) {
+        QDir(FTemp.path() + "/127.0.0.1").removeRecursively();
+        const CliResult Result = RunCli({ "-l", "0", URL }, FTemp.path());
+        EXPECT_EQ(Result.ExitCode, 0) << URL.toStdString() << Result.Errors.toStdString();
+        EXPECT_TRUE(QFile::exists(FTemp.path() + "/127.0.0.1/index.html")) << URL.toStdString();
+    }
+}
+
+TEST_F(QuickCopyTest, EveryURLIsSavedWithItsFolder)
+{
+    FServer.On("/docs/", ScriptedReply::Ok("<a href=\"d.html\">d</a>"));
+    FServer.On("/docs/d.html", ScriptedReply::Ok("doc"));
+    FServer.On("/docs/sub/s.html", ScriptedReply::Ok("sub"));
+    FServer.On("/blog/b.html", ScriptedReply::Ok("<a href=\"c.html\">c</a><a href=\"../docs/d.html\">d</a>"));
+    FServer.On("/blog/c.html", ScriptedReply::Ok("blog"));
+    const QString Port = QString::number(FServer.Port());
+    const QString Local = "127.0.0.1_" + Port + "/blog/";
+    const QString Other = "localhost_" + Port + "/blog/";
+    struct Case {
+        QStringList URLs;
+        QStringList Projects;
+        QStringList Files;
+    };
+    const Case Cases[] = {
+        // Another folder of the host, and the same folder on another host.
+        { { FServer.Url("/docs/"), FServer.Url("/blog/b.html"), "http://localhost:" + Port + "/blog/c.html" },
+            { "127.0.0.1", "127.0.0.1:" + Port + "/blog/", "localhost:" + Port + "/blog/" },
+            { "d.html/index.html", "index.html", Local + "b.html/index.html", Local + "c.html/index.html",
+                Other + "c.html/index.html" } },
+        // A later URL's wider folder takes in the first one's.
+        { { FServer.Url("/docs/sub/s.html"), FServer.Url("/docs/") }, { "127.0.0.1" },
+            { "d.html/index.html", "index.html", "sub/s.html/index.html" } },
+    };
+    for (Case C : Cases) {
+        SCOPED_TRACE(C.URLs.join(' ').toStdString());
+        C.Files.sort();
+        QDir(Out()).removeRecursively();
+        const CliResult Result = RunCli(QStringList { "-o", Out() } + C.URLs, FTemp.path());
+        EXPECT_EQ(Result.ExitCode, 0) << Result.Output.constData();
+        QStringList Projects;
+        for (const QString& Line : Result.Lines.filter(QRegularExpression("^Project \".*\"\\.\\.\\.$")))
+            Projects << Line.mid(9, Line.size() - 13);
+        EXPECT_EQ(Projects, C.Projects);
+        EXPECT_EQ(Tree(Out()), C.Files);
+    }
 }
 
 TEST_F(QuickCopyTest, CompletePagesIsOnUnlessTurnedOff)
@@ -213,6 +275,12 @@ TEST_F(QuickCopyTest, BadInputIsAUsageErrorAndDownloadsNothing)
         { { "--bogus", FServer.Url("/") }, "unknown option \"--bogus\"" },
         { { "-start", "A", FServer.Url("/") }, "-start belongs to runs of the configuration's projects" },
         { { "--depth", "2" }, "--depth applies to a quick copy" },
+        { { "mailto:me@127.0.0.1" }, "\"mailto:me@127.0.0.1\" is not an HTTP or HTTPS URL" },
+        // Short options match their case: -O is not -o, nor -L -l.
+        { { "-O", Out(), FServer.Url("/") }, "unknown option \"-O\"" },
+        { { "-L", "1", FServer.Url("/") }, "unknown option \"-L\"" },
+        { { "-qx", FServer.Url("/") }, "unknown option \"-x\"" },
+        { { "-l", FServer.Url("/") }, "-l takes a number of 0 or more" },
     };
     for (const Case& C : Cases) {
         const CliResult Result = RunCli(C.Arguments, FTemp.path());
@@ -220,7 +288,9 @@ TEST_F(QuickCopyTest, BadInputIsAUsageErrorAndDownloadsNothing)
         EXPECT_TRUE(Result.Errors.contains(C.Error)) << Result.Errors.toStdString();
         EXPECT_TRUE(Result.Output.isEmpty());
     }
-    EXPECT_TRUE(RunCli({ "--bogus" }).Errors.contains("Usage: harvo-cli [options] URL [URL...]"));
+    // One line and a pointer to the help, not the whole usage text.
+    EXPECT_EQ(
+        RunCli({ "--bogus" }).Errors, "harvo-cli: unknown option \"--bogus\"\nTry 'harvo-cli --help'.\n");
     EXPECT_EQ(FServer.RequestCount(), 0);
     EXPECT_EQ(QDir(FTemp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList({ "file" }));
 }

@@ -91,6 +91,7 @@ public:
         FFetch.MemoryLimit = PageSizeLimit;
         FFetch.Budget = &FPageBudget;
         FFetch.CompletePages = FSettings.CompletePages;
+        FFetch.ScriptsInMemory = FollowsScriptLinks(FSettings);
         FFetch.DigestFiles = Project.Overwrite() == ofChanged;
         FFetch.Stopped = [&Run] { return Run.Terminated(); };
     }
@@ -201,7 +202,8 @@ private:
             FRun.Log(Line);
         if (Result.Outcome == TFetchOutcome::Empty)
             ++FCounters.Empty;
-        if (Result.Outcome == TFetchOutcome::Failed)
+        // A guess from a script's text that the site does not have is no failure.
+        if (Result.Outcome == TFetchOutcome::Failed && !FURLs.Guessed(Index))
             Fail(Index, Result.Reason);
         if (Result.StorageFull)
             FStorageFull = Result.StorageFull;
@@ -248,6 +250,7 @@ private:
                 [&Body](const QString& Path) { Body.MoveTo(Path); });
         QByteArray Content;
         const bool IsPage = Result.ContentType.toLower() == QLatin1String("text/html");
+        const bool IsScript = !IsPage && IsScriptType(Result.ContentType);
         if (IsPage) {
             const QString Text = DecodeText(Body.Bytes(), Result.Charset);
             Body.ReleaseBytes();
@@ -257,6 +260,11 @@ private:
             if (!IsUTF8(Result.Charset))
                 Html = DeclareUTF8(Html);
             Content = FRules.Apply(Html).toUtf8();
+        } else if (IsScript) {
+            Content = Body.Bytes();
+            Body.ReleaseBytes();
+            TPageInfo Script { PageURL, OutFile, FURLs.ExtractURLs(Index), FURLs.URLDepth(Index), Index };
+            ProcessScript(QString::fromUtf8(Content), FURLs, Script, FSettings, FRun);
         } else {
             Content = StyleSheetContent(PageURL, OutFile, Index, Result);
         }
@@ -264,7 +272,7 @@ private:
             Index, Target.FilePath,
             [&Content] { return QCryptographicHash::hash(Content, QCryptographicHash::Md5); },
             [&Content](const QString& Path) { WriteFileReplacing(Path, Content); });
-        if (FFileHoldsThisRun)
+        if (FFileHoldsThisRun && !IsScript)
             FRepair.NoteRewritable(Index, !IsPage);
         return Fate;
     }

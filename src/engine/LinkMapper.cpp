@@ -106,6 +106,20 @@ QString TLinkMapper::SiteLink(int Index, const QString& A)
     return Fragment < 0 || Link == A ? Link : Link + A.mid(Fragment);
 }
 
+void TLinkMapper::FollowScriptLink(const QString& Raw)
+{
+    const QString A = ApplyDomainAliases(ResolveURL(Raw, FPage.URL));
+    if (A.isEmpty() || FSettings.WebsiteBase.isEmpty() || !StartsText(A, FSettings.WebsiteBase))
+        return;
+    const int Before = FURLs.Count();
+    const int Index = FURLs.AddURL(utScript, A, FSettings.WebsiteBase, FSettings.IndexName, FSettings.OutFolder,
+        0, FPage.URLDepth + 1, FSettings.SuppressURLs, QString(), FPage.Index);
+    if (FURLs.Count() > Before) {
+        FURLs.MarkGuessed(Index);
+        ++FNewURLsCount;
+    }
+}
+
 QString TLinkMapper::MapCSSLink(const QString& Text, bool Import)
 {
     return MapLink(

@@ -22,6 +22,10 @@ public:
     // Links of style sheets: sheets they import and what they show.
     QString MapCSSLink(const QString& Text, bool Import) override;
 
+    // A file of the site that a script names: a requisite at any depth,
+    // marked as a guess.
+    void FollowScriptLink(const QString& Raw) override;
+
 private:
     // A link of a domain alias becomes the same link on the website's host.
     QString ApplyDomainAliases(const QString& A) const;

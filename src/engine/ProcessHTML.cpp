@@ -4,6 +4,7 @@
 #include "LinkMapper.h"
 #include "LinkTags.h"
 #include "RunContext.h"
+#include "ScriptLinks.h"
 #include "SrcSet.h"
 #include "uStrUtils.h"
 
@@ -250,6 +251,12 @@ void RewritePageLinks(const QString& S, QString& Out, TLinkTargets& Targets, con
                 T = Z;
             }
         }
+        if (Tag.Kind == utScript && FollowsScriptLinks(Settings) && S.at(E - 2) != QLatin1Char('/')) {
+            const int Z = FindCloseTag(S, Tag.Name, T);
+            if (Z > T)
+                for (const QString& Link : ScriptLinkTexts(QStringView(S).mid(T - 1, Z - T)))
+                    Targets.FollowScriptLink(Link);
+        }
     }
     if (T <= S.size())
         Out += QStringView(S).mid(T - 1);
@@ -262,6 +269,21 @@ void ProcessHTML(const QString& S, QString& Out, TURLList& URLs, const TPageInfo
     RewritePageLinks(S, Out, Mapper, Settings);
     if (Mapper.BelowLimit())
         Run.Log(QString::number(Mapper.NewURLsCount()) + QStringLiteral(" new URLs extracted."));
+}
+
+void ProcessScript(const QString& S, TURLList& URLs, const TPageInfo& Page, const TLinkSettings& Settings,
+    TRunContext& Run)
+{
+    TLinkMapper Mapper(URLs, Page, Settings);
+    TLinkMapper FromRoot(URLs, { Settings.WebsiteBase, Page.OutFile, Page.ExtractURLs, Page.URLDepth, Page.Index },
+        Settings);
+    for (const QString& Link : ScriptLinkTexts(S)) {
+        Mapper.FollowScriptLink(Link);
+        if (!Link.startsWith(u'/') && !Link.contains(QLatin1String("://")))
+            FromRoot.FollowScriptLink(Link);
+    }
+    Run.Log(QString::number(Mapper.NewURLsCount() + FromRoot.NewURLsCount())
+        + QStringLiteral(" new URLs extracted."));
 }
 
 void ProcessStyleSheet(const QString& S, QString& Out, TURLList& URLs, const TPageInfo& Page,

@@ -51,7 +51,16 @@ public:
     // The same for a link of a style sheet, to a sheet it imports or to
     // what it shows.
     virtual QString MapCSSLink(const QString& Text, bool Import) = 0;
+    // A file that a script of the page names; scripts are never rewritten.
+    virtual void FollowScriptLink(const QString&) { }
 };
+
+// True when the crawl follows what scripts name: complete pages with the
+// site's own names, so that the paths scripts build lead to those files.
+inline bool FollowsScriptLinks(const TLinkSettings& Settings)
+{
+    return Settings.CompletePages && Settings.SiteFileNames;
+}
 
 // Copies the page text S to Out in one pass with its links rewritten by
 // Targets, dropping script and noscript elements when Settings ask.
@@ -63,6 +72,12 @@ void RewritePageLinks(const QString& S, QString& Out, TLinkTargets& Targets, con
 // extraction limit.
 void ProcessHTML(const QString& S, QString& Out, TURLList& URLs, const TPageInfo& Page,
     const TLinkSettings& Settings, TRunContext& Run);
+
+// Follows the files that the script S, fetched from Page.URL, names: as
+// it names them, and relative ones also from the website's root, where
+// the scripts of a site often start them. Logs the count of new URLs.
+void ProcessScript(const QString& S, TURLList& URLs, const TPageInfo& Page, const TLinkSettings& Settings,
+    TRunContext& Run);
 
 // Copies the style sheet S to Out, following its links into URLs at any
 // depth and rewriting them as ProcessHTML does; a leading @charset rule is

@@ -15,10 +15,18 @@ void THTTPRedirect::OnRedirect(const QString& ALocation)
     Location = FCurrentURL;
 }
 
-bool KeepsBodyInMemory(const QString& MediaType, bool CompletePages)
+bool IsScriptType(const QString& MediaType)
 {
     const QString Type = MediaType.toLower();
-    return Type == QLatin1String("text/html") || (CompletePages && Type == QLatin1String("text/css"));
+    return Type == QLatin1String("application/javascript") || Type == QLatin1String("text/javascript")
+        || Type == QLatin1String("application/x-javascript");
+}
+
+bool KeepsBodyInMemory(const QString& MediaType, const TFetchSettings& Settings)
+{
+    const QString Type = MediaType.toLower();
+    return Type == QLatin1String("text/html") || (Settings.CompletePages && Type == QLatin1String("text/css"))
+        || (Settings.ScriptsInMemory && IsScriptType(Type));
 }
 
 namespace {
@@ -64,8 +72,7 @@ TFetchResult FetchURL(THTTPClient& Client, const TFetchRequest& Request, const T
     Options.Discard = Request.OutFile.isEmpty();
     TFetchResult Result;
     Result.Body = std::make_unique<TDownloadBody>(std::move(Options), [&Client, &Settings] {
-        return KeepsBodyInMemory(
-            MediaTypeOf(Client.GetResponseHeader(QStringLiteral("Content-Type"))), Settings.CompletePages);
+        return KeepsBodyInMemory(MediaTypeOf(Client.GetResponseHeader(QStringLiteral("Content-Type"))), Settings);
     });
     THTTPRedirect Redirect(Request.URL);
     Client.SetOnRedirect([&](THTTPClient*, const QString& Location) {

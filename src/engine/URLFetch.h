@@ -50,6 +50,7 @@ struct TFetchSettings {
     qint64 MemoryLimit = 0; // for pages and style sheets
     TMemoryBudget* Budget = nullptr; // for the pages of all fetches together
     bool CompletePages = false;
+    bool ScriptsInMemory = false; // to follow the files they name
     bool DigestFiles = false; // files to disk get their MD5 on the way
     // True once Break came (or the results are no longer wanted).
     std::function<bool()> Stopped;
@@ -74,9 +75,11 @@ struct TFetchResult {
     std::exception_ptr StorageFull;
 };
 
-// Pages, and style sheets of a complete copy, are rewritten in memory;
-// every other body is saved as it came.
-bool KeepsBodyInMemory(const QString& MediaType, bool CompletePages);
+bool IsScriptType(const QString& MediaType);
+// Pages, and style sheets of a complete copy, are rewritten in memory, and
+// scripts read there when their links are followed; every other body is
+// saved as it came.
+bool KeepsBodyInMemory(const QString& MediaType, const TFetchSettings& Settings);
 
 // Requests Request.URL with Client, redirects followed and failures retried
 // (Settings.Retries times, RetryPauseMs apart, unless final or Stopped).

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <unordered_set>
 #include <limits>
 
 // The kind of HTML tag a URL was found in; it decides parts of the mapping
@@ -52,6 +53,10 @@ public:
     int ExtractURLs(int Index) const { return At<EIntListError>(Index).ExtractURLs; }
     int URLDepth(int Index) const { return At<EIntListError>(Index).URLDepth; }
     void SetURLDepth(int Index, int Value) { At<EIntListError>(Index).URLDepth = Value; }
+    // An entry found only in a script's text: the crawl's guess, which the
+    // site may not have.
+    void MarkGuessed(int Index) { FGuessed.insert(Index); }
+    bool Guessed(int Index) const { return FGuessed.count(Index) != 0; }
     // The entry of the page whose link added this one, or -1 for a start page.
     int Parent(int Index) const { return At<EIntListError>(Index).Parent; }
 
@@ -133,6 +138,7 @@ private:
     TByteArena FTexts;
     QStringList FFolders;
     std::vector<TScope> FScopes;
+    std::unordered_set<int> FGuessed;
     TFileNameRegistry FFileNames;
     bool FSiteFileNames = false;
     TFoldedTextIndex FLoadURLIndex;

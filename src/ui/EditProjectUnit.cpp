@@ -7,6 +7,7 @@
 #include "ui/EntryListView.h"
 #include "ui/FormScale.h"
 #include "ui/ReplaceRuleFormUnit.h"
+#include "ui/ScreenFit.h"
 #include "ui/WebDocFormUnit.h"
 #include "ui/WebPageFormUnit.h"
 
@@ -18,6 +19,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -46,9 +48,9 @@ QString ListText(const TStrings& Lines)
 TEditProjectForm::TEditProjectForm(QWidget* Parent)
     : THrvForm(Parent)
 {
-    MakeFixedDialog(*this);
     CreateControls();
-    setFixedSize(ScaledPixels(this, 587), ScaledPixels(this, 745));
+    setSizeGripEnabled(true);
+    resize(ScaledPixels(this, 1010), ScaledPixels(this, 540));
 }
 
 void TEditProjectForm::SetEntryForms(
@@ -109,37 +111,56 @@ void TEditProjectForm::CreateControls()
     for (QPushButton* Button : { ExploreButton, BrowseButton, FCancelButton })
         Button->setAutoDefault(false);
 
-    auto* Layout = new QVBoxLayout(this);
-    Layout->setSpacing(ScaledPixels(this, 3));
-    AddLabelledBox(*Layout, QStringLiteral("Project Name:"), FProjectNameEdit);
-    AddLabelledBox(*Layout, QStringLiteral("Group:"), FGroupNameEdit);
-    AddLabelledBox(*Layout, QStringLiteral("Website URL:"), FWebsiteURLEdit);
-    AddLabelledBox(*Layout, QStringLiteral("Domain Aliases:"), FDomainAliasesEdit);
-    Layout->addWidget(new QLabel(QStringLiteral("Delimited by semicolon. Example: 127.0.0,1;localhost")));
-    AddLabelledBox(*Layout, QStringLiteral("Web Pages:"), FWebPages, 3);
-    AddLabelledBox(*Layout, QStringLiteral("Suppress URLs:"), FSuppressMemo, 2);
+    // Two columns use the width of a wide screen, so that the editor fits a
+    // laptop's height; on a lower screen the settings scroll, and the
+    // overwrite list, OK and Cancel stay in view below them.
+    auto* SiteColumn = new QVBoxLayout;
+    SiteColumn->setSpacing(ScaledPixels(this, 3));
+    AddLabelledBox(*SiteColumn, QStringLiteral("Project Name:"), FProjectNameEdit);
+    AddLabelledBox(*SiteColumn, QStringLiteral("Group:"), FGroupNameEdit);
+    AddLabelledBox(*SiteColumn, QStringLiteral("Website URL:"), FWebsiteURLEdit);
+    AddLabelledBox(*SiteColumn, QStringLiteral("Domain Aliases:"), FDomainAliasesEdit);
+    SiteColumn->addWidget(new QLabel(QStringLiteral("Delimited by semicolon. Example: 127.0.0,1;localhost")));
+    AddLabelledBox(*SiteColumn, QStringLiteral("Web Pages:"), FWebPages, 3);
+    AddLabelledBox(*SiteColumn, QStringLiteral("Suppress URLs:"), FSuppressMemo, 2);
+
+    auto* OutputColumn = new QVBoxLayout;
+    OutputColumn->setSpacing(ScaledPixels(this, 3));
     auto* ScriptsRow = new QHBoxLayout;
     ScriptsRow->addWidget(FRemoveScriptsCheckBox);
     ScriptsRow->addWidget(FRemoveNoscriptsCheckBox);
     ScriptsRow->addStretch();
-    Layout->addLayout(ScriptsRow);
-    Layout->addWidget(FPageControl1, 3);
-    AddLabelledBox(*Layout, QStringLiteral("Target Base URL:"), FBaseURLEdit);
-    AddLabelledBox(*Layout, QStringLiteral("Index File:"), FIndexFileEdit);
-    AddLabelledBox(*Layout, QStringLiteral("Output Folder:"), FProjectOutFolderEdit);
+    OutputColumn->addLayout(ScriptsRow);
+    OutputColumn->addWidget(FPageControl1, 3);
+    AddLabelledBox(*OutputColumn, QStringLiteral("Target Base URL:"), FBaseURLEdit);
+    AddLabelledBox(*OutputColumn, QStringLiteral("Index File:"), FIndexFileEdit);
+    AddLabelledBox(*OutputColumn, QStringLiteral("Output Folder:"), FProjectOutFolderEdit);
     auto* FolderRow = new QHBoxLayout;
     FolderRow->addWidget(new QLabel(QStringLiteral("You can use these tags: {OutDir}, {ProjectName}")), 1);
     FolderRow->addWidget(ExploreButton);
     FolderRow->addWidget(BrowseButton);
-    Layout->addLayout(FolderRow);
-    Layout->addWidget(FRelativePathLinksCheckBox);
-    Layout->addWidget(FCompletePagesCheckBox);
+    OutputColumn->addLayout(FolderRow);
+    OutputColumn->addWidget(FRelativePathLinksCheckBox);
+    OutputColumn->addWidget(FCompletePagesCheckBox);
+
+    auto* Settings = new QWidget;
+    auto* Columns = new QHBoxLayout(Settings);
+    Columns->setContentsMargins(0, 0, 0, 0);
+    Columns->setSpacing(ScaledPixels(this, 16));
+    Columns->addLayout(SiteColumn, 1);
+    Columns->addLayout(OutputColumn, 1);
+    auto* SettingsArea = new QScrollArea;
+    SettingsArea->setFrameShape(QFrame::NoFrame);
+    SettingsArea->setWidgetResizable(true);
+    SettingsArea->setWidget(Settings);
     auto* BottomRow = new QHBoxLayout;
     BottomRow->addWidget(FProjectOverwriteComboBox);
     BottomRow->addStretch();
     BottomRow->addWidget(FOKButton);
     BottomRow->addWidget(FCancelButton);
-    Layout->addLayout(BottomRow);
+    auto* FormLayout = new QVBoxLayout(this);
+    FormLayout->addWidget(SettingsArea, 1);
+    FormLayout->addLayout(BottomRow);
 
     connect(FOKButton, &QPushButton::clicked, this, &TEditProjectForm::OKButtonClick);
     connect(FCancelButton, &QPushButton::clicked, this, &QDialog::reject);
@@ -171,6 +192,7 @@ bool TEditProjectForm::ShowProjectDialog(TWebsiteProject& Project, const QString
     FOutDir = OutDir;
     FillDialog(Project);
     FProjectNameEdit->setFocus();
+    KeepWithinScreen(*this);
     if (exec() != QDialog::Accepted)
         return false;
     WriteBack(Project);

@@ -172,6 +172,9 @@ void THrvMainForm::ProjectsListViewDragDrop(TWebsiteProject* Dragged, int Target
     if (TWebsiteProject* Target = FModel->RowProject(TargetRow)) {
         FProjects->MoveProject(Dragged, Target);
         RefreshProjectsView();
+        // The selection goes with the moved project, so that the actions
+        // keep acting on it and not on the project now in its old row.
+        SelectProject(Dragged);
     }
 }
 

@@ -22,6 +22,20 @@ namespace {
 // How often "-close" looks again whether the user's dialogs are closed.
 constexpr int DialogPollMs = 100;
 
+// The exit statuses of an unattended start-up run, as the console runner's.
+constexpr int ExitRunFailed = 1;
+constexpr int ExitNoOutputFolder = 2;
+
+// The lines of a run log that name a project the run did not find.
+QStringList NotFoundLines(const QString& Log)
+{
+    QStringList Lines;
+    for (const QString& Line : Log.split(QLatin1Char('\n')))
+        if (Line.startsWith(QStringLiteral("Project \"")) && Line.endsWith(QStringLiteral("\" not found.")))
+            Lines << Line;
+    return Lines;
+}
+
 } // namespace
 
 void THrvMainForm::LogMsg(const QString& AMsg)
@@ -95,13 +109,19 @@ bool THrvMainForm::Unattended() const
 // itself: the error then goes to standard error and the exit status.
 void THrvMainForm::ReportError(const QString& Text)
 {
-    if (!Unattended()) {
+    if (Unattended())
+        WriteUnattendedError(Text, ExitRunFailed);
+    else
         ShowErrorMessage(this, Text);
-        return;
-    }
+}
+
+// The first failure decides the exit status; later ones are still written.
+void THrvMainForm::WriteUnattendedError(const QString& Text, int Status)
+{
     std::fprintf(stderr, "%s\n", Text.toLocal8Bit().constData());
     std::fflush(stderr);
-    FExitStatus = 1;
+    if (FExitStatus == 0)
+        FExitStatus = Status;
 }
 
 void THrvMainForm::LoadWebsitesButtonClick()
@@ -137,7 +157,14 @@ void THrvMainForm::FormShow()
     for (int I = 1; I + 1 < FArguments.size(); ++I)
         if (FArguments[I].toLower() == QStringLiteral("-start"))
             Names = FArguments[++I];
-    if (Names.isEmpty() || FRunning || !CheckNotEmpty(FOutDirEdit->text(), QStringLiteral("Output Folder")))
+    if (Names.isEmpty() || FRunning)
+        return;
+    if (FOutDirEdit->text().isEmpty() && Unattended()) {
+        WriteUnattendedError(QStringLiteral("Please, enter Output Folder"), ExitNoOutputFolder);
+        CloseWhenNoDialogIsOpen();
+        return;
+    }
+    if (!CheckNotEmpty(FOutDirEdit->text(), QStringLiteral("Output Folder")))
         return;
     auto* Thread = new TStartProjectThread(FRunLog, FRunControl, *FProjects, FOutDirEdit->text(), Names);
     // The thread deletes itself only after this handler has run.
@@ -177,8 +204,11 @@ void THrvMainForm::OnLoadWebsitesCompleted()
 void THrvMainForm::OnStartProjectCompleted(bool StartProjectResult)
 {
     OnLoadWebsitesCompleted();
-    if (StartProjectResult && HasArgument(QStringLiteral("-close")))
-        CloseWhenNoDialogIsOpen();
+    if (!Unattended())
+        return;
+    if (!StartProjectResult)
+        WriteUnattendedError(NotFoundLines(FLogMemo->toPlainText()).join(QLatin1Char('\n')), ExitRunFailed);
+    CloseWhenNoDialogIsOpen();
 }
 
 void THrvMainForm::CloseWhenNoDialogIsOpen()

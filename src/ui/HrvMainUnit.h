@@ -46,8 +46,9 @@ public:
     // The run settings a run gets: the spin box's connections and the stored
     // URL limit.
     TRunSettings RunSettings() const;
-    // Non-zero when an unattended close ("-close") could not save the
-    // configuration; the program's exit status.
+    // The program's exit status: non-zero when an unattended window
+    // ("-close") met an error (no output folder, a project not found, a
+    // configuration that could not be saved).
     int ExitStatus() const { return FExitStatus; }
     QTabWidget* MainPageControl() const { return FMainPageControl; }
     QWidget* WebsitesTabSheet() const { return FWebsitesTabSheet; }
@@ -114,6 +115,7 @@ private:
     bool HasArgument(const QString& Option) const;
     bool Unattended() const;
     void ReportError(const QString& Text);
+    void WriteUnattendedError(const QString& Text, int Status);
     void SelectProject(const TWebsiteProject* Project);
 
     TEditProjectForm* FEditor = nullptr;

@@ -4,16 +4,23 @@
 #include "ui/EditProjectUnit.h"
 #include "ui/EntryListView.h"
 #include "ui/HrvApplication.h"
+#include "ui/HrvMainUnit.h"
 #include "ui/WebPageFormUnit.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCursor>
 #include <QDir>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace {
 class EditProjectTest : public ::testing::Test {
@@ -22,7 +29,86 @@ protected:
         QDir::tempPath() + QStringLiteral("/harvo-ui-tests-none") } };
     TEditProjectForm& Editor = *Windows.EditProjectForm;
 };
+
+// The point in the middle of Widget, when it lies in Area and the widget
+// found there is Widget itself: nothing covers or cuts it.
+std::optional<QPoint> ReachableCenter(QWidget& Widget, const QRect& Area)
+{
+    const QPoint Center = Widget.mapToGlobal(Widget.rect().center());
+    if (!Area.contains(Center) || QApplication::widgetAt(Center) != &Widget)
+        return std::nullopt;
+    return Center;
+}
+
+void ClickAt(QWidget& Widget, const QPoint& GlobalPos)
+{
+    const QPointF Pos = Widget.mapFromGlobal(GlobalPos);
+    for (QEvent::Type Type : { QEvent::MouseButtonPress, QEvent::MouseButtonRelease }) {
+        QMouseEvent Event(Type, Pos, QPointF(GlobalPos), Qt::LeftButton,
+            Type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(&Widget, &Event);
+    }
+}
+
+const QScreen* ScreenNamed(const QString& Name)
+{
+    for (const QScreen* Screen : QGuiApplication::screens())
+        if (Screen->name() == Name)
+            return Screen;
+    return nullptr;
+}
 } // namespace
+
+// On a laptop's screen (1366 by 768) and on a small one (800 by 480) the
+// editor opens whole over the main window: the overwrite list, OK and Cancel
+// are on that screen and answer the keyboard and the mouse.
+TEST_F(EditProjectTest, FitsSmallScreensWithItsButtonsInReach)
+{
+    Windows.MainForm->show();
+    ASSERT_TRUE(WaitUntil([this] { return QApplication::activeWindow() == Windows.MainForm.get(); }));
+    for (const char* Name : { "Laptop", "Small" }) {
+        SCOPED_TRACE(Name);
+        const QScreen* Screen = ScreenNamed(QString::fromLatin1(Name));
+        if (!Screen)
+            GTEST_SKIP() << "the test program's small screens are not in use";
+        const QRect Free = Screen->availableGeometry();
+        // The user works in the main window on this screen and clicks there.
+        Windows.MainForm->move(Free.topLeft() + QPoint(20, 20));
+        ASSERT_TRUE(WaitUntil([this, Screen] { return Windows.MainForm->screen() == Screen; }));
+        QCursor::setPos(Windows.MainForm->geometry().center());
+
+        TWebsiteProject Project;
+        Project.SetProjectName(QStringLiteral("Site"));
+        Project.SetOverwrite(ofNone);
+        auto CheckInReach = [this, &Free] {
+            EXPECT_TRUE(Free.contains(Editor.frameGeometry()));
+            for (QWidget* Widget : std::initializer_list<QWidget*> {
+                     Editor.ProjectOverwriteComboBox(), Editor.OKButton(), Editor.CancelButton() })
+                EXPECT_TRUE(ReachableCenter(*Widget, Free)) << Widget->metaObject()->className();
+        };
+        WhenModal([this, &Free, &CheckInReach](QDialog&) {
+            CheckInReach();
+            QComboBox& Overwrite = *Editor.ProjectOverwriteComboBox();
+            Overwrite.setFocus();
+            QKeyEvent Down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+            QApplication::sendEvent(&Overwrite, &Down);
+            if (const auto Center = ReachableCenter(*Editor.OKButton(), Free))
+                ClickAt(*Editor.OKButton(), *Center);
+        });
+        EXPECT_TRUE(Editor.EditProject(Project, QStringLiteral("/out"), false));
+        EXPECT_EQ(Project.Overwrite(), ofAll);
+
+        bool Cancelled = false;
+        WhenModal([this, &Free, &CheckInReach, &Cancelled](QDialog& Dialog) {
+            CheckInReach();
+            if (const auto Center = ReachableCenter(*Editor.CancelButton(), Free))
+                ClickAt(*Editor.CancelButton(), *Center);
+            Cancelled = !Dialog.isVisible();
+        });
+        EXPECT_FALSE(Editor.EditProject(Project, QStringLiteral("/out"), false));
+        EXPECT_TRUE(Cancelled);
+    }
+}
 
 TEST_F(EditProjectTest, AddPresetsTheProjectAndCancelKeepsItUnwritten)
 {

@@ -180,10 +180,10 @@ TEST_F(MainWindowRunTest, StartOptionRunsNamedProjectsAndCloseEndsTheWindow)
         Arguments({ QStringLiteral("-start"), QStringLiteral("Site, Site"), QStringLiteral("-close") }));
     THrvMainForm& Form = *Windows.MainForm;
     Form.show();
-    ASSERT_TRUE(
-        WaitUntil([&Form] { return LogLines(Form).contains(QStringLiteral("Completed.")) && Idle(Form); }));
-    EXPECT_TRUE(Form.isVisible());
+    // A name not found still ends an unattended window, with a failed status.
+    ASSERT_TRUE(WaitUntil([&Form] { return !Form.isVisible(); }));
     EXPECT_TRUE(LogLines(Form).contains(QStringLiteral("Project \" Site\" not found.")));
+    EXPECT_EQ(Form.ExitStatus(), 1);
 }
 
 TEST_F(MainWindowRunTest, CloseWaitsForAnOpenEditorSoThatItsEditIsSaved)

@@ -81,6 +81,21 @@ protected:
         Form.GroupComboBoxClick(Index);
     }
 
+    // Drops Project on Row, or below the last row when Below is set.
+    void Drop(TWebsiteProject* Project, int Row, bool Below = false)
+    {
+        TDragWebsiteProject Data(Project);
+        const QRect Rect
+            = List.visualRect(List.model()->index(std::min(Row, List.model()->rowCount() - 1), 1));
+        const QPointF Pos(Rect.center().x(), Below ? Rect.bottom() + Rect.height() * 3 : Rect.center().y());
+        // The toolkit delivers a drop only to the widget that took the drag's entry.
+        QDragEnterEvent Enter(Pos.toPoint(), Qt::MoveAction, &Data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(List.viewport(), &Enter);
+        ASSERT_TRUE(Enter.isAccepted());
+        QDropEvent Event(Pos, Qt::MoveAction, &Data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(List.viewport(), &Event);
+    }
+
     // Runs the editor with Name typed into it and confirms.
     void ConfirmEditorWith(const QString& Name)
     {
@@ -278,17 +293,6 @@ TEST_F(MainWindowTest, DroppingAProjectMovesItToTheTargetRow)
     Add(QStringLiteral("2"));
     TWebsiteProject* Third = Add(QStringLiteral("3"));
 
-    auto Drop = [this](TWebsiteProject* Project, int Row, bool Below = false) {
-        TDragWebsiteProject Data(Project);
-        const QRect Rect = List.visualRect(List.model()->index(std::min(Row, 2), 1));
-        const QPointF Pos(Rect.center().x(), Below ? Rect.bottom() + Rect.height() * 3 : Rect.center().y());
-        // The toolkit delivers a drop only to the widget that took the drag's entry.
-        QDragEnterEvent Enter(Pos.toPoint(), Qt::MoveAction, &Data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(List.viewport(), &Enter);
-        ASSERT_TRUE(Enter.isAccepted());
-        QDropEvent Event(Pos, Qt::MoveAction, &Data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(List.viewport(), &Event);
-    };
     Drop(First, 2);
     EXPECT_EQ(Rows(), (QStringList { "2", "3", "1" }));
     Drop(Third, 0);
@@ -302,6 +306,30 @@ TEST_F(MainWindowTest, DroppingAProjectMovesItToTheTargetRow)
     QDragEnterEvent Enter(QPoint(5, 5), Qt::MoveAction, &Foreign, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(List.viewport(), &Enter);
     EXPECT_FALSE(Enter.isAccepted());
+}
+
+// A drag starts from the selected row; after the drop the moved project is
+// still the selected one, so Delete and Edit act on it.
+TEST_F(MainWindowTest, TheDraggedProjectStaysSelected)
+{
+    Form.resize(900, 500);
+    Form.show();
+    TWebsiteProject* First = Add(QStringLiteral("1"));
+    Add(QStringLiteral("2"));
+    TWebsiteProject* Third = Add(QStringLiteral("3"));
+
+    Select(0);
+    Drop(First, 2);
+    ASSERT_EQ(Rows(), (QStringList { "2", "3", "1" }));
+    EXPECT_EQ(Form.GetSelectedProject(), First);
+    Select(1);
+    Drop(Third, 0);
+    ASSERT_EQ(Rows(), (QStringList { "3", "2", "1" }));
+    EXPECT_EQ(Form.GetSelectedProject(), Third);
+
+    TMessageBoxAnswers Answers(QMessageBox::Yes);
+    Form.DeleteProjectActionExecute();
+    EXPECT_EQ(Rows(), (QStringList { "2", "1" }));
 }
 
 TEST_F(MainWindowTest, ExploreExpandsTheTagsOfTheSelectedProject)

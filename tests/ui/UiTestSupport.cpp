@@ -3,15 +3,33 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDialog>
+#include <QDir>
+#include <QTemporaryFile>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
+// On the offscreen platform the windows get small screens side by side: a
+// laptop's, 1366 by 768 pixels (the first), and a small one of 800 by 480.
+void UseSmallScreens()
+{
+    if (qgetenv("QT_QPA_PLATFORM") != "offscreen")
+        return;
+    static QTemporaryFile Config(QDir::tempPath() + QStringLiteral("/harvo-ui-screen-XXXXXX.json"));
+    if (!Config.open())
+        return;
+    Config.write(R"({ "screens": [ { "name": "Laptop", "x": 0, "y": 0, "width": 1366, "height": 768 },
+                                     { "name": "Small", "x": 1366, "y": 0, "width": 800, "height": 480 } ] })");
+    Config.flush();
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(Config.fileName()));
+}
+
 // The window tests need one application object for the whole test program.
 class TApplicationEnvironment : public ::testing::Environment {
 public:
     void SetUp() override
     {
+        UseSmallScreens();
         static int Argc = 1;
         static char Name[] = "harvo_ui_tests";
         static char* Argv[] = { Name, nullptr };

@@ -13,9 +13,10 @@ namespace {
 // so that no error is hidden, whatever its text.
 bool IsProgressLine(const QString& Line)
 {
-    static const QRegularExpression Progress(QStringLiteral(
-        "^(Downloading \\[ \\d+ / \\d+ \\]: |Redirect to: |Retry #\\d+\\.\\.\\.$|Saving: "
-        "|File does not changed: |File already exists: |\\d+ new URLs extracted\\.$|URL limit reached )"));
+    static const QRegularExpression Progress(
+        QStringLiteral("^(Downloading \\[ \\d+ / \\d+ \\]: |Redirect to: |Retry #\\d+\\.\\.\\.$|Saving: "
+                       "|File does not changed: |File already exists: |\\d+ new URLs extracted\\.$|URL limit "
+                       "reached |Links repaired in )"));
     return Progress.match(Line).hasMatch();
 }
 
@@ -44,5 +45,22 @@ void TConsoleLog::LogMsg(const QString& AMsg)
 void Warn(const QString& Text)
 {
     std::fprintf(stderr, "harvo-cli: %s\n", Text.toUtf8().constData());
+    std::fflush(stderr);
+}
+
+void ReportFailedURLs(const TFailureReport& Report)
+{
+    const int Total = Report.Total();
+    if (Total == 0)
+        return;
+    Warn(Total == 1 ? QStringLiteral("1 URL failed:") : QStringLiteral("%1 URLs failed:").arg(Total));
+    for (const TFailedURL& Failure : Report.Failures()) {
+        QString Line = QStringLiteral("  %1: %2").arg(Failure.URL, EscapeControlCharacters(Failure.Reason));
+        if (!Failure.LinkedFrom.isEmpty())
+            Line += QStringLiteral(" (linked from %1)").arg(Failure.LinkedFrom);
+        std::fprintf(stderr, "%s\n", Line.toUtf8().constData());
+    }
+    if (Total > TFailureReport::Limit)
+        std::fprintf(stderr, "  and %d more\n", Total - TFailureReport::Limit);
     std::fflush(stderr);
 }

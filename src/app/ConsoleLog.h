@@ -22,3 +22,7 @@ private:
 
 // "harvo-cli: " and Text on standard error.
 void Warn(const QString& Text);
+
+// Writes the failed URLs of a run to standard error, each with its reason
+// and the page that linked it, the first of them and a count of the rest.
+void ReportFailedURLs(const TFailureReport& Report);

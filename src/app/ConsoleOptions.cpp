@@ -33,6 +33,7 @@ enum TOptionId {
     oiAlias,
     oiReplace,
     oiNoCompletePages,
+    oiSpecFileNames,
 };
 
 // Where an option may be used.
@@ -73,6 +74,7 @@ const TOptionDef Options[] = {
     { oiAlias, "alias", 0, nullptr, true, omQuickCopy },
     { oiReplace, "replace", 0, nullptr, true, omQuickCopy },
     { oiNoCompletePages, "no-complete-pages", 0, nullptr, false, omQuickCopy },
+    { oiSpecFileNames, "spec-file-names", 0, nullptr, false, omQuickCopy },
 };
 
 const TOptionDef* FindLong(const QString& Name)
@@ -260,6 +262,9 @@ private:
             break;
         case oiNoCompletePages:
             Copy.CompletePages = false;
+            break;
+        case oiSpecFileNames:
+            Copy.SiteFileNames = false;
             break;
         }
     }

@@ -23,6 +23,7 @@ struct TQuickCopyOptions {
     QStringList Aliases;
     QList<std::pair<QString, QString>> Replaces; // pattern, template
     bool CompletePages = true;
+    bool SiteFileNames = true;
 };
 
 // What the console runner was asked to do.

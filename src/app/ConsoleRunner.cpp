@@ -68,6 +68,7 @@ int RunToEnd(
         }
         if (const int Stopped = InterruptStatus())
             Status = Stopped;
+        ReportFailedURLs(Control.FFailures);
         QCoreApplication::quit();
     });
     WatchRun(&Control);

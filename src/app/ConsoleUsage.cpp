@@ -37,6 +37,8 @@ const char* const ConsoleUsage
       "                            (repeatable)\n"
       "  --no-complete-pages       follow only the links of a, link, iframe and the\n"
       "                            like, not those of style sheets and srcset\n"
+      "  --spec-file-names         save pages as folders with an index file, as\n"
+      "                            stored projects do, not under the site's names\n"
       "\n"
       "Configuration runs (the projects of the window program's configuration):\n"
       "  -start, --start NAMES     run the projects named in NAMES (comma-separated,\n"

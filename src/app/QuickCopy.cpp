@@ -119,6 +119,7 @@ std::unique_ptr<TWebsiteProject> MakeProject(
     Project->SetRemoveScripts(Options.RemoveScripts);
     Project->SetRemoveNoscripts(Options.RemoveNoscripts);
     Project->SetCompletePages(Options.CompletePages);
+    Project->SetSiteFileNames(Options.SiteFileNames);
     Project->SetChecked(true);
     for (const QString& URL : Scope.StartPages) {
         Project->WebPages().Add(URL);

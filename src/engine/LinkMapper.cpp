@@ -73,7 +73,8 @@ QString TLinkMapper::MapLink(const QString& Raw, TURLTag Kind, const QString& Li
         && StartsText(A, FSettings.WebsiteBase)) {
         Known = true;
         Index = FURLs.AddURL(Kind, A, FSettings.WebsiteBase, FSettings.IndexName, FSettings.OutFolder,
-            AnyDepth ? 0 : FPage.ExtractURLs, FPage.URLDepth + 1, FSettings.SuppressURLs, LinkType, FPage.Index);
+            AnyDepth ? 0 : FPage.ExtractURLs, FPage.URLDepth + 1, FSettings.SuppressURLs, LinkType,
+            FPage.Index);
     } else if (const int Rule = MatchingDownloadRule(A); Rule >= 0) {
         Known = true;
         const QString RuleFolder = CombinePath(FSettings.WDOutFolders->Strings(Rule), FSettings.OutFolder);
@@ -112,8 +113,8 @@ void TLinkMapper::FollowScriptLink(const QString& Raw)
     if (A.isEmpty() || FSettings.WebsiteBase.isEmpty() || !StartsText(A, FSettings.WebsiteBase))
         return;
     const int Before = FURLs.Count();
-    const int Index = FURLs.AddURL(utScript, A, FSettings.WebsiteBase, FSettings.IndexName, FSettings.OutFolder,
-        0, FPage.URLDepth + 1, FSettings.SuppressURLs, QString(), FPage.Index);
+    const int Index = FURLs.AddURL(utScript, A, FSettings.WebsiteBase, FSettings.IndexName,
+        FSettings.OutFolder, 0, FPage.URLDepth + 1, FSettings.SuppressURLs, QString(), FPage.Index);
     if (FURLs.Count() > Before) {
         FURLs.MarkGuessed(Index);
         ++FNewURLsCount;
@@ -151,9 +152,8 @@ QString LinkToFile(const TLinkSettings& Settings, const QString& PageFile, const
         return A;
     // With the site's own names the paths are the files' own names: what a
     // URL would read otherwise is escaped.
-    const auto AsLink = [&Settings](const QString& Path) {
-        return Settings.SiteFileNames ? EncodeFileLink(Path) : Path;
-    };
+    const auto AsLink
+        = [&Settings](const QString& Path) { return Settings.SiteFileNames ? EncodeFileLink(Path) : Path; };
     if (Settings.RelativePathLinks)
         return AsLink(RelativeLinkPath(D, PageFile));
     if (Settings.TargetBase.isEmpty())

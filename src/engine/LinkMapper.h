@@ -42,4 +42,5 @@ private:
 
 // The link that a page saved in PageFile writes to the file D, whose URL
 // is A: relative, "file://" or below the target base, as Settings say.
-QString LinkToFile(const TLinkSettings& Settings, const QString& PageFile, const QString& D, const QString& A);
+QString LinkToFile(
+    const TLinkSettings& Settings, const QString& PageFile, const QString& D, const QString& A);

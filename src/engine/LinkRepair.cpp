@@ -90,8 +90,8 @@ int TLinkRepair::Repair(const TURLList& URLs, const TLinkSettings& Settings, con
         TLinkFixes Rewrite(std::move(Fixes));
         QString Text;
         if (FRewritable[size_t(Page)] == 2)
-            Text = RewriteCSSLinks(
-                Saved, [&Rewrite](const QString& Link, bool Import) { return Rewrite.MapCSSLink(Link, Import); });
+            Text = RewriteCSSLinks(Saved,
+                [&Rewrite](const QString& Link, bool Import) { return Rewrite.MapCSSLink(Link, Import); });
         else {
             TLinkSettings AsSaved = Settings;
             AsSaved.RemoveScripts = AsSaved.RemoveNoscripts = false;

@@ -190,7 +190,8 @@ QString DecodeOutputFilePath(const QString& OutFilePath)
             : -1;
         if (Unit >= 0) {
             const QChar Decoded { char16_t(Unit) };
-            Result += StaysEscaped(Decoded) || Decoded.isSurrogate() ? OutFilePath.mid(I, 6) : QString(Decoded);
+            Result
+                += StaysEscaped(Decoded) || Decoded.isSurrogate() ? OutFilePath.mid(I, 6) : QString(Decoded);
             I += 6;
         } else {
             // An invalid escape stays as it stands.

@@ -271,12 +271,12 @@ void ProcessHTML(const QString& S, QString& Out, TURLList& URLs, const TPageInfo
         Run.Log(QString::number(Mapper.NewURLsCount()) + QStringLiteral(" new URLs extracted."));
 }
 
-void ProcessScript(const QString& S, TURLList& URLs, const TPageInfo& Page, const TLinkSettings& Settings,
-    TRunContext& Run)
+void ProcessScript(
+    const QString& S, TURLList& URLs, const TPageInfo& Page, const TLinkSettings& Settings, TRunContext& Run)
 {
     TLinkMapper Mapper(URLs, Page, Settings);
-    TLinkMapper FromRoot(URLs, { Settings.WebsiteBase, Page.OutFile, Page.ExtractURLs, Page.URLDepth, Page.Index },
-        Settings);
+    TLinkMapper FromRoot(
+        URLs, { Settings.WebsiteBase, Page.OutFile, Page.ExtractURLs, Page.URLDepth, Page.Index }, Settings);
     for (const QString& Link : ScriptLinkTexts(S)) {
         Mapper.FollowScriptLink(Link);
         if (!Link.startsWith(u'/') && !Link.contains(QLatin1String("://")))

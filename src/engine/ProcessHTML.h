@@ -76,8 +76,8 @@ void ProcessHTML(const QString& S, QString& Out, TURLList& URLs, const TPageInfo
 // Follows the files that the script S, fetched from Page.URL, names: as
 // it names them, and relative ones also from the website's root, where
 // the scripts of a site often start them. Logs the count of new URLs.
-void ProcessScript(const QString& S, TURLList& URLs, const TPageInfo& Page, const TLinkSettings& Settings,
-    TRunContext& Run);
+void ProcessScript(
+    const QString& S, TURLList& URLs, const TPageInfo& Page, const TLinkSettings& Settings, TRunContext& Run);
 
 // Copies the style sheet S to Out, following its links into URLs at any
 // depth and rewriting them as ProcessHTML does; a leading @charset rule is

@@ -45,8 +45,8 @@ bool IsReadableQueryChar(QChar C)
 // short and plain, else "@" and a short digest of it.
 QString QueryTag(QStringView Query)
 {
-    const bool Readable = Query.size() <= MaxReadableQuery
-        && std::all_of(Query.begin(), Query.end(), IsReadableQueryChar);
+    const bool Readable
+        = Query.size() <= MaxReadableQuery && std::all_of(Query.begin(), Query.end(), IsReadableQueryChar);
     if (Readable)
         return QLatin1Char('@') + Query.toString();
     const QByteArray Digest = QCryptographicHash::hash(Query.toUtf8(), QCryptographicHash::Md5);
@@ -105,7 +105,8 @@ QString SiteFilePath(const QString& URL, const QString& Scope, const QString& In
     const qsizetype NameStart = Path.lastIndexOf(u'/') + 1;
     QString Name = Path.mid(NameStart).toString();
     if (Name.isEmpty())
-        Name = Kind == TDocumentKind::StyleSheet ? ChangeExtension(IndexFile, QStringLiteral(".css")) : IndexFile;
+        Name = Kind == TDocumentKind::StyleSheet ? ChangeExtension(IndexFile, QStringLiteral(".css"))
+                                                 : IndexFile;
     if (QueryStart >= 0) {
         const qsizetype Dot = Name.lastIndexOf(u'.');
         Name.insert(Dot > 0 ? Dot : Name.size(), QueryTag(Rest.mid(QueryStart + 1)));
@@ -123,7 +124,8 @@ QString EncodeFileLink(const QString& Path)
     Link.reserve(Path.size() + 8);
     for (const QChar C : Path) {
         const bool Escape = C == u'%' || C == u'#' || C == u'?' || C == u':' || C == u' ' || C == u'"'
-            || C == u'<' || C == u'>' || C == u'\\' || C == u'&' || C == u'\t' || C.isNull() || IsControlCharacter(C);
+            || C == u'<' || C == u'>' || C == u'\\' || C == u'&' || C == u'\t' || C.isNull()
+            || IsControlCharacter(C);
         if (!Escape) {
             Link += C;
             continue;

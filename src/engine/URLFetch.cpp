@@ -72,7 +72,8 @@ TFetchResult FetchURL(THTTPClient& Client, const TFetchRequest& Request, const T
     Options.Discard = Request.OutFile.isEmpty();
     TFetchResult Result;
     Result.Body = std::make_unique<TDownloadBody>(std::move(Options), [&Client, &Settings] {
-        return KeepsBodyInMemory(MediaTypeOf(Client.GetResponseHeader(QStringLiteral("Content-Type"))), Settings);
+        return KeepsBodyInMemory(
+            MediaTypeOf(Client.GetResponseHeader(QStringLiteral("Content-Type"))), Settings);
     });
     THTTPRedirect Redirect(Request.URL);
     Client.SetOnRedirect([&](THTTPClient*, const QString& Location) {

@@ -178,8 +178,8 @@ int TURLList::AddURL(TURLTag AURLTag, const QString& AURL, const QString& AWebsi
     QString OutFile;
     if (!FSiteFileNames)
         OutFile = PlaceInFolder(URLToFilePath(AURLTag, AURL, AWebsiteURL, AIndexFile, ALinkType), AOutDir);
-    else if (const QString Tail = SiteFilePath(
-                 AURL, AWebsiteURL, AIndexFile, ExpectedDocumentKind(AURLTag, AURL, ALinkType));
+    else if (const QString Tail
+             = SiteFilePath(AURL, AWebsiteURL, AIndexFile, ExpectedDocumentKind(AURLTag, AURL, ALinkType));
              !Tail.isEmpty()) {
         int Holder = -1;
         OutFile = ClaimSiteFile(Tail, AOutDir, LoadURL, AIndexFile, Count(), Holder);

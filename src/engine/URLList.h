@@ -10,8 +10,8 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
-#include <unordered_set>
 #include <limits>
+#include <unordered_set>
 
 // The kind of HTML tag a URL was found in; it decides parts of the mapping
 // of the URL to a local file. utMedia stands for audio, video, tracks and
@@ -127,10 +127,7 @@ private:
     const char* Keep(QStringView Text, quint32& Size);
     quint32 FolderNumber(const QString& Folder);
     quint32 ScopeNumber(const TScope& Scope);
-    QString LoadURL(const TEntry& Entry) const
-    {
-        return QString::fromUtf8(Entry.LoadURL, Entry.LoadURLSize);
-    }
+    QString LoadURL(const TEntry& Entry) const { return QString::fromUtf8(Entry.LoadURL, Entry.LoadURLSize); }
 
     // A deque grows without moving its entries, so a long list never needs
     // twice its size at once.

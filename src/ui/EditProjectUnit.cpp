@@ -102,6 +102,9 @@ void TEditProjectForm::CreateControls()
     auto* BrowseButton = new QPushButton(QStringLiteral("Browse..."));
     FRelativePathLinksCheckBox = new QCheckBox(QStringLiteral("Relative Path Links."));
     FCompletePagesCheckBox = new QCheckBox(QStringLiteral("Complete pages"));
+    FSiteFileNamesCheckBox = new QCheckBox(QStringLiteral("Site file names"));
+    FSiteFileNamesCheckBox->setToolTip(QStringLiteral("Save files under the site's own names (pages end in "
+                                                      ".html) and link what was not copied to the site"));
     FProjectOverwriteComboBox = new QComboBox;
     FProjectOverwriteComboBox->addItems({ QStringLiteral("Don't overwrite files"),
         QStringLiteral("Overwrite all files"), QStringLiteral("Overwrite changed files only") });
@@ -142,6 +145,7 @@ void TEditProjectForm::CreateControls()
     OutputColumn->addLayout(FolderRow);
     OutputColumn->addWidget(FRelativePathLinksCheckBox);
     OutputColumn->addWidget(FCompletePagesCheckBox);
+    OutputColumn->addWidget(FSiteFileNamesCheckBox);
 
     auto* Settings = new QWidget;
     auto* Columns = new QHBoxLayout(Settings);
@@ -178,6 +182,7 @@ bool TEditProjectForm::AddProject(TWebsiteProject& Project, const QString& OutDi
     Project.SetOutputFolder(QStringLiteral("{OutDir}") + QDir::separator() + QStringLiteral("{ProjectName}"));
     Project.SetOverwrite(ofChanged);
     Project.SetCompletePages(true);
+    Project.SetSiteFileNames(true);
     return ShowProjectDialog(Project, OutDir);
 }
 
@@ -209,6 +214,7 @@ void TEditProjectForm::FillDialog(const TWebsiteProject& Project)
     FRemoveNoscriptsCheckBox->setChecked(Project.RemoveNoscripts());
     FRelativePathLinksCheckBox->setChecked(Project.RelativePathLinks());
     FCompletePagesCheckBox->setChecked(Project.CompletePages());
+    FSiteFileNamesCheckBox->setChecked(Project.SiteFileNames());
     FBaseURLEdit->setText(Project.BaseURL());
     FIndexFileEdit->setText(Project.IndexFile());
     FProjectOutFolderEdit->setText(Project.OutputFolder());
@@ -237,6 +243,7 @@ void TEditProjectForm::WriteBack(TWebsiteProject& Project) const
     Project.SetRemoveNoscripts(FRemoveNoscriptsCheckBox->isChecked());
     Project.SetRelativePathLinks(FRelativePathLinksCheckBox->isChecked());
     Project.SetCompletePages(FCompletePagesCheckBox->isChecked());
+    Project.SetSiteFileNames(FSiteFileNamesCheckBox->isChecked());
     Project.SetBaseURL(FBaseURLEdit->text());
     Project.SetIndexFile(FIndexFileEdit->text());
     Project.SetOutputFolder(FProjectOutFolderEdit->text());

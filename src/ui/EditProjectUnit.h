@@ -36,6 +36,7 @@ public:
     QPlainTextEdit* SuppressMemo() const { return FSuppressMemo; }
     QCheckBox* RemoveScriptsCheckBox() const { return FRemoveScriptsCheckBox; }
     QCheckBox* CompletePagesCheckBox() const { return FCompletePagesCheckBox; }
+    QCheckBox* SiteFileNamesCheckBox() const { return FSiteFileNamesCheckBox; }
     QTabWidget* PageControl1() const { return FPageControl1; }
     TEntryListPanel* WebDocs() const { return FWebDocs; }
     TEntryListPanel* ReplaceRules() const { return FReplaceRules; }
@@ -77,6 +78,7 @@ private:
     QLineEdit* FProjectOutFolderEdit;
     QCheckBox* FRelativePathLinksCheckBox;
     QCheckBox* FCompletePagesCheckBox;
+    QCheckBox* FSiteFileNamesCheckBox;
     QComboBox* FProjectOverwriteComboBox;
     QPushButton* FOKButton;
     QPushButton* FCancelButton;

@@ -179,6 +179,7 @@ void THrvMainForm::StartRun(THrvThread* Thread)
     FRunControl.FConnections = Settings.Connections;
     FRunControl.FMaxURLs = Settings.MaxURLs;
     FRunControl.FFailedURLs = 0;
+    FRunControl.FFailures.Clear();
     FMainPageControl->setCurrentWidget(FLogTabSheet);
     ClearLog();
     FLoadWebsitesButton->setEnabled(false);

@@ -66,9 +66,8 @@ TEST_F(QuickCopyTest, EachOptionShapesTheCopy)
     const QList<Case> Cases {
         { {},
             [](QuickCopyTest& T) {
-                EXPECT_EQ(Tree(T.Out()),
-                    QStringList({ "a.html/index.html", "c.html/index.html", "files/f.bin", "index.html" }));
-                EXPECT_TRUE(T.Home().contains("href=\"a.html/index.html\"")) << T.Home().constData();
+                EXPECT_EQ(Tree(T.Out()), QStringList({ "a.html", "c.html", "files/f.bin", "index.html" }));
+                EXPECT_TRUE(T.Home().contains("href=\"a.html\"")) << T.Home().constData();
                 EXPECT_TRUE(T.Home().contains("<script>")) << T.Home().constData();
             } },
         // The image is a requisite of the page, so it comes even at the limit.
@@ -78,7 +77,7 @@ TEST_F(QuickCopyTest, EachOptionShapesTheCopy)
             } },
         { { "--depth", "1" },
             [](QuickCopyTest& T) {
-                EXPECT_EQ(Tree(T.Out()), QStringList({ "a.html/index.html", "files/f.bin", "index.html" }));
+                EXPECT_EQ(Tree(T.Out()), QStringList({ "a.html", "files/f.bin", "index.html" }));
             } },
         { { "--remove-scripts", "--remove-noscript" },
             [](QuickCopyTest& T) {
@@ -91,24 +90,20 @@ TEST_F(QuickCopyTest, EachOptionShapesTheCopy)
             [](QuickCopyTest& T) { EXPECT_EQ(Tree(T.Out()), QStringList({ "index.html" })); } },
         { { "--download", "", "--replace", "hello=>bye" },
             [](QuickCopyTest& T) {
-                EXPECT_EQ(
-                    ReadFile(T.Out() + "/a.html/index.html"), "<a href=\"../c.html/index.html\">c</a> bye");
+                EXPECT_EQ(ReadFile(T.Out() + "/a.html"), "<a href=\"c.html\">c</a> bye");
                 EXPECT_EQ(ReadFile(T.Out() + "/bin/g.bin"), "GBIN");
             } },
         { { "--links", "base=http://copy.example/" },
             [](QuickCopyTest& T) {
-                EXPECT_TRUE(T.Home().contains("href=\"http://copy.example/a.html/\""))
-                    << T.Home().constData();
+                EXPECT_TRUE(T.Home().contains("href=\"http://copy.example/a.html\"")) << T.Home().constData();
             } },
         { { "--links", "files" },
             [](QuickCopyTest& T) {
-                EXPECT_TRUE(T.Home().contains("href=\"file://" + T.Out().toUtf8() + "/a.html/index.html\""))
+                EXPECT_TRUE(T.Home().contains("href=\"file://" + T.Out().toUtf8() + "/a.html\""))
                     << T.Home().constData();
             } },
         { { "--alias", "" },
-            [](QuickCopyTest& T) {
-                EXPECT_EQ(ReadFile(T.Out() + "/al.html/index.html"), "through the alias");
-            } },
+            [](QuickCopyTest& T) { EXPECT_EQ(ReadFile(T.Out() + "/al.html"), "through the alias"); } },
     };
     for (Case C : Cases) {
         if (C.Options.contains("--download"))
@@ -178,7 +173,7 @@ TEST_F(QuickCopyTest, QuietShowsEveryError)
     EXPECT_EQ(Result.ExitCode, 3);
     EXPECT_EQ(Result.Lines,
         QStringList({ "Project \"127.0.0.1\"...", "HTTP/1.1 404 Not Found.",
-            "Unable to create directory " + Out() + "/sub/x.html",
+            "Unable to create directory " + Out() + "/sub",
             "Downloaded: 1, already existed: 0, not changed: 0, empty: 0, failed: 2.", "Completed." }));
 }
 
@@ -212,11 +207,10 @@ TEST_F(QuickCopyTest, EveryURLIsSavedWithItsFolder)
         // Another folder of the host, and the same folder on another host.
         { { FServer.Url("/docs/"), FServer.Url("/blog/b.html"), "http://localhost:" + Port + "/blog/c.html" },
             { "127.0.0.1", "127.0.0.1:" + Port + "/blog/", "localhost:" + Port + "/blog/" },
-            { "d.html/index.html", "index.html", Local + "b.html/index.html", Local + "c.html/index.html",
-                Other + "c.html/index.html" } },
+            { "d.html", "index.html", Local + "b.html", Local + "c.html", Other + "c.html" } },
         // A later URL's wider folder takes in the first one's.
         { { FServer.Url("/docs/sub/s.html"), FServer.Url("/docs/") }, { "127.0.0.1" },
-            { "d.html/index.html", "index.html", "sub/s.html/index.html" } },
+            { "d.html", "index.html", "sub/s.html" } },
     };
     for (Case C : Cases) {
         SCOPED_TRACE(C.URLs.join(' ').toStdString());
@@ -246,6 +240,32 @@ TEST_F(QuickCopyTest, CompletePagesIsOnUnlessTurnedOff)
     };
     EXPECT_TRUE(BackgroundSaved({}));
     EXPECT_FALSE(BackgroundSaved({ "--no-complete-pages" }));
+}
+
+TEST_F(QuickCopyTest, SpecFileNamesTurnsPagesIntoFoldersAsStoredProjectsHaveThem)
+{
+    const CliResult Result = Copy({ "--spec-file-names" });
+    EXPECT_EQ(Result.ExitCode, 0) << Result.Errors.toStdString();
+    EXPECT_EQ(
+        Tree(Out()), QStringList({ "a.html/index.html", "c.html/index.html", "files/f.bin", "index.html" }));
+    EXPECT_TRUE(Home().contains("href=\"a.html/index.html\"")) << Home().constData();
+}
+
+TEST_F(QuickCopyTest, TheFailedURLsAreListedAtTheEndWithThePageThatLinkedThem)
+{
+    QByteArray Page;
+    for (int I = 0; I < 52; ++I)
+        Page += "<a href=\"gone" + QByteArray::number(I) + ".html\">x</a>";
+    FServer.On("/r/", ScriptedReply::Ok(Page));
+    const CliResult Result = RunCli({ "-q", "-o", Out(), FServer.Url("/r/") }, FTemp.path());
+    EXPECT_EQ(Result.ExitCode, 3);
+    const QStringList Errors = Result.Errors.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(Errors.size(), 52) << Result.Errors.toStdString();
+    EXPECT_EQ(Errors[0], "harvo-cli: 52 URLs failed:");
+    EXPECT_EQ(Errors[1],
+        "  " + FServer.Url("/r/gone0.html") + ": HTTP/1.1 404 Not Found. (linked from " + FServer.Url("/r/")
+            + ")");
+    EXPECT_EQ(Errors.last(), "  and 2 more");
 }
 
 TEST_F(QuickCopyTest, AFailedURLGivesStatusThree)

@@ -1,8 +1,8 @@
 // The site's own file names: the mapping of URLs, one file for one
 // document, and a documentation site copied through nginx whose every link
 // leads to a file of the copy or to the site, and which opens offline.
-#include "engine/DownloadProject.h"
 #include "engine/SiteFileNames.h"
+#include "engine/DownloadProject.h"
 #include "engine/URLList.h"
 
 #include "RecordingRunLog.h"
@@ -72,8 +72,10 @@ TEST(SiteFileNames, OneDocumentIsOneEntryAndTwoDocumentsNeverShareAName)
     TURLList List;
     List.SetSiteFileNames(true);
     const int Home = List.AddURL(utA, Site, Site, "index.html", "/out/", 0, 0, nullptr, "");
-    EXPECT_EQ(List.AddURL(utA, "http://host/index.html#top", Site, "index.html", "/out/", 0, 0, nullptr, ""), Home);
-    const int Guide = List.AddURL(utA, "http://host/guide/index.html", Site, "index.html", "/out/", 0, 0, nullptr, "");
+    EXPECT_EQ(
+        List.AddURL(utA, "http://host/index.html#top", Site, "index.html", "/out/", 0, 0, nullptr, ""), Home);
+    const int Guide
+        = List.AddURL(utA, "http://host/guide/index.html", Site, "index.html", "/out/", 0, 0, nullptr, "");
     EXPECT_EQ(List.AddURL(utA, "http://host/guide/", Site, "index.html", "/out/", 0, 0, nullptr, ""), Guide);
     EXPECT_EQ(List.Count(), 2);
 
@@ -200,10 +202,11 @@ TEST_F(DocumentationSiteTest, EveryLinkLeadsToAFileOfTheCopyOrToTheSite)
     Crawl(FOutDir);
     const QDir Out(FOutDir);
     EXPECT_EQ(SavedFiles(FOutDir),
-        QStringList({ "_static/fonts/docsans@v=4.7.0.ttf", "_static/fonts/docsans@v=4.7.0.woff2", "_static/logo.png",
-            "_static/logo@x=1.png", "_static/searchtools.js", "_static/style@2022.1.css", "about.html",
-            "about/team.html", "deep/one.html", "deep/two.html", "files/data.txt.gz", "files/example.py",
-            "files/manual.pdf", "index.html", "search.html", "searchindex.js", "user-guide/index.html" }));
+        QStringList({ "_static/fonts/docsans@v=4.7.0.ttf", "_static/fonts/docsans@v=4.7.0.woff2",
+            "_static/logo.png", "_static/logo@x=1.png", "_static/searchtools.js", "_static/style@2022.1.css",
+            "about.html", "about/team.html", "deep/one.html", "deep/two.html", "files/data.txt.gz",
+            "files/example.py", "files/manual.pdf", "index.html", "search.html", "searchindex.js",
+            "user-guide/index.html" }));
     const QDir Site(FOptions.RootFolder);
     for (const char* Download : { "files/manual.pdf", "files/data.txt.gz", "files/example.py" })
         EXPECT_EQ(ReadFile(Out.filePath(Download)), ReadFile(Site.filePath(Download))) << Download;
@@ -225,7 +228,8 @@ TEST_F(DocumentationSiteTest, EveryLinkLeadsToAFileOfTheCopyOrToTheSite)
                 continue;
             }
             ++Local;
-            EXPECT_TRUE(QFileInfo(URL.toLocalFile()).isFile()) << Saved.toStdString() << ": " << Link.toStdString();
+            EXPECT_TRUE(QFileInfo(URL.toLocalFile()).isFile())
+                << Saved.toStdString() << ": " << Link.toStdString();
         }
     }
     EXPECT_GE(Local, 30);
@@ -233,7 +237,8 @@ TEST_F(DocumentationSiteTest, EveryLinkLeadsToAFileOfTheCopyOrToTheSite)
     Absolute.sort();
     EXPECT_EQ(Absolute, QStringList({ "/deep/three.html", "/missing.html" }));
     const QString Two = QString::fromUtf8(ReadFile(Out.filePath("deep/two.html")));
-    EXPECT_TRUE(Two.contains(QRegularExpression("href=\"http://127.0.0.1:\\d+/deep/three.html#end\""))) << Two.toStdString();
+    EXPECT_TRUE(Two.contains(QRegularExpression("href=\"http://127.0.0.1:\\d+/deep/three.html#end\"")))
+        << Two.toStdString();
     const QString Guide = QString::fromUtf8(ReadFile(Out.filePath("user-guide/index.html")));
     EXPECT_TRUE(Guide.contains("href=\"../files/manual.pdf#page=2\"")) << Guide.toStdString();
     EXPECT_TRUE(Guide.contains("href=\"index.html\">again")) << Guide.toStdString();
@@ -262,8 +267,8 @@ TEST_F(DocumentationSiteTest, WithTheOptionOffPagesBecomeFoldersAsBefore)
             "_static/fonts/docsans.woff2/v=4.7.0/index.html", "_static/logo.png", "_static/searchtools.js",
             "_static/style.css/2022.1/index.css", "about/index.html", "about/team/index.html",
             "deep/one.html/index.html", "deep/two.html/index.html", "files/data.txt.gz/index.html",
-            "files/example.py/index.html", "files/manual.pdf/index.html", "index.html", "search.html/index.html",
-            "user-guide/index.html" }));
+            "files/example.py/index.html", "files/manual.pdf/index.html", "index.html",
+            "search.html/index.html", "user-guide/index.html" }));
 }
 
 TEST_F(DocumentationSiteTest, TheCopyOpensOfflineAndTheSearchPageFindsItsIndex)

@@ -125,6 +125,7 @@ TEST_F(EditProjectTest, AddPresetsTheProjectAndCancelKeepsItUnwritten)
             Editor.ProjectOverwriteComboBox()->currentText(), QStringLiteral("Overwrite changed files only"));
         EXPECT_EQ(Editor.PageControl1()->currentIndex(), 0);
         EXPECT_TRUE(Editor.CompletePagesCheckBox()->isChecked());
+        EXPECT_TRUE(Editor.SiteFileNamesCheckBox()->isChecked());
         for (TEntryListPanel* Panel : { Editor.WebPages(), Editor.WebDocs(), Editor.ReplaceRules() }) {
             EXPECT_EQ(Panel->List()->topLevelItemCount(), 0);
             EXPECT_FALSE(Panel->EditButton()->isEnabled());
@@ -166,6 +167,8 @@ TEST_F(EditProjectTest, OkNeedsANameAndWritesEverySettingBack)
         Editor.ProjectNameEdit()->setText(QStringLiteral(" Shop "));
         Editor.DomainAliasesEdit()->setText(QStringLiteral(" a.com ; ;b.com"));
         EXPECT_FALSE(Editor.CompletePagesCheckBox()->isChecked()); // as the project has it
+        EXPECT_FALSE(Editor.SiteFileNamesCheckBox()->isChecked());
+        Editor.SiteFileNamesCheckBox()->setChecked(true);
         Editor.RemoveScriptsCheckBox()->setChecked(true);
         Editor.CompletePagesCheckBox()->setChecked(true);
         Editor.ProjectOverwriteComboBox()->setCurrentIndex(0);
@@ -179,6 +182,7 @@ TEST_F(EditProjectTest, OkNeedsANameAndWritesEverySettingBack)
     EXPECT_EQ(Project.WebsiteDomainAliases().ToQStringList(), (QStringList { "a.com", "b.com" }));
     EXPECT_TRUE(Project.RemoveScripts());
     EXPECT_TRUE(Project.CompletePages());
+    EXPECT_TRUE(Project.SiteFileNames());
     EXPECT_EQ(Project.Overwrite(), ofNone);
     EXPECT_EQ(Project.SuppressURLs().ToQStringList(), (QStringList { "x", "", "y" }));
     EXPECT_EQ(Project.WebPages().ToQStringList(), (QStringList { "http://site/", "http://site/b" }));

@@ -20,6 +20,9 @@ Usage: bench/crawl_compare.sh [options]
   --timeout SEC    longest run of one tool (default 1800)
   --keep           keep the copies of the last round
   --complete-pages copy with the project option "Complete pages" on
+  --site-file-names
+                   also measure harvo-cli with the project option "Site file
+                   names" on (tool "names") next to it off
 EOF
 }
 
@@ -34,6 +37,7 @@ workdir=${TMPDIR:-/tmp}/harvo-crawlbench
 tool_timeout=1800
 keep=0
 complete_pages=()
+with_names=0
 python=${PYTHON:-python3}
 
 while [ $# -gt 0 ]; do
@@ -48,6 +52,7 @@ while [ $# -gt 0 ]; do
     --timeout) tool_timeout=$2; shift 2 ;;
     --keep) keep=1; shift ;;
     --complete-pages) complete_pages=(--complete-pages); shift ;;
+    --site-file-names) with_names=1; shift ;;
     -h | --help) usage; exit 0 ;;
     *) echo "unknown option: $1" >&2; usage >&2; exit 2 ;;
     esac
@@ -61,11 +66,14 @@ esac
 if [ "$with_window" -eq 1 ]; then
     tools+=(window)
 fi
+if [ "$with_names" -eq 1 ]; then
+    tools+=(names)
+fi
 
 . "$bench/common.sh"
 require_programs nginx wget "$python" /usr/bin/time timeout
 
-if [[ " ${tools[*]} " == *" harvo "* ]]; then
+if [[ " ${tools[*]} " == *" harvo "* || " ${tools[*]} " == *" names "* ]]; then
     if [ -z "$harvo" ]; then
         harvo=${HARVO_BUILD_DIR:-$top/build}/src/app/harvo-cli
     fi
@@ -100,11 +108,16 @@ run_wget() { # round
         wget -r -l inf -np -k -p -e robots=off -nv -nH -P "$out" "http://127.0.0.1:$port/"
 }
 
-run_harvo() { # round
-    local out=$workdir/out-harvo config=$workdir/bench.ini
+run_harvo() { # round [tool name, extra config options...]
+    local tool=${2:-harvo}
+    local out=$workdir/out-$tool config=$workdir/$tool.ini
     "$python" "$bench/write_hrv_config.py" "$config" --name bench --url "http://127.0.0.1:$port/" \
-        --output-folder "{OutDir}/{ProjectName}" --outdir "$out" "${complete_pages[@]}"
-    run_measured "harvo-$1" "$out" "$harvo" -config "$config" -outdir "$out" -start bench
+        --output-folder "{OutDir}/{ProjectName}" --outdir "$out" "${complete_pages[@]}" "${@:3}"
+    run_measured "$tool-$1" "$out" "$harvo" -config "$config" -outdir "$out" -start bench
+}
+
+run_names() { # round
+    run_harvo "$1" names --site-file-names
 }
 
 run_window() { # round
@@ -141,8 +154,8 @@ for ((round = 1; round <= rounds; round++)); do
         if [ "$files" -lt "$site_files" ]; then
             echo "warning: $tool saved $files files of the site's $site_files (log: $logs/$tool-$round.log)" >&2
         fi
-        if [ "$tool" = harvo ]; then
-            grep -h '^Downloaded: ' "$logs/harvo-$round.log" | sed 's/^/    harvo: /' || true
+        if [ "$tool" = harvo ] || [ "$tool" = names ]; then
+            grep -h '^Downloaded: ' "$logs/$tool-$round.log" | sed "s/^/    $tool: /" || true
         fi
         if [ "$status" != 0 ]; then
             echo "warning: $tool exited with status $status (log: $logs/$tool-$round.log)" >&2
@@ -162,9 +175,12 @@ medians "$results" | awk -v pages="$pages" '
                 wall["harvo"] / wall["wget"], cpu["harvo"] / cpu["wget"], rss["harvo"] / rss["wget"]
         if (("harvo" in wall) && ("window" in wall) && wall["harvo"] > 0 && cpu["harvo"] > 0)
             printf "window / harvo: wall %.2fx, cpu %.2fx\n", wall["window"] / wall["harvo"], cpu["window"] / cpu["harvo"]
+        if (("harvo" in wall) && ("names" in wall) && wall["harvo"] > 0 && cpu["harvo"] > 0)
+            printf "site file names / folders: wall %.2fx, cpu %.2fx, peak memory %.2fx\n",
+                wall["names"] / wall["harvo"], cpu["names"] / cpu["harvo"], rss["names"] / rss["harvo"]
     }
 '
 
 if [ "$keep" -eq 0 ]; then
-    rm -rf "$workdir/out-wget" "$workdir/out-harvo" "$workdir/out-window"
+    rm -rf "$workdir/out-wget" "$workdir/out-harvo" "$workdir/out-window" "$workdir/out-names"
 fi

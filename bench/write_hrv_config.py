@@ -29,6 +29,7 @@ def project_lines(args):
         ("RemoveNoscripts", flag(args.remove_noscripts)),
         ("RelativePathLinks", flag(not args.absolute_links)),
         ("CompletePages", flag(args.complete_pages)),
+        ("SiteFileNames", flag(args.site_file_names)),
         ("IndexFile", args.index_file),
         ("Checked", "1"),
         ("Visible", "1"),
@@ -68,6 +69,9 @@ def main():
     parser.add_argument("--absolute-links", action="store_true", help="write file:/// links, not relative ones")
     parser.add_argument(
         "--complete-pages", action="store_true", help="also copy what style sheets, srcset and media name"
+    )
+    parser.add_argument(
+        "--site-file-names", action="store_true", help="save under the site's own names, not folders per page"
     )
     args = parser.parse_args()
 

@@ -309,10 +309,11 @@ QString TURLList::URLToFilePath(TURLTag AURLTag, const QString& AURL, const QStr
     P += R;
     if (AppendSlash)
         P += u'/';
-    if (!Q.isEmpty()) {
-        // A query becomes one more folder; its own "/" cannot split it.
+    if (QueryStart >= 0) {
+        // A query becomes one more folder; its own "/" cannot split it. An
+        // empty one is a folder "?", so that "/x?" is not saved over "/x".
         const qsizetype QueryAt = P.size();
-        P += Q;
+        P += Q.isEmpty() ? QStringView(u"%3F") : Q;
         std::replace(P.begin() + QueryAt, P.end(), u'/', u'_');
         P += u'/';
     }

@@ -69,7 +69,7 @@ protected:
 
     // Saves a configuration with one project "Site" that copies /site/ and
     // the pages linked from it (to the given depth).
-    void SaveProject(TOverwriteFile Policy, int Depth = 1)
+    void SaveProject(TOverwriteFile Policy, int Depth = 1, bool SiteFileNames = false)
     {
         TWebsiteProjectList Projects;
         auto Project = std::make_unique<TWebsiteProject>();
@@ -80,6 +80,7 @@ protected:
         Project->SetOutputFolder("{OutDir}/{ProjectName}");
         Project->SetRelativePathLinks(true);
         Project->SetOverwrite(Policy);
+        Project->SetSiteFileNames(SiteFileNames);
         Projects.AddProject(std::move(Project));
         TAppConfig Config({ "-config", ConfigPath() }, FTemp.path());
         ASSERT_TRUE(Config.SaveConfig(Projects, QString(), FTemp.path() + "/out"));
@@ -221,6 +222,43 @@ TEST_F(HostileSiteTest, TheCrawlStaysInItsFolderBoundedInTimeAndMemory)
     EXPECT_EQ(
         QString::fromUtf8(ReadFile(FProjectDir + "/many.html/index.html")).count("<a href="), ManyLinks);
     EXPECT_LT(Run->PeakRssKiB(), PeakRssBoundKiB);
+}
+
+TEST_F(HostileSiteTest, NoTwoURLsShareAFileAndNoneClimbsOutWithEitherMapping)
+{
+    const QStringList Links { "about.html", "about%FF.html", "ab%FEout.html", "%ff%fe.html", ".html", "?",
+        "x.png", "x.png?", "%78.png", "a%09b.png", "a%2509b.png", "100%25.png", "100%.png", "p?a=1&b=2",
+        "p?a=1_b=2", "about", "about/x", "docs.pdf", "docs.pdf/x.png", "../../x-" + FToken + ".png",
+        "%2e%2e/%2e%2e/y-" + FToken + ".png" };
+    QByteArray Index = "<html><body>";
+    for (const QString& Link : Links)
+        Index += "<a href=\"" + Link.toUtf8() + "\">l</a><img src=\"" + Link.toUtf8() + "\">";
+    FServer.On("/site/", ScriptedReply::Ok(Index));
+    FServer.On("/site/docs.pdf", ScriptedReply::Ok("%PDF", "application/pdf"));
+    // Every other URL answers with its own path and query, as a page or a file.
+    FServer.SetFallback([](const RecordedRequest& Request) {
+        return ScriptedReply::Ok(Request.Target, Request.Target.endsWith(".png") ? "image/png" : "text/html");
+    });
+    for (const bool SiteFileNames : { false, true }) {
+        SCOPED_TRACE(SiteFileNames ? "site file names" : "folders per page");
+        QDir(FProjectDir).removeRecursively();
+        SaveProject(ofAll, 1, SiteFileNames);
+        auto Run = StartRun();
+        ASSERT_TRUE(Run->Wait(RunTimeoutMs));
+        EXPECT_EQ(FilesOutOfPlace(), QStringList());
+        std::map<QByteArray, QStringList> FilesByContent;
+        QDirIterator Saved(FProjectDir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (Saved.hasNext()) {
+            const QString Path = Saved.next();
+            FilesByContent[ReadFile(Path).left(40)] << Path;
+        }
+        // Each URL that was saved has a file of its own.
+        for (const auto& [Content, Paths] : FilesByContent)
+            EXPECT_EQ(Paths.size(), 1) << Content.constData() << ": " << Paths.join(", ").toStdString();
+        for (const char* Target : { "/site/about%FF.html", "/site/ab%FEout.html", "/site/%ff%fe.html", "/site/?",
+                 "/site/x.png?", "/site/a%09b.png", "/site/a%2509b.png", "/site/p?a=1&b=2", "/site/p?a=1_b=2" })
+            EXPECT_EQ(FilesByContent.count(Target), 1u) << Target;
+    }
 }
 
 TEST_F(HostileSiteTest, AKilledRunLeavesEachFileWholeForTheNextRunUnderEveryPolicy)

@@ -25,7 +25,7 @@ namespace {
 
 // One attempt; false when it failed and may be tried again.
 bool Attempt(THTTPClient& Client, const TFetchRequest& Request, const TFetchSettings& Settings,
-    bool LastAttempt, TFetchResult& Result)
+    TRetryBudget& Retries, const TLineSink& Log, TFetchResult& Result)
 {
     Result.Body->Clear();
     Client.SetReferer(Request.Referer);
@@ -37,12 +37,12 @@ bool Attempt(THTTPClient& Client, const TFetchRequest& Request, const TFetchSett
         return true;
     } catch (const EFileError& E) {
         // The disk, not the server: asking again would not help.
-        Result.Lines << ExceptionLogLine(E);
+        Log(ExceptionLogLine(E));
         if (dynamic_cast<const EStorageFullError*>(&E))
             Result.StorageFull = std::current_exception();
     } catch (const std::exception& E) {
-        Result.Lines << ExceptionLogLine(E);
-        if (IsRetryableFailure(E) && !LastAttempt && !Settings.Stopped())
+        Log(ExceptionLogLine(E));
+        if (Retries.AllowsAnother(E) && !Settings.Stopped())
             return false;
     }
     Result.Outcome = TFetchOutcome::Failed;
@@ -51,7 +51,8 @@ bool Attempt(THTTPClient& Client, const TFetchRequest& Request, const TFetchSett
 
 } // namespace
 
-TFetchResult FetchURL(THTTPClient& Client, const TFetchRequest& Request, const TFetchSettings& Settings)
+TFetchResult FetchURL(
+    THTTPClient& Client, const TFetchRequest& Request, const TFetchSettings& Settings, const TLineSink& Log)
 {
     TDownloadBody::TOptions Options;
     Options.TempFolder = Settings.TempFolder;
@@ -65,16 +66,18 @@ TFetchResult FetchURL(THTTPClient& Client, const TFetchRequest& Request, const T
         return KeepsBodyInMemory(
             MediaTypeOf(Client.GetResponseHeader(QStringLiteral("Content-Type"))), Settings.CompletePages);
     });
+    Client.SetTempFolder(Settings.TempFolder);
     THTTPRedirect Redirect(Request.URL);
     Client.SetOnRedirect([&](THTTPClient*, const QString& Location) {
         Redirect.OnRedirect(Location);
-        Result.Lines << QStringLiteral("Redirect to: ") + Location;
+        Log(QStringLiteral("Redirect to: ") + Location);
     });
+    TRetryBudget Retries(Settings.Retries);
     for (int Try = 0;; ++Try) {
         Redirect.Reset();
-        if (Attempt(Client, Request, Settings, Try >= Settings.Retries, Result))
+        if (Attempt(Client, Request, Settings, Retries, Log, Result))
             break;
-        Result.Lines << QStringLiteral("Retry #%1...").arg(Try + 1);
+        Log(QStringLiteral("Retry #%1...").arg(Try + 1));
         TRunContext::PauseUnless(Settings.RetryPauseMs, Settings.Stopped);
     }
     Client.SetOnRedirect({});

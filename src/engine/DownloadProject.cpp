@@ -158,12 +158,12 @@ private:
 
     // Keeps the next URLs of the list in flight (none past Break), then
     // waits for this one.
-    TFetchResult FetchAhead(TFetchAhead& Ahead, int Index)
+    TFetchResult FetchAhead(TFetchAhead& Ahead, int Index, const TLineSink& Log)
     {
         const int Window = FRun.Terminated() ? Index + 1 : std::min(FURLs.Count(), Index + Lookahead());
         while (Ahead.Queued() < Window)
             Ahead.Queue(RequestFor(Ahead.Queued()));
-        return Ahead.Take(Index);
+        return Ahead.Take(Index, Log);
     }
 
     // Links written to files that in the end were not saved, or saved under
@@ -196,10 +196,9 @@ private:
         const QString URL = FURLs.URL(Index);
         QString OutFile = FURLs.OutFilePath(Index);
         FRun.Log(QStringLiteral("Downloading [ %1 / %2 ]: %3").arg(Index + 1).arg(FURLs.Count()).arg(URL));
+        const TLineSink Log = [this](const QString& Line) { FRun.Log(Line); };
         TFetchResult Result
-            = Ahead ? FetchAhead(*Ahead, Index) : FetchURL(FClient, RequestFor(Index), FFetch);
-        for (const QString& Line : std::as_const(Result.Lines))
-            FRun.Log(Line);
+            = Ahead ? FetchAhead(*Ahead, Index, Log) : FetchURL(FClient, RequestFor(Index), FFetch, Log);
         if (Result.Outcome == TFetchOutcome::Empty)
             ++FCounters.Empty;
         // A guess from a script's text that the site does not have is no failure.

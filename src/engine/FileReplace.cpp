@@ -125,7 +125,11 @@ void PublishReplacing(QTemporaryFile& Temp, const QString& FilePath)
     OpenBeside(Copy, FilePath);
     constexpr qint64 BlockSize = qint64(1) << 20;
     QByteArray Block(BlockSize, Qt::Uninitialized);
-    for (qint64 Read; (Read = Temp.read(Block.data(), BlockSize)) > 0;)
+    qint64 Read;
+    while ((Read = Temp.read(Block.data(), BlockSize)) > 0)
         WriteAllTo(Copy.handle(), Block.constData(), Read, FilePath);
+    // A read that failed would publish the copy cut short.
+    if (Read < 0)
+        Fail(FilePath, Temp.errorString());
     PublishReplacing(Copy, FilePath);
 }

@@ -12,3 +12,16 @@ bool IsRetryableFailure(const std::exception& E)
     }
     return true;
 }
+
+bool TRetryBudget::AllowsAnother(const std::exception& E)
+{
+    if (!IsRetryableFailure(E) || FRetriesLeft <= 0)
+        return false;
+    if (dynamic_cast<const EReadTimeout*>(&E)) {
+        if (FStallRetriesLeft <= 0)
+            return false;
+        --FStallRetriesLeft;
+    }
+    --FRetriesLeft;
+    return true;
+}

@@ -6,3 +6,20 @@
 // (400-499 but 408 and 429) or a reply past a size bound would only come
 // back the same.
 bool IsRetryableFailure(const std::exception& E);
+
+// The attempts left to one URL. A server that stalled (no data for the read
+// time-out, or less than the low-speed rule) gets one more try, not all of
+// them: each try costs minutes, and a stalled server seldom recovers in them.
+class TRetryBudget {
+public:
+    explicit TRetryBudget(int Retries)
+        : FRetriesLeft(Retries)
+    {
+    }
+    // Counts the failure E; true when another attempt may follow.
+    bool AllowsAnother(const std::exception& E);
+
+private:
+    int FRetriesLeft;
+    int FStallRetriesLeft = 1;
+};

@@ -33,7 +33,7 @@ namespace {
 
 // One attempt; false when it failed and may be tried again.
 bool Attempt(THTTPClient& Client, const TFetchRequest& Request, const TFetchSettings& Settings,
-    bool LastAttempt, TFetchResult& Result)
+    TRetryBudget& Retries, const TLineSink& Log, TFetchResult& Result)
 {
     Result.Body->Clear();
     Client.SetReferer(Request.Referer);
@@ -46,13 +46,13 @@ bool Attempt(THTTPClient& Client, const TFetchRequest& Request, const TFetchSett
     } catch (const EFileError& E) {
         // The disk, not the server: asking again would not help.
         Result.Reason = ExceptionLogLine(E);
-        Result.Lines << Result.Reason;
+        Log(Result.Reason);
         if (dynamic_cast<const EStorageFullError*>(&E))
             Result.StorageFull = std::current_exception();
     } catch (const std::exception& E) {
         Result.Reason = ExceptionLogLine(E);
-        Result.Lines << Result.Reason;
-        if (IsRetryableFailure(E) && !LastAttempt && !Settings.Stopped())
+        Log(Result.Reason);
+        if (Retries.AllowsAnother(E) && !Settings.Stopped())
             return false;
     }
     Result.Outcome = TFetchOutcome::Failed;
@@ -61,7 +61,8 @@ bool Attempt(THTTPClient& Client, const TFetchRequest& Request, const TFetchSett
 
 } // namespace
 
-TFetchResult FetchURL(THTTPClient& Client, const TFetchRequest& Request, const TFetchSettings& Settings)
+TFetchResult FetchURL(
+    THTTPClient& Client, const TFetchRequest& Request, const TFetchSettings& Settings, const TLineSink& Log)
 {
     TDownloadBody::TOptions Options;
     Options.TempFolder = Settings.TempFolder;
@@ -75,16 +76,18 @@ TFetchResult FetchURL(THTTPClient& Client, const TFetchRequest& Request, const T
         return KeepsBodyInMemory(
             MediaTypeOf(Client.GetResponseHeader(QStringLiteral("Content-Type"))), Settings);
     });
+    Client.SetTempFolder(Settings.TempFolder);
     THTTPRedirect Redirect(Request.URL);
     Client.SetOnRedirect([&](THTTPClient*, const QString& Location) {
         Redirect.OnRedirect(Location);
-        Result.Lines << QStringLiteral("Redirect to: ") + Location;
+        Log(QStringLiteral("Redirect to: ") + Location);
     });
+    TRetryBudget Retries(Settings.Retries);
     for (int Try = 0;; ++Try) {
         Redirect.Reset();
-        if (Attempt(Client, Request, Settings, Try >= Settings.Retries, Result))
+        if (Attempt(Client, Request, Settings, Retries, Log, Result))
             break;
-        Result.Lines << QStringLiteral("Retry #%1...").arg(Try + 1);
+        Log(QStringLiteral("Retry #%1...").arg(Try + 1));
         TRunContext::PauseUnless(Settings.RetryPauseMs, Settings.Stopped);
     }
     Client.SetOnRedirect({});

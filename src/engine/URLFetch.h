@@ -3,7 +3,6 @@
 #include "DownloadBody.h"
 
 #include <QString>
-#include <QStringList>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -58,11 +57,12 @@ struct TFetchSettings {
 
 enum class TFetchOutcome { Downloaded, Empty, Failed };
 
-// What fetching one URL brought, to be logged and saved when its turn comes.
+// Takes the log lines of a fetch ("Redirect to: ", errors, "Retry #n..."),
+// in the order they happen.
+using TLineSink = std::function<void(const QString&)>;
+
+// What fetching one URL brought, to be saved when its turn comes.
 struct TFetchResult {
-    // The log lines of the fetch ("Redirect to: ", errors, "Retry #n..."),
-    // in the order they happened.
-    QStringList Lines;
     TFetchOutcome Outcome = TFetchOutcome::Failed;
     QString Reason; // why the last attempt failed
     QString ContentType; // the media type
@@ -82,6 +82,7 @@ bool IsScriptType(const QString& MediaType);
 bool KeepsBodyInMemory(const QString& MediaType, const TFetchSettings& Settings);
 
 // Requests Request.URL with Client, redirects followed and failures retried
-// (Settings.Retries times, RetryPauseMs apart, unless final or Stopped).
-// Logs nothing itself: the lines are in the result.
-TFetchResult FetchURL(THTTPClient& Client, const TFetchRequest& Request, const TFetchSettings& Settings);
+// (see TRetryBudget; RetryPauseMs apart, unless Stopped), handing its log
+// lines to Log as they happen.
+TFetchResult FetchURL(
+    THTTPClient& Client, const TFetchRequest& Request, const TFetchSettings& Settings, const TLineSink& Log);

@@ -3,7 +3,9 @@
 #include "http/HTTPErrors.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QTemporaryFile>
+#include <algorithm>
 
 namespace {
 
@@ -19,8 +21,9 @@ std::unique_ptr<QIODevice> MemoryStore()
 
 } // namespace
 
-TEncodedBodyBuffer::TEncodedBodyBuffer(qint64 Limit)
+TEncodedBodyBuffer::TEncodedBodyBuffer(qint64 Limit, const QString& SpillFolder)
     : FLimit(Limit)
+    , FSpillFolder(SpillFolder)
     , FStore(MemoryStore())
 {
     open(QIODevice::ReadWrite | QIODevice::Unbuffered);
@@ -52,9 +55,12 @@ qint64 TEncodedBodyBuffer::writeData(const char* Data, qint64 Size)
         return Fail(std::make_exception_ptr(
             EResponseLimitError(QStringLiteral("The body exceeds the limit of %1 bytes").arg(FLimit))));
     if (FSize + Size > InMemoryBytes && qobject_cast<QBuffer*>(FStore.get())) {
-        auto File = std::make_unique<QTemporaryFile>();
+        auto File = FSpillFolder.isEmpty()
+            ? std::make_unique<QTemporaryFile>()
+            : std::make_unique<QTemporaryFile>(FSpillFolder + QStringLiteral("/.harvo-XXXXXX"));
         const QByteArray& Held = static_cast<QBuffer*>(FStore.get())->buffer();
-        if (!File->open() || File->write(Held) != Held.size())
+        if ((!FSpillFolder.isEmpty() && !QDir().mkpath(FSpillFolder)) || !File->open()
+            || File->write(Held) != Held.size())
             return Fail(std::make_exception_ptr(
                 EStreamWriteError(QStringLiteral("Stream write error: %1").arg(File->errorString()))));
         FStore = std::move(File);
@@ -85,4 +91,19 @@ qint64 TBodyRouter::writeData(const char* Data, qint64 Size)
     return Fail(Reason ? Reason
                        : std::make_exception_ptr(EStreamWriteError(
                            QStringLiteral("Stream write error: %1").arg(FTarget->errorString()))));
+}
+
+THeadKeepingWriter::THeadKeepingWriter(QIODevice& Target, QByteArray& Head, qsizetype Limit)
+    : FTarget(Target)
+    , FHead(Head)
+    , FLimit(Limit)
+{
+    open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+}
+
+qint64 THeadKeepingWriter::writeData(const char* Data, qint64 Size)
+{
+    if (FHead.size() < FLimit)
+        FHead.append(Data, qsizetype(std::min<qint64>(Size, FLimit - FHead.size())));
+    return FTarget.write(Data, Size);
 }

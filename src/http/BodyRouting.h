@@ -2,16 +2,17 @@
 
 #include "http/BodyTarget.h"
 
+#include <QString>
 #include <functional>
 #include <memory>
 
-// Holds an encoded body until it is decoded: in memory while small, in an
-// unnamed temporary file beyond, and never more than Limit bytes, so a large
-// compressed reply costs no memory and a hostile one no more than the disk
-// the limit allows.
+// Holds an encoded body until it is decoded: in memory while small, in a
+// temporary file in SpillFolder beyond (the system's temporary folder when
+// empty), and never more than Limit bytes, so a large compressed reply costs
+// no memory and a hostile one no more than the disk the limit allows.
 class TEncodedBodyBuffer : public TBodyTarget {
 public:
-    explicit TEncodedBodyBuffer(qint64 Limit);
+    TEncodedBodyBuffer(qint64 Limit, const QString& SpillFolder);
     ~TEncodedBodyBuffer() override;
     // Empties the buffer for another attempt.
     void Clear();
@@ -24,6 +25,7 @@ protected:
 
 private:
     qint64 FLimit;
+    QString FSpillFolder;
     qint64 FSize = 0;
     std::unique_ptr<QIODevice> FStore;
 };
@@ -49,4 +51,20 @@ private:
     TEncodedBodyBuffer* FEncoded;
     std::function<bool()> FIsEncoded;
     QIODevice* FTarget = nullptr;
+};
+
+// Passes every write on to Target and keeps the first Limit bytes in Head,
+// so that a decoded body's start can be searched for its charset.
+class THeadKeepingWriter : public QIODevice {
+public:
+    THeadKeepingWriter(QIODevice& Target, QByteArray& Head, qsizetype Limit);
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* Data, qint64 Size) override;
+
+private:
+    QIODevice& FTarget;
+    QByteArray& FHead;
+    qsizetype FLimit;
 };

@@ -4,14 +4,14 @@
 #include "http/HTTPErrors.h"
 #include "http/ResponseCharset.h"
 
+#include <QRegularExpression>
+#include <QUrl>
 #include <algorithm>
 #include <cerrno>
 #include <mutex>
 
 namespace {
 
-// How much of a body is kept for charset declarations.
-constexpr int BodyHeadLimit = 64 * 1024;
 // Header bytes a reply may bring before its body (below the transport's own
 // bound, so that the reason is ours).
 constexpr qint64 MaxReplyHeaderBytes = 256 * 1024;
@@ -61,6 +61,14 @@ bool HasConflictingContentLength(const TReplyData& Reply)
     });
 }
 
+// libcurl's text without the time a step took ("... after 12 ms: ..."), which
+// differs from run to run and would make two logs of one site differ.
+QString WithoutElapsedTime(const QString& Message)
+{
+    static const QRegularExpression Elapsed(QStringLiteral(" after \\d+ (ms|milliseconds)\\b"));
+    return QString(Message).remove(Elapsed);
+}
+
 } // namespace
 
 const QByteArray* TReplyData::Header(const QByteArray& Name) const
@@ -69,6 +77,15 @@ const QByteArray* TReplyData::Header(const QByteArray& Name) const
         if (Header.first.compare(Name, Qt::CaseInsensitive) == 0)
             return &Header.second;
     return nullptr;
+}
+
+QList<QByteArray> TReplyData::AllHeaders(const QByteArray& Name) const
+{
+    QList<QByteArray> Values;
+    for (const auto& Header : Headers)
+        if (Header.first.compare(Name, Qt::CaseInsensitive) == 0)
+            Values.append(Header.second);
+    return Values;
 }
 
 TCurlTransport::TCurlTransport()
@@ -137,9 +154,6 @@ std::unique_ptr<TCurlTransport> TCurlTransport::Sibling(int HostConnections)
     if (!FSiblingHub)
         FSiblingHub = FHub ? FHub : std::make_shared<TTransferHub>(HostConnections);
     std::unique_ptr<TCurlTransport> Copy(new TCurlTransport(curl_easy_duphandle(FEasy), FSiblingHub));
-    // Transfers that start together wait for the first connection to a host
-    // to tell whether it carries several at once.
-    curl_easy_setopt(Copy->FEasy, CURLOPT_PIPEWAIT, 1L);
     curl_easy_setopt(Copy->FEasy, CURLOPT_SHARE, FShare->Handle());
     Copy->FShare = FShare;
     Copy->FReadTimeoutMs = FReadTimeoutMs;
@@ -223,6 +237,17 @@ void TCurlTransport::SetBoundIP(const QString& BoundIP)
 void TCurlTransport::SetConnectTimeoutMs(int Ms)
 {
     curl_easy_setopt(FEasy, CURLOPT_CONNECTTIMEOUT_MS, long(std::max(Ms, 0)));
+}
+
+QList<QByteArray> TCurlTransport::CookieList() const
+{
+    QList<QByteArray> Lines;
+    curl_slist* Cookies = nullptr;
+    curl_easy_getinfo(FEasy, CURLINFO_COOKIELIST, &Cookies);
+    for (curl_slist* Item = Cookies; Item; Item = Item->next)
+        Lines.append(QByteArray(Item->data));
+    curl_slist_free_all(Cookies);
+    return Lines;
 }
 
 void TCurlTransport::SetCookieStoreEnabled(bool Enabled)
@@ -338,6 +363,10 @@ int TCurlTransport::OnConnected(void* Self, char*, char*, int, int LocalPort)
     Transport->FConnected = true;
     Transport->FLocalPort = LocalPort;
     Transport->FSocketBytes = Transport->FSockets->BytesReceived(LocalPort);
+    // The request goes out next, with the cookies the jar holds now.
+    if (Transport->FRecordSentCookies)
+        Transport->FReply.SentCookies = TSentCookies { Transport->FRequestHost,
+            HostCookies(Transport->CookieList(), Transport->FRequestHost), {} };
     Transport->Touch();
     return CURL_PREREQFUNC_OK;
 }
@@ -352,6 +381,15 @@ void TCurlTransport::SetupRequest(const TTransportRequest& Request, curl_slist*&
             AppendHeader(Headers, QByteArray(Name) + ':');
     curl_easy_setopt(FEasy, CURLOPT_HTTPHEADER, Headers);
     curl_easy_setopt(FEasy, CURLOPT_URL, Request.URL.toUtf8().constData());
+    if (FHub) {
+        // Transfers that start together wait for the first TLS connection to
+        // a host to tell whether it carries several at once. Plain HTTP never
+        // does: waiting there would hold every transfer behind the one before
+        // when the server keeps no connection open to tell it by.
+        const bool Tls = Request.URL.startsWith(QLatin1String("https:"), Qt::CaseInsensitive);
+        curl_easy_setopt(FEasy, CURLOPT_PIPEWAIT, long(Tls));
+    }
+    FRequestHost = QUrl(Request.URL).host(QUrl::FullyEncoded).toLower().toUtf8();
     if (Request.PostBody) {
         const qint64 Size
             = Request.PostBody->isSequential() ? -1 : Request.PostBody->size() - Request.PostBody->pos();
@@ -471,7 +509,8 @@ void TCurlTransport::Perform(const TTransportRequest& Request)
 
 void TCurlTransport::RaiseFailure(CURLcode Code)
 {
-    const QString Message = QString::fromUtf8(FErrorBuffer[0] ? FErrorBuffer : curl_easy_strerror(Code));
+    const QString Message
+        = WithoutElapsedTime(QString::fromUtf8(FErrorBuffer[0] ? FErrorBuffer : curl_easy_strerror(Code)));
     long OsError = 0;
     curl_easy_getinfo(FEasy, CURLINFO_OS_ERRNO, &OsError);
     switch (Code) {

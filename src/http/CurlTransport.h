@@ -4,6 +4,7 @@
 #include "http/CurlShare.h"
 #include "http/ProxyString.h"
 #include "http/RequestLimits.h"
+#include "http/SentCookies.h"
 #include "http/SocketRegistry.h"
 #include "http/TransferHub.h"
 
@@ -16,8 +17,12 @@
 #include <curl/curl.h>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
+
+// How much of a body is kept for charset declarations.
+constexpr qsizetype BodyHeadLimit = 64 * 1024;
 
 // The last reply as received: status, raw headers and the start of the body.
 struct TReplyData {
@@ -28,10 +33,15 @@ struct TReplyData {
     QByteArray BodyHead;
     // The body of a reply that is not a success.
     QByteArray ErrorBody;
+    // With SetRecordSentCookies, once the request went out: the jar's
+    // cookies for its host at that moment (SetByReply left empty).
+    std::optional<TSentCookies> SentCookies;
 
     bool IsSuccess() const { return Code >= 200 && Code <= 299; }
     // The first header of that name (ignoring case); nullptr when absent.
     const QByteArray* Header(const QByteArray& Name) const;
+    // Every header of that name, in order.
+    QList<QByteArray> AllHeaders(const QByteArray& Name) const;
 };
 
 struct TTransportRequest {
@@ -74,6 +84,11 @@ public:
     // Fewer than BytesPerSecond bytes a second over WindowSeconds ends the
     // transfer (0: no bound).
     void SetLowSpeedRule(int BytesPerSecond, int WindowSeconds);
+    // On: each request notes which cookies of its host's it went out with
+    // (Reply().SentCookies), taken from the jar as the request is sent.
+    void SetRecordSentCookies(bool Record) { FRecordSentCookies = Record; }
+    // The cookie jar, one Netscape-format line a cookie.
+    QList<QByteArray> CookieList() const;
 
     // A transport with the same settings for another thread. Siblings share
     // cookies, TLS sessions and one set of connections (HostConnections per
@@ -127,6 +142,8 @@ private:
     int FLowSpeedBytes = 0;
     int FLowSpeedSeconds = 0;
     bool FCookiesEnabled = true;
+    bool FRecordSentCookies = false;
+    QByteArray FRequestHost; // lower case, as the jar names it
     std::vector<const std::atomic<bool>*> FAbortFlags;
     // The connection of the running transfer and the bytes received on it.
     TSocketRegistry* FSockets = &FOwnSockets;

@@ -81,6 +81,7 @@ THTTPClient::THTTPClient(const THTTPClient& Model, std::unique_ptr<TCurlTranspor
     , FUsesHTTPProxy(Model.FUsesHTTPProxy)
     , FMaxBodySize(Model.FMaxBodySize)
     , FMaxDecodedSize(Model.FMaxDecodedSize)
+    , FTempFolder(Model.FTempFolder)
     , FGzipDeflate(Model.FGzipDeflate)
     , FMaxRedirects(Model.FMaxRedirects)
     , FTimeoutRetries(Model.FTimeoutRetries)
@@ -262,6 +263,35 @@ void THTTPClient::NotifyRedirect(const QString& ALocation)
         FOnRedirectLog(this, QLatin1String("Redirect to: ") + ALocation);
 }
 
+void THTTPClient::SetRecordSentCookies(bool ARecord)
+{
+    FTransport->SetRecordSentCookies(ARecord);
+    FSentCookies.clear();
+}
+
+bool THTTPClient::WouldSendSameCookies(const QList<TSentCookies>& ASent) const
+{
+    return ASent.isEmpty() || SameCookiesWouldBeSent(ASent, FTransport->CookieList());
+}
+
+void THTTPClient::Perform(const TTransportRequest& ARequest)
+{
+    const auto NoteSentCookies = [this] {
+        const TReplyData& Reply = FTransport->Reply();
+        if (!Reply.SentCookies)
+            return;
+        FSentCookies.append(*Reply.SentCookies);
+        FSentCookies.last().SetByReply = CookieNames(Reply.AllHeaders("Set-Cookie"));
+    };
+    try {
+        FTransport->Perform(ARequest);
+    } catch (...) {
+        NoteSentCookies();
+        throw;
+    }
+    NoteSentCookies();
+}
+
 qint64 THTTPClient::DecodedLimit() const
 {
     return std::min(FMaxBodySize, FMaxDecodedSize);
@@ -281,7 +311,7 @@ void THTTPClient::RunPasses(const QString& AURL, const TPostBody* APost, QIODevi
     // to the caller's stream as it arrives.
     std::unique_ptr<TEncodedBodyBuffer> DecodeBuffer;
     if (FGzipDeflate && !ANoGZipDeflate)
-        DecodeBuffer = std::make_unique<TEncodedBodyBuffer>(DecodedLimit());
+        DecodeBuffer = std::make_unique<TEncodedBodyBuffer>(DecodedLimit(), FTempFolder);
     const auto IsEncoded = [this] {
         const QString Encoding = GetResponseHeader(QStringLiteral("Content-Encoding"));
         return Encoding == QLatin1String("gzip") || Encoding == QLatin1String("deflate");
@@ -296,13 +326,16 @@ void THTTPClient::RunPasses(const QString& AURL, const TPostBody* APost, QIODevi
         Request.PostBody = PostPass ? APost->Stream : nullptr;
         if (DecodeBuffer)
             DecodeBuffer->Clear(); // a failed attempt leaves nothing behind
+        FDecodedHead.reset();
         TBodyRouter Router(AOutStream, DecodeBuffer.get(), IsEncoded);
         Request.Target = &Router;
         try {
-            FTransport->Perform(Request);
+            Perform(Request);
             AResponseContentType = MediaTypeOf(GetResponseHeader(QStringLiteral("Content-Type")));
             if (Router.Encoded()) {
-                DecodeBody(*DecodeBuffer, AOutStream, GetResponseHeader(QStringLiteral("Content-Encoding")),
+                FDecodedHead.emplace();
+                THeadKeepingWriter Decoded(AOutStream, *FDecodedHead, BodyHeadLimit);
+                DecodeBody(*DecodeBuffer, Decoded, GetResponseHeader(QStringLiteral("Content-Encoding")),
                     DecodedLimit());
                 // A decoder keeps a broken body as far as it went, but a
                 // stream that refused the bytes must not pass for a whole copy.
@@ -383,8 +416,9 @@ void THTTPClient::HTTPPost(const QString& AURL, const TMultipartFormData& APostF
 
 QString THTTPClient::GetResponseCharset() const
 {
-    const TReplyData& Reply = FTransport->Reply();
-    return ResponseCharset(GetResponseHeader(QStringLiteral("Content-Type")), Reply.BodyHead);
+    // A declaration is looked for in the body as decoded, not as it came.
+    return ResponseCharset(GetResponseHeader(QStringLiteral("Content-Type")),
+        FDecodedHead ? *FDecodedHead : FTransport->Reply().BodyHead);
 }
 
 QString THTTPClient::GetResponseHeader(const QString& AName) const

@@ -6,6 +6,7 @@
 #include "http/MultipartFormData.h"
 #include "http/ProxyString.h"
 #include "http/RequestLimits.h"
+#include "http/SentCookies.h"
 
 #include <QIODevice>
 #include <QList>
@@ -15,6 +16,8 @@
 #include <bitset>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 
 class THTTPClient;
 class TCurlTransport;
@@ -78,6 +81,9 @@ public:
     // default; the body size bound applies too).
     void SetMaxDecodedSize(qint64 ABytes) { FMaxDecodedSize = ABytes; }
     void SetRequestTimeLimitMs(int ATimeoutMs);
+    // Where a compressed body too large for memory waits to be decoded (the
+    // system's temporary folder when empty).
+    void SetTempFolder(const QString& AFolder) { FTempFolder = AFolder; }
 
     void SetAcceptReplies(const QList<qint16>& AAcceptReplies);
     bool IsAcceptReply(qint16 AReplyCode) const;
@@ -99,6 +105,15 @@ public:
     void HTTPPost(const QString& AURL, const TMultipartFormData& APostForm, QIODevice& AOutStream,
         QString& AResponseContentType, bool AUpdateReferer = true, bool ANoGZipDeflate = false,
         int AMaxRedirects = -1, int ATimeoutRetries = -1);
+
+    // On: every request notes the cookies it went out with, kept until
+    // TakeSentCookies (for a client that fetches ahead of a URL's turn).
+    void SetRecordSentCookies(bool ARecord);
+    // What each request sent since the last call went out with.
+    QList<TSentCookies> TakeSentCookies() { return std::exchange(FSentCookies, {}); }
+    // True when those requests, sent now, would carry the same cookies
+    // (but those their own replies set).
+    bool WouldSendSameCookies(const QList<TSentCookies>& ASent) const;
 
     // The absolute URL of the last request sent (after redirects).
     const QString& LastURL() const { return FCurURL; }
@@ -130,6 +145,8 @@ private:
         TTransportRequest& ARequest);
     void SetCustomHeader(const QString& AName, const QString& AValue);
     void NotifyRedirect(const QString& ALocation);
+    // Runs ARequest and notes the cookies it went out with.
+    void Perform(const TTransportRequest& ARequest);
     qint64 DecodedLimit() const;
 
     // The transport: one handle that carries the TLS, proxy and cookie state.
@@ -137,6 +154,10 @@ private:
     bool FUsesHTTPProxy = false;
     qint64 FMaxBodySize = DefaultMaxBodySize;
     qint64 FMaxDecodedSize = MaxDecodedBodySize;
+    QString FTempFolder;
+    QList<TSentCookies> FSentCookies;
+    // The start of the last body that was decoded (none when it came plain).
+    std::optional<QByteArray> FDecodedHead;
     bool FGzipDeflate = true;
     int FMaxRedirects = 15;
     int FTimeoutRetries = 0;

@@ -94,6 +94,11 @@ void GZipDecodeMember(QIODevice& ASource, QIODevice& ATarget, TGZipHeaderInfo& A
 
 void GZipDecodeStream(QIODevice& ASource, QIODevice& ATarget, qint64 AMaxDecodedSize)
 {
+    const qint64 Start = ATarget.pos();
     TGZipHeaderInfo Ignored;
-    GZipDecodeMember(ASource, ATarget, Ignored, AMaxDecodedSize);
+    do {
+        // The limit holds for all members together, or a bomb could come
+        // in many small ones.
+        GZipDecodeMember(ASource, ATarget, Ignored, AMaxDecodedSize - (ATarget.pos() - Start));
+    } while (ASource.pos() < ASource.size());
 }

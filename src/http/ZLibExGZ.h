@@ -20,6 +20,7 @@ struct TGZipHeaderInfo {
 void GZipDecodeMember(QIODevice& ASource, QIODevice& ATarget, TGZipHeaderInfo& AInfo,
     qint64 AMaxDecodedSize = NoDecodedSizeLimit);
 
-// GZipDecodeMember without the header fields; data after the first member is
-// ignored.
+// Decodes every member from ASource's position to its end, one after the
+// other, as one body (the concatenation a gzip file may be); AMaxDecodedSize
+// bounds all of them together.
 void GZipDecodeStream(QIODevice& ASource, QIODevice& ATarget, qint64 AMaxDecodedSize = NoDecodedSizeLimit);

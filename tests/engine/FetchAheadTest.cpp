@@ -16,12 +16,29 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QThread>
+#include <atomic>
+#include <condition_variable>
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <mutex>
 #include <set>
 
 namespace {
+
+// Polls Done until it holds or TimeoutMs passed; true when it held.
+bool WaitUntil(const std::function<bool()>& Done, int TimeoutMs)
+{
+    QElapsedTimer Timer;
+    Timer.start();
+    while (!Done()) {
+        if (Timer.elapsed() > TimeoutMs)
+            return false;
+        QThread::msleep(10);
+    }
+    return true;
+}
 
 // What one crawl left: its log, the files, and the server's side of it.
 struct CrawlRecord {
@@ -168,8 +185,136 @@ TEST_P(FetchAheadTest, BreakBeforeTheStartEndsBothAfterTheFirstURL)
     EXPECT_EQ(Many.Log.size(), 3) << Many.Log.join('\n').toStdString();
 }
 
+TEST_P(FetchAheadTest, PagesFetchedBeforeACookieCameAreFetchedAgainWithIt)
+{
+    // The first page sets a cookie late; the pages after it show what they got.
+    QByteArray Index = "<a href=\"sets.html\">s</a>";
+    for (const char* Page : { "shows1.html", "shows2.html", "shows3.html" })
+        Index += "<a href=\"" + QByteArray(Page) + "\">x</a>";
+    FServer.On("/", ScriptedReply::Ok(Index));
+    ScriptedReply Sets = ScriptedReply::Status(
+        200, "OK", { "Content-Type: text/html", "Set-Cookie: sid=abc; Path=/" }, "cookie set");
+    Sets.DelayMs = 400;
+    FServer.On("/sets.html", Sets);
+    FServer.SetFallback([](const RecordedRequest& Request) {
+        return ScriptedReply::Ok("cookie: " + Request.Header("Cookie"));
+    });
+
+    const CrawlRecord One = Crawl(1);
+    QDir(FOutDir).removeRecursively();
+    const int RequestsBefore = FServer.RequestCount();
+    const CrawlRecord Many = Crawl(6);
+    ExpectSameCrawl(One, Many);
+    int Shown = 0;
+    for (const auto& [Path, Content] : Many.Tree)
+        Shown += Content == "cookie: sid=abc";
+    EXPECT_EQ(Shown, 3);
+    // The pages did go out ahead of the cookie.
+    const std::vector<RecordedRequest> Requests = FServer.Requests();
+    EXPECT_TRUE(std::any_of(Requests.begin() + RequestsBefore, Requests.end(),
+        [](const RecordedRequest& R) { return R.Path.startsWith("/shows") && !R.HasHeader("Cookie"); }));
+}
+
 INSTANTIATE_TEST_SUITE_P(PlainAndTls, FetchAheadTest, ::testing::Values(false, true),
     [](const ::testing::TestParamInfo<bool>& Info) { return Info.param ? "Tls" : "Plain"; });
+
+// Holds every request that arrives until Count are held at once (or, once,
+// a few seconds passed): the server side of "several requests in flight".
+class InFlightBarrier {
+public:
+    explicit InFlightBarrier(int Count)
+        : FCount(Count)
+    {
+    }
+    void Arrive()
+    {
+        std::unique_lock<std::mutex> Lock(FMutex);
+        if (++FInside >= FCount)
+            FReached = true;
+        FChanged.notify_all();
+        if (!FChanged.wait_for(Lock, std::chrono::seconds(5), [this] { return FReached || FGaveUp; }))
+            FGaveUp = true;
+        --FInside;
+    }
+    bool Reached() const
+    {
+        const std::lock_guard<std::mutex> Lock(FMutex);
+        return FReached;
+    }
+
+private:
+    const int FCount;
+    mutable std::mutex FMutex;
+    std::condition_variable FChanged;
+    int FInside = 0;
+    bool FReached = false;
+    bool FGaveUp = false;
+};
+
+TEST(FetchAheadHttp10Test, AServerThatKeepsNoConnectionStillGetsSeveralRequestsAtOnce)
+{
+    for (const bool Tls : { false, true }) {
+        TestCertificate Certificate;
+        ScriptedHttpServer Server(Tls ? &Certificate : nullptr);
+        const auto Http10 = [](const QByteArray& Body) {
+            return ScriptedReply::Raw("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: "
+                    + QByteArray::number(Body.size()) + "\r\n\r\n" + Body,
+                ScriptedReply::Then::Close);
+        };
+        QByteArray Index;
+        for (const char* Page : { "a", "b", "c", "d", "e", "f" })
+            Index += "<a href=\"" + QByteArray(Page) + ".html\">x</a>";
+        Server.On("/", Http10(Index));
+        InFlightBarrier ThreeAtOnce(3);
+        Server.SetFallback([&](const RecordedRequest& Request) {
+            ThreeAtOnce.Arrive();
+            return Http10(Request.Path);
+        });
+        QTemporaryDir Out;
+        TWebsiteProject Project;
+        Project.SetWebsiteURL(Server.Url("/"));
+        RecordingRunLog Log;
+        TRunControl Control;
+        Control.FConnections = 6;
+        ScriptedThread Thread(Log, Control);
+        THTTPClient Client(QString(), ptAUTO, "test", QString(), 5, 5);
+        DownloadProject(Out.path(), Project, Client, Thread);
+        EXPECT_TRUE(ThreeAtOnce.Reached()) << Tls;
+        EXPECT_EQ(
+            Log.Lines().last(), "Downloaded: 7, already existed: 0, not changed: 0, empty: 0, failed: 0.")
+            << Tls;
+    }
+}
+
+TEST(FetchAheadLiveLogTest, TheLinesOfTheURLWhoseTurnItIsAreLoggedAsTheyHappen)
+{
+    for (const int Connections : { 1, 8 }) {
+        ScriptedHttpServer Server;
+        RecordingRunLog Log;
+        std::atomic<int> Calls { 0 };
+        std::atomic<bool> RetryLoggedFirst { false };
+        Server.On("/", ScriptedReply::Ok("<a href=\"flaky.html\">f</a>"));
+        Server.SetFallback([&](const RecordedRequest&) {
+            if (Calls++ == 0)
+                return ScriptedReply::Status(503, "Service Unavailable");
+            // The second try is answered once the log tells why it came.
+            RetryLoggedFirst = WaitUntil([&Log] { return Log.Lines().contains("Retry #1..."); }, 10000);
+            return ScriptedReply::Ok("at last");
+        });
+        QTemporaryDir Out;
+        TWebsiteProject Project;
+        Project.SetWebsiteURL(Server.Url("/"));
+        TRunControl Control;
+        Control.FConnections = Connections;
+        ScriptedThread Thread(Log, Control);
+        THTTPClient Client(QString(), ptAUTO, "test", QString(), 5, 5);
+        DownloadProject(Out.path(), Project, Client, Thread);
+        EXPECT_TRUE(RetryLoggedFirst) << Connections;
+        EXPECT_EQ(
+            Log.Lines().last(), "Downloaded: 2, already existed: 0, not changed: 0, empty: 0, failed: 0.")
+            << Log.Lines().join('\n').toStdString();
+    }
+}
 
 TEST(FetchAheadStallTest, AStalledTransferHoldsUpNoOtherFetch)
 {

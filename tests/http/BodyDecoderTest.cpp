@@ -1,7 +1,7 @@
 #include "http/BodyDecoder.h"
 #include "http/HTTPErrors.h"
 
-#include "GZipFixture.h"
+#include "support/GZipFixture.h"
 
 #include <QBuffer>
 #include <gtest/gtest.h>

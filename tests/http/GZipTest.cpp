@@ -1,6 +1,6 @@
 #include "http/ZLibExGZ.h"
 
-#include "GZipFixture.h"
+#include "support/GZipFixture.h"
 
 #include <QBuffer>
 #include <gtest/gtest.h>
@@ -144,6 +144,26 @@ TEST(GZip, OnlyTheFirstMemberIsDecoded)
     EXPECT_EQ(Result.Error, std::nullopt);
     EXPECT_EQ(Result.Output, QByteArray("first"));
     EXPECT_EQ(DecodeMember(GZip(QByteArray()) + GZip("second")).Output, QByteArray());
+}
+
+TEST(GZip, AStreamDecodesEveryMemberWithinOneLimit)
+{
+    const QByteArray Body = GZip("first ") + GZip(QByteArray()) + GZip(SampleBody(70000)) + GZip(" last");
+    const auto DecodeStream = [&Body](qint64 Limit) {
+        QBuffer Source;
+        Source.setData(Body);
+        Source.open(QIODevice::ReadOnly);
+        QByteArray Output;
+        QBuffer Target(&Output);
+        Target.open(QIODevice::ReadWrite);
+        GZipDecodeStream(Source, Target, Limit);
+        return Output;
+    };
+    const QByteArray Expected = "first " + SampleBody(70000) + " last";
+    EXPECT_TRUE(DecodeStream(NoDecodedSizeLimit) == Expected);
+    EXPECT_TRUE(DecodeStream(Expected.size()) == Expected);
+    // Each member alone is below the limit; together they are past it.
+    EXPECT_THROW(DecodeStream(Expected.size() - 1), EZDecodedSizeLimitError);
 }
 
 TEST(GZip, BadMembersFailWithDataError)

@@ -1,5 +1,5 @@
 #include "ClientTestSupport.h"
-#include "GZipFixture.h"
+#include "support/GZipFixture.h"
 
 #include <QElapsedTimer>
 
@@ -30,6 +30,7 @@ TEST(HTTPClientBodyTest, CompressedBodiesAreDecodedOrPassedThrough)
         { "gzip", "gzip", Gzip, false, Plain },
         { "deflate", "deflate", ZLibCompress(Plain), false, Plain },
         { "gzip with a wrong CRC keeps the data", "gzip", BadCrc, false, Plain },
+        { "gzip of several members", "gzip", Gzip + GZip("and more"), false, Plain + "and more" },
         { "raw deflate sent as deflate", "deflate", RawDeflate(Plain), false, QByteArray() },
         { "unknown encoding is copied", "br", "as sent", false, "as sent" },
         { "decoding off", "gzip", Gzip, true, Gzip },

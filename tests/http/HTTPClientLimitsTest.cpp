@@ -1,5 +1,5 @@
 #include "ClientTestSupport.h"
-#include "GZipFixture.h"
+#include "support/GZipFixture.h"
 
 #include <QElapsedTimer>
 

@@ -1,6 +1,6 @@
 #include "http/ZLibEx.h"
 
-#include "GZipFixture.h"
+#include "support/GZipFixture.h"
 
 #include <QBuffer>
 #include <gtest/gtest.h>

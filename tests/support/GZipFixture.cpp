@@ -1,4 +1,4 @@
-#include "GZipFixture.h"
+#include "support/GZipFixture.h"
 
 namespace {
 

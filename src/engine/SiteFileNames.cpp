@@ -118,19 +118,34 @@ QString SiteFilePath(const QString& URL, const QString& Scope, const QString& In
     return ToNativeSeparators(DecodeOutputFilePath(Path.left(NameStart).toString() + Name));
 }
 
+namespace {
+
+inline bool NeedsEscapeInLink(QChar C)
+{
+    // Letters, digits and the common marks first: they never need one.
+    const char16_t U = C.unicode();
+    if ((U >= u'a' && U <= u'z') || (U >= u'A' && U <= u'Z') || (U >= u'-' && U <= u'9'))
+        return false;
+    return C == u'%' || C == u'#' || C == u'?' || C == u':' || C == u' ' || C == u'"' || C == u'<'
+        || C == u'>' || C == u'\\' || C == u'&' || C == u'\t' || C.isNull() || IsControlCharacter(C);
+}
+
+} // namespace
+
 QString EncodeFileLink(const QString& Path)
 {
-    QString Link;
-    Link.reserve(Path.size() + 8);
-    for (const QChar C : Path) {
-        const bool Escape = C == u'%' || C == u'#' || C == u'?' || C == u':' || C == u' ' || C == u'"'
-            || C == u'<' || C == u'>' || C == u'\\' || C == u'&' || C == u'\t' || C.isNull()
-            || IsControlCharacter(C);
-        if (!Escape) {
-            Link += C;
+    // Most names need no escape: those are returned without a copy.
+    const auto First = std::find_if(Path.begin(), Path.end(), NeedsEscapeInLink);
+    if (First == Path.end())
+        return Path;
+    QString Link = Path.left(First - Path.begin());
+    Link.reserve(Path.size() + 16);
+    for (auto It = First; It != Path.end(); ++It) {
+        if (!NeedsEscapeInLink(*It)) {
+            Link += *It;
             continue;
         }
-        for (const char Byte : QString(C).toUtf8())
+        for (const char Byte : QString(*It).toUtf8())
             Link += QStringLiteral("%%1").arg(uchar(Byte), 2, 16, QLatin1Char('0')).toUpper();
     }
     return Link;

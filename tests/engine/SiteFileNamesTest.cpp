@@ -10,6 +10,7 @@
 #include "support/NginxServer.h"
 #include "support/OfflineBrowser.h"
 #include "support/QStringPrinter.h"
+#include "support/ScriptedHttpServer.h"
 
 #include "http/HTTPClientUnit.h"
 #include "projects/WebsiteUnit.h"
@@ -123,6 +124,38 @@ TEST(SiteFileNames, AReplyRenamesItsEntryAndFreesTheExpectedName)
 TEST(SiteFileNames, LinksEscapeWhatAURLWouldReadOtherwise)
 {
     EXPECT_EQ(EncodeFileLink("a b/c%1B#?:&\"x\u00e9.html"), "a%20b/c%251B%23%3F%3A%26%22x\u00e9.html");
+}
+
+TEST(SiteFileNames, LinksToNamesWithEscapesOpenTheFilesSavedForThem)
+{
+    ScriptedHttpServer Server;
+    Server.On("/",
+        ScriptedReply::Ok("<a href=\"ctl%1Bx.html#a\">1</a><img src=\"nl%0Ay.png\">"
+                          "<a href=\"caf%C3%A9%20au%25lait.html\">2</a><a href=\"bad%FF.html\">3</a>"
+                          "<a href=\"q.html?a=b&c=d\">4</a>"));
+    Server.SetFallback([](const RecordedRequest&) { return ScriptedReply::Ok("<p>page</p>"); });
+    Server.On("/nl%0Ay.png", ScriptedReply::Ok("PNG", "image/png"));
+    QTemporaryDir Temp;
+    TWebsiteProject Project;
+    Project.SetWebsiteURL(Server.Url("/"));
+    Project.SetRelativePathLinks(true);
+    Project.SetSiteFileNames(true);
+    RecordingRunLog Log;
+    TRunControl Control;
+    ScriptedThread Thread(Log, Control);
+    THTTPClient Client(QString(), ptAUTO, "test", QString(), 5, 5);
+    DownloadProject(Temp.path(), Project, Client, Thread);
+
+    const QString Home = Temp.path() + "/index.html";
+    const QStringList Links
+        = QString::fromUtf8(ReadFile(Home)).split('"').filter(QRegularExpression("\\.(html|png)"));
+    ASSERT_EQ(Links.size(), 5) << Log.Lines().join('\n').toStdString();
+    for (const QString& Link : Links) {
+        const QUrl Target = QUrl::fromLocalFile(Home).resolved(QUrl(Link));
+        EXPECT_TRUE(Target.isLocalFile()) << Link.toStdString();
+        EXPECT_TRUE(QFileInfo(Target.toLocalFile()).isFile()) << Link.toStdString();
+    }
+    EXPECT_TRUE(Links.contains("ctl%251Bx.html#a")) << Links.join(' ').toStdString();
 }
 
 // Every link of a saved page or style sheet, as written.

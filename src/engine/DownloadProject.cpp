@@ -35,6 +35,10 @@ constexpr qint64 PagesInMemoryLimit = qint64(128) << 20;
 constexpr int WholeSiteLimit = 2147483647;
 constexpr int TransfersPerConnection = 4;
 
+// What a save left: a file with what this run made of the URL (written, or
+// the same content found), a file from before, or none.
+enum class TSaved { ThisRun, Kept, None };
+
 struct TCounters {
     int Downloaded = 0;
     int AlreadyExisted = 0;
@@ -244,9 +248,9 @@ private:
 
         TDownloadBody& Body = *Result.Body;
         if (!Body.InMemory())
-            return Save(
+            return FateOf(Save(
                 Index, Target.FilePath, [&Body] { return Body.Md5(); },
-                [&Body](const QString& Path) { Body.MoveTo(Path); });
+                [&Body](const QString& Path) { Body.MoveTo(Path); }));
         QByteArray Content;
         const bool IsPage = Result.ContentType.toLower() == QLatin1String("text/html");
         const bool IsScript = !IsPage && IsScriptType(Result.ContentType);
@@ -267,13 +271,18 @@ private:
         } else {
             Content = StyleSheetContent(PageURL, OutFile, Index, Result);
         }
-        const TFate Fate = Save(
+        const TSaved Saved = Save(
             Index, Target.FilePath,
             [&Content] { return QCryptographicHash::hash(Content, QCryptographicHash::Md5); },
             [&Content](const QString& Path) { WriteFileReplacing(Path, Content); });
-        if (FFileHoldsThisRun && !IsScript)
+        if (Saved == TSaved::ThisRun && !IsScript)
             FRepair.NoteRewritable(Index, !IsPage);
-        return Fate;
+        return FateOf(Saved);
+    }
+
+    static TLinkRepair::TFate FateOf(TSaved Saved)
+    {
+        return Saved == TSaved::None ? TLinkRepair::TFate::NotSaved : TLinkRepair::TFate::Saved;
     }
 
     // The downloaded style sheet with its links followed and rewritten, in
@@ -299,31 +308,27 @@ private:
 
     // Writes the file of URL Index unless the overwrite policy keeps the one
     // there; Md5 gives the new content's digest, asked for only when the
-    // policy needs it. FFileHoldsThisRun tells whether the file now holds
-    // what this run made.
-    TLinkRepair::TFate Save(int Index, const QString& FilePath, const std::function<QByteArray()>& Md5,
+    // policy needs it.
+    TSaved Save(int Index, const QString& FilePath, const std::function<QByteArray()>& Md5,
         const std::function<void(const QString&)>& Write)
     {
-        FFileHoldsThisRun = false;
         if (QFileInfo(FilePath).isFile()) {
             if (FProject.Overwrite() == ofChanged && !FileChanged(FilePath, Md5(), FRun)) {
                 FRun.Log(QStringLiteral("File does not changed: ") + FilePath);
                 ++FCounters.NotChanged;
-                FFileHoldsThisRun = true;
-                return TLinkRepair::TFate::Saved;
+                return TSaved::ThisRun;
             }
             if (FProject.Overwrite() == ofNone) {
                 FRun.Log(QStringLiteral("File already exists: ") + FilePath);
                 ++FCounters.AlreadyExisted;
-                return TLinkRepair::TFate::Saved;
+                return TSaved::Kept;
             }
         }
         FRun.Log(QStringLiteral("Saving: ") + FilePath);
         try {
             Write(FilePath);
             ++FCounters.Downloaded;
-            FFileHoldsThisRun = true;
-            return TLinkRepair::TFate::Saved;
+            return TSaved::ThisRun;
         } catch (const EStorageFullError& E) {
             Fail(Index, ExceptionLogLine(E));
             EndForFullStorage(std::current_exception());
@@ -332,7 +337,7 @@ private:
             Fail(Index, ExceptionLogLine(E));
         }
         // A failed write keeps the old copy, if there is one.
-        return QFileInfo(FilePath).isFile() ? TLinkRepair::TFate::Saved : TLinkRepair::TFate::NotSaved;
+        return QFileInfo(FilePath).isFile() ? TSaved::Kept : TSaved::None;
     }
 
     // Logs Error; every later file would fail too, so the run ends after
@@ -358,7 +363,6 @@ private:
     TFetchSettings FFetch;
     TURLList FURLs;
     TLinkRepair FRepair;
-    bool FFileHoldsThisRun = false;
     TCounters FCounters;
     std::exception_ptr FStorageFull;
     bool FURLLimitReported = false;

@@ -8,6 +8,7 @@
 #include <QUrl>
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <mutex>
 
 namespace {
@@ -22,7 +23,15 @@ constexpr qsizetype ErrorBodyLimit = 1 << 20;
 void InitCurlOnce()
 {
     static std::once_flag Once;
-    std::call_once(Once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    std::call_once(Once, [] {
+        curl_global_init(CURL_GLOBAL_DEFAULT);
+#ifdef SIGPIPE
+        // Transfers run without curl's signal handling (they run on several
+        // threads): a peer that closes while TLS writes to it must fail that
+        // transfer, not end the process.
+        std::signal(SIGPIPE, SIG_IGN);
+#endif
+    });
 }
 
 QByteArray Trimmed(const char* Data, size_t Size)

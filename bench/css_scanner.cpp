@@ -1,6 +1,6 @@
 // Throughput of the style sheet scanner over a sheet of 1 MB as real sites
 // write them: rules, comments, strings and a url() every few lines.
-#include "engine/CSSLinks.h"
+#include "engine/page/CSSLinks.h"
 
 #include <benchmark/benchmark.h>
 

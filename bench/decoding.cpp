@@ -1,6 +1,6 @@
 // Decoding and replace-rule throughput: gzip bodies against a plain zlib
 // loop, and a project's replace rules over a page.
-#include "engine/uRegExExtract.h"
+#include "engine/page/uRegExExtract.h"
 #include "http/ZLibExGZ.h"
 
 #include <QBuffer>

@@ -1,7 +1,7 @@
 // Throughput of the script link scanner over a script of 1 MB as sites write
 // them: code, comments, strings, regular expressions, templates and a file
 // name every few lines.
-#include "engine/ScriptLinks.h"
+#include "engine/page/ScriptLinks.h"
 
 #include <benchmark/benchmark.h>
 

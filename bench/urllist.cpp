@@ -1,6 +1,6 @@
 // Admission and lookup in the URL list of one run: the cost per URL must stay
 // flat from a thousand to a million entries.
-#include "engine/URLList.h"
+#include "engine/crawl/URLList.h"
 
 #include <benchmark/benchmark.h>
 #include <malloc.h>

@@ -2,7 +2,7 @@
 # harvo_<layer>; its own CMakeLists.txt names what it links. A missing layer
 # stops the configuration: a program built without it would be incomplete.
 function(harvo_add_layer layer)
-  file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/${layer}/*.cpp)
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/${layer}/*.cpp)
   if(NOT sources)
     message(FATAL_ERROR "The layer src/${layer} has no sources.")
   endif()

@@ -1,9 +1,9 @@
 // Style sheet links and srcset candidates of any text.
 #include "FuzzCheck.h"
 #include "FuzzInput.h"
-#include "engine/CSSLinks.h"
-#include "engine/SrcSet.h"
-#include "engine/uStrUtils.h"
+#include "engine/page/CSSLinks.h"
+#include "engine/page/SrcSet.h"
+#include "engine/page/uStrUtils.h"
 
 #include <QStringList>
 

@@ -2,9 +2,9 @@
 // rewriting modes, with script removal switched by the input.
 #include "FuzzCheck.h"
 #include "FuzzInput.h"
-#include "engine/HrvThread.h"
-#include "engine/ProcessHTML.h"
-#include "engine/URLList.h"
+#include "engine/crawl/HrvThread.h"
+#include "engine/crawl/ProcessHTML.h"
+#include "engine/crawl/URLList.h"
 
 #include <QDir>
 

@@ -1,7 +1,7 @@
 // Replace rules with fuzzed patterns and templates walked over fuzzed text.
 #include "FuzzInput.h"
 #include "containers/Exception.h"
-#include "engine/uRegExExtract.h"
+#include "engine/page/uRegExExtract.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
 {

@@ -1,7 +1,7 @@
 // File links in the strings of any script.
 #include "FuzzCheck.h"
 #include "FuzzInput.h"
-#include "engine/ScriptLinks.h"
+#include "engine/page/ScriptLinks.h"
 
 namespace {
 

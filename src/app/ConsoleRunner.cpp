@@ -6,7 +6,7 @@
 #include "ProjectTable.h"
 #include "QuickCopy.h"
 
-#include "engine/ProjectRuns.h"
+#include "engine/crawl/ProjectRuns.h"
 #include "projects/AppConfig.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "InterruptSignals.h"
 
-#include "engine/HrvThread.h"
+#include "engine/crawl/HrvThread.h"
 
 #include <atomic>
 #include <csignal>

@@ -1,9 +1,9 @@
 #include "QuickCopy.h"
 
-#include "engine/DownloadProject.h"
-#include "engine/PerlRegEx.h"
-#include "engine/uRegExExtract.h"
-#include "engine/uStrUtils.h"
+#include "engine/crawl/DownloadProject.h"
+#include "engine/page/PerlRegEx.h"
+#include "engine/page/uRegExExtract.h"
+#include "engine/page/uStrUtils.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "ui/DesktopShell.h"
 
-#include "engine/URLUtils.h"
+#include "engine/page/URLUtils.h"
 
 #include <QDesktopServices>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "ui/EditProjectUnit.h"
 
-#include "engine/ProjectRuns.h"
+#include "engine/crawl/ProjectRuns.h"
 #include "projects/WebsiteUnit.h"
 #include "ui/DesktopShell.h"
 #include "ui/DialogParts.h"

@@ -2,7 +2,7 @@
 // filter, add, copy, edit, delete, reorder and the output folders.
 #include "ui/HrvMainUnit.h"
 
-#include "engine/ProjectRuns.h"
+#include "engine/crawl/ProjectRuns.h"
 #include "projects/WebsiteUnit.h"
 #include "ui/DesktopShell.h"
 #include "ui/EditProjectUnit.h"

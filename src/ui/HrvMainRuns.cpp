@@ -2,7 +2,7 @@
 // command line, Break, completion, the run log and the configuration file.
 #include "ui/HrvMainUnit.h"
 
-#include "engine/ProjectRuns.h"
+#include "engine/crawl/ProjectRuns.h"
 #include "projects/WebsiteUnit.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/HrvThread.h"
+#include "engine/crawl/HrvThread.h"
 #include "projects/AppConfig.h"
 #include "ui/HrvFormUnit.h"
 #include "ui/MemoRunLog.h"

@@ -1,6 +1,6 @@
 #include "ui/ReplaceRuleTester.h"
 
-#include "engine/uRegExExtract.h"
+#include "engine/page/uRegExExtract.h"
 
 #include <typeinfo>
 

@@ -1,5 +1,5 @@
-#include "engine/CSSLinks.h"
-#include "engine/SrcSet.h"
+#include "engine/page/CSSLinks.h"
+#include "engine/page/SrcSet.h"
 
 #include "support/QStringPrinter.h"
 

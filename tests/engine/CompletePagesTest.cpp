@@ -1,7 +1,7 @@
 // The fixture of modern pages copied with complete pages on: every asset
 // arrives, every link of the copy names a file of it, and the copy renders
 // from disk in a headless browser without one failed request.
-#include "engine/DownloadProject.h"
+#include "engine/crawl/DownloadProject.h"
 
 #include "RecordingRunLog.h"
 #include "support/Files.h"

@@ -1,4 +1,4 @@
-#include "engine/DownloadBody.h"
+#include "engine/store/DownloadBody.h"
 
 #include "support/Files.h"
 #include "support/QStringPrinter.h"

@@ -1,5 +1,5 @@
-#include "engine/DownloadProject.h"
-#include "engine/FileReplace.h"
+#include "engine/crawl/DownloadProject.h"
+#include "engine/store/FileReplace.h"
 
 #include "RecordingRunLog.h"
 #include "support/FileSizeLimit.h"

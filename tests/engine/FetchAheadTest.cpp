@@ -1,6 +1,6 @@
 // A crawl that fetches ahead must log and save exactly what a crawl one URL
 // at a time does; only timing may differ.
-#include "engine/DownloadProject.h"
+#include "engine/crawl/DownloadProject.h"
 
 #include "RecordingRunLog.h"
 #include "support/Files.h"

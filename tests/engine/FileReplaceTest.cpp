@@ -1,4 +1,4 @@
-#include "engine/FileReplace.h"
+#include "engine/store/FileReplace.h"
 
 #include "support/Files.h"
 #include "support/ScopedTmpfs.h"

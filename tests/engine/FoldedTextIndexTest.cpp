@@ -1,5 +1,5 @@
-#include "engine/FoldedTextIndex.h"
-#include "engine/uStrUtils.h"
+#include "engine/crawl/FoldedTextIndex.h"
+#include "engine/page/uStrUtils.h"
 
 #include <QStringList>
 #include <gtest/gtest.h>

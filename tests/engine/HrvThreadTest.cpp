@@ -1,4 +1,4 @@
-#include "engine/HrvThread.h"
+#include "engine/crawl/HrvThread.h"
 
 #include "RecordingRunLog.h"
 #include "containers/Exception.h"

@@ -1,5 +1,5 @@
-#include "engine/OutputFile.h"
-#include "engine/URLList.h"
+#include "engine/store/OutputFile.h"
+#include "engine/crawl/URLList.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "engine/PerlRegEx.h"
+#include "engine/page/PerlRegEx.h"
 
 #include <QElapsedTimer>
 #include <gtest/gtest.h>

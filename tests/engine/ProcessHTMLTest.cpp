@@ -1,5 +1,5 @@
-#include "engine/ProcessHTML.h"
-#include "engine/URLList.h"
+#include "engine/crawl/ProcessHTML.h"
+#include "engine/crawl/URLList.h"
 
 #include "RecordingRunLog.h"
 #include "support/QStringPrinter.h"

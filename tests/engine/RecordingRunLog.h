@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/HrvThread.h"
+#include "engine/crawl/HrvThread.h"
 
 #include <QStringList>
 #include <functional>

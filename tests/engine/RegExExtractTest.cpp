@@ -1,4 +1,4 @@
-#include "engine/uRegExExtract.h"
+#include "engine/page/uRegExExtract.h"
 
 #include <gtest/gtest.h>
 

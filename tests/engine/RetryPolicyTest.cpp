@@ -1,4 +1,4 @@
-#include "engine/RetryPolicy.h"
+#include "engine/crawl/RetryPolicy.h"
 
 #include "http/HTTPErrors.h"
 

@@ -1,4 +1,4 @@
-#include "engine/ScriptLinks.h"
+#include "engine/page/ScriptLinks.h"
 
 #include "support/QStringPrinter.h"
 

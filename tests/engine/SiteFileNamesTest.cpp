@@ -1,9 +1,9 @@
 // The site's own file names: the mapping of URLs, one file for one
 // document, and a documentation site copied through nginx whose every link
 // leads to a file of the copy or to the site, and which opens offline.
-#include "engine/SiteFileNames.h"
-#include "engine/DownloadProject.h"
-#include "engine/URLList.h"
+#include "engine/crawl/SiteFileNames.h"
+#include "engine/crawl/DownloadProject.h"
+#include "engine/crawl/URLList.h"
 
 #include "RecordingRunLog.h"
 #include "support/Files.h"

@@ -1,4 +1,4 @@
-#include "engine/uStrUtils.h"
+#include "engine/page/uStrUtils.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "engine/URLList.h"
-#include "engine/OutputFile.h"
+#include "engine/crawl/URLList.h"
+#include "engine/store/OutputFile.h"
 
 #include <QDir>
 #include <QTemporaryDir>

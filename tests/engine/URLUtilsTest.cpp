@@ -1,4 +1,4 @@
-#include "engine/URLUtils.h"
+#include "engine/page/URLUtils.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "engine/crawl/URLFetch.h"
+
+#include "http/SentCookies.h"
+
+#include <QStringList>
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+class THTTPClient;
+
+// Fetches the URLs of a crawl ahead of their turn, Transfers at once, each
+// on a thread with a client made from Model. The clients share cookies, TLS
+// sessions and kept connections, at most HostConnections to a host (over
+// HTTP/2 the transfers share one). Requests are queued in list order and
+// started in that order; the crawl takes each result when the URL's turn
+// comes.
+// Destroying it ends the transfers still running and drops every result not
+// taken, with its temporary file.
+class TFetchAhead {
+public:
+    TFetchAhead(THTTPClient& Model, int Transfers, int HostConnections, const TFetchSettings& Settings);
+    ~TFetchAhead();
+    TFetchAhead(const TFetchAhead&) = delete;
+    TFetchAhead& operator=(const TFetchAhead&) = delete;
+
+    // How many requests were queued; the next one gets this index.
+    int Queued() const { return FQueued; }
+    void Queue(TFetchRequest Request);
+    // Waits for the result of the request with index Index (queued before),
+    // handing its log lines to Log: those from before its turn at once, the
+    // rest as they happen. A request that went out with other cookies than
+    // it would carry now (an earlier URL's reply set one) is made again
+    // with Model, before any of its lines is logged.
+    TFetchResult Take(int Index, const TLineSink& Log);
+
+private:
+    struct TSlot {
+        TFetchRequest Request;
+        QStringList Lines; // not yet logged
+        QList<TSentCookies> Sent; // of the requests made so far
+        bool Done = false;
+        bool Abandoned = false; // fetched again at its turn: dropped when done
+        TFetchResult Result;
+        std::exception_ptr Escaped;
+    };
+    void Work(THTTPClient& Client);
+    void StopWorkers();
+    // Notes what Client sent and stores Line for the URL of slot Index.
+    void Record(int Index, THTTPClient& Client, const QString* Line);
+
+    THTTPClient& FModel;
+    TFetchSettings FSettings;
+    std::atomic<bool> FStop { false };
+    std::mutex FMutex;
+    std::condition_variable FWorkQueued; // workers wait for it, one woken a request
+    std::condition_variable FSlotChanged; // the crawl waits for it
+    std::deque<int> FPending;
+    std::map<int, TSlot> FSlots;
+    int FQueued = 0;
+    std::vector<std::unique_ptr<THTTPClient>> FClients;
+    std::vector<std::thread> FWorkers;
+};

@@ -1,0 +1,118 @@
+#include "engine/crawl/ProjectRuns.h"
+
+#include "engine/crawl/DownloadProject.h"
+#include "engine/page/URLUtils.h"
+
+#include "http/HTTPClientUnit.h"
+
+#include <QDir>
+
+const QString RunUserAgent = QStringLiteral("Mozilla/5.0 (Windows NT 6.1; Trident/7.0; rv:11.0) like Gecko");
+
+namespace {
+
+constexpr int RunTimeoutSec = 60;
+// A compressed body that inflates past this is taken for a bomb.
+constexpr qint64 CrawlMaxDecodedSize = qint64(256) << 20;
+
+void CopyProject(TWebsiteProjectList& Into, const TWebsiteProject& Project)
+{
+    Into.AddProject(std::make_unique<TWebsiteProject>(&Project));
+}
+
+void LogProjectLine(THrvThread& Thread, const QString& Name, const QString& Tail)
+{
+    Thread.Log(QStringLiteral("Project \"") + Name + QStringLiteral("\"") + Tail);
+}
+
+void LogRunEnd(THrvThread& Thread)
+{
+    Thread.Log(Thread.Terminated() ? QStringLiteral("Terminated.") : QStringLiteral("Completed."));
+}
+
+} // namespace
+
+QString ExpandOutputFolderTags(const QString& Folder, const QString& OutDir, const QString& ProjectName)
+{
+    QString Result = Folder;
+    Result.replace(QStringLiteral("{OutDir}"), OutDir, Qt::CaseInsensitive);
+    Result.replace(QStringLiteral("{ProjectName}"), ProjectName, Qt::CaseInsensitive);
+    return Result;
+}
+
+QString ExpandOutputFolder(const TWebsiteProject& Project, const QString& OutDir)
+{
+    QString Folder
+        = ToNativeSeparators(ExpandOutputFolderTags(Project.OutputFolder(), OutDir, Project.ProjectName()));
+    if (Folder.endsWith(QDir::separator()) && Folder.size() > 1)
+        Folder.chop(1);
+    if (Folder.isEmpty() || QDir::isAbsolutePath(Folder))
+        return Folder;
+    return QDir::toNativeSeparators(QDir::current().absoluteFilePath(Folder));
+}
+
+void RunProject(const TWebsiteProject& Project, const QString& OutDir, THrvThread& Thread)
+{
+    THTTPClient Client(QString(), ptAUTO, RunUserAgent, QString(), RunTimeoutSec, RunTimeoutSec);
+    if (Thread.EnvironmentProxy())
+        Client.UseEnvironmentProxy();
+    // Files of any size stream to disk, however long they take while data
+    // flows; pages are bounded by the crawl, stalls by the low-speed rule.
+    Client.SetMaxBodySize(NoBodySizeLimit);
+    Client.SetRequestTimeLimitMs(0);
+    Client.SetMaxDecodedSize(CrawlMaxDecodedSize);
+    Client.SetAbortFlag(&Thread.TerminatedFlag());
+    DownloadProject(ExpandOutputFolder(Project, OutDir), Project, Client, Thread);
+}
+
+TLoadWebsitesThread::TLoadWebsitesThread(
+    TRunLog& ALog, TRunControl& AControl, const TWebsiteProjectList& Projects, const QString& OutDir)
+    : THrvThread(ALog, AControl)
+    , FOutDir(OutDir)
+{
+    for (int I = 0; I < Projects.VisibleCount(); ++I)
+        if (Projects.GetVisibleProject(I)->Checked())
+            CopyProject(FProjects, *Projects.GetVisibleProject(I));
+}
+
+void TLoadWebsitesThread::Execute()
+{
+    for (int I = 0; I < FProjects.Count(); ++I) {
+        const TWebsiteProject& Project = *FProjects.GetProject(I);
+        LogProjectLine(*this, Project.ProjectName(), QStringLiteral("..."));
+        RunProject(Project, FOutDir, *this);
+        if (Terminated())
+            break;
+    }
+    LogRunEnd(*this);
+}
+
+TStartProjectThread::TStartProjectThread(TRunLog& ALog, TRunControl& AControl,
+    const TWebsiteProjectList& Projects, const QString& OutDir, const QString& AProjectName)
+    : THrvThread(ALog, AControl)
+    , FOutDir(OutDir)
+    , FProjectName(AProjectName)
+{
+    for (int I = 0; I < Projects.Count(); ++I)
+        CopyProject(FProjects, *Projects.GetProject(I));
+}
+
+void TStartProjectThread::Execute()
+{
+    bool Result = true;
+    QString Remaining = FProjectName;
+    do {
+        const int Comma = Remaining.indexOf(QLatin1Char(','));
+        const QString Name = Comma < 0 ? Remaining : Remaining.left(Comma);
+        Remaining = Comma < 0 ? QString() : Remaining.mid(Comma + 1);
+        if (const TWebsiteProject* Project = FProjects.FindProject(Name)) {
+            LogProjectLine(*this, Project->ProjectName(), QStringLiteral("..."));
+            RunProject(*Project, FOutDir, *this);
+        } else {
+            LogProjectLine(*this, Name, QStringLiteral(" not found."));
+            Result = false;
+        }
+    } while (!Terminated() && !Remaining.isEmpty());
+    LogRunEnd(*this);
+    FStartProjectResult = Result;
+}

@@ -1,0 +1,135 @@
+#include "engine/store/FileReplace.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Paths longer than this are shortened in the middle in error messages, so
+// that the reason after them survives the log's cut of long error texts.
+constexpr qsizetype MaxPathInMessage = 300;
+
+QString ElidedPath(const QString& FilePath)
+{
+    if (FilePath.size() <= MaxPathInMessage)
+        return FilePath;
+    const qsizetype Half = MaxPathInMessage / 2;
+    return FilePath.left(Half) + QStringLiteral("...") + FilePath.right(Half);
+}
+
+[[noreturn]] void Fail(const QString& FilePath, const QString& Reason)
+{
+    throw EFileError(QStringLiteral("Cannot create file \"%1\". %2").arg(ElidedPath(FilePath), Reason));
+}
+
+std::exception_ptr SystemError(const QString& What, const QString& Path, int ErrorCode)
+{
+    const QString Message
+        = QStringLiteral("%1 \"%2\". %3")
+              .arg(What, ElidedPath(Path), QString::fromLocal8Bit(std::strerror(ErrorCode)));
+    if (IsStorageFull(ErrorCode))
+        return std::make_exception_ptr(EStorageFullError(Message));
+    return std::make_exception_ptr(EFileError(Message));
+}
+
+[[noreturn]] void FailWithErrno(const QString& FilePath, int ErrorCode)
+{
+    std::rethrow_exception(FileWriteError(FilePath, ErrorCode));
+}
+
+// A temporary file beside FilePath, with a short name of its own, so that a
+// final name near the length limit still leaves room for it.
+void OpenBeside(QTemporaryFile& Temp, const QString& FilePath)
+{
+    Temp.setFileTemplate(QFileInfo(FilePath).absolutePath() + QStringLiteral("/.harvo-XXXXXX"));
+    if (!Temp.open())
+        Fail(FilePath, Temp.errorString());
+}
+
+} // namespace
+
+bool IsStorageFull(int ErrorCode)
+{
+    return ErrorCode == ENOSPC || ErrorCode == EFBIG || ErrorCode == EDQUOT || ErrorCode == EIO;
+}
+
+std::exception_ptr FileWriteError(const QString& FilePath, int ErrorCode)
+{
+    return SystemError(QStringLiteral("Cannot create file"), FilePath, ErrorCode);
+}
+
+std::exception_ptr FolderError(const QString& Folder, int ErrorCode)
+{
+    return SystemError(QStringLiteral("Cannot create directory"), Folder, ErrorCode);
+}
+
+int MakeFolders(const QString& Folder)
+{
+    const QByteArray Path = QFile::encodeName(QDir::cleanPath(Folder));
+    for (qsizetype Slash = Path.indexOf('/', 1);; Slash = Path.indexOf('/', Slash + 1)) {
+        const QByteArray Part = Slash < 0 ? Path : Path.left(Slash);
+        if (::mkdir(Part.constData(), 0777) != 0 && errno != EEXIST)
+            return errno;
+        if (Slash < 0)
+            break;
+    }
+    struct stat Info { };
+    if (::stat(Path.constData(), &Info) != 0)
+        return errno;
+    return S_ISDIR(Info.st_mode) ? 0 : ENOTDIR;
+}
+
+void WriteAllTo(int Handle, const char* Data, qint64 Size, const QString& FilePath)
+{
+    while (Size > 0) {
+        const ssize_t Written = ::write(Handle, Data, static_cast<size_t>(Size));
+        if (Written < 0 && errno == EINTR)
+            continue;
+        if (Written <= 0)
+            FailWithErrno(FilePath, Written < 0 ? errno : ENOSPC);
+        Data += Written;
+        Size -= Written;
+    }
+}
+
+void WriteFileReplacing(const QString& FilePath, const QByteArray& Content)
+{
+    QTemporaryFile Temp;
+    OpenBeside(Temp, FilePath);
+    WriteAllTo(Temp.handle(), Content.constData(), Content.size(), FilePath);
+    PublishReplacing(Temp, FilePath);
+}
+
+void PublishReplacing(QTemporaryFile& Temp, const QString& FilePath)
+{
+    Temp.setPermissions(
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    Temp.close();
+    if (std::rename(QFile::encodeName(Temp.fileName()).constData(), QFile::encodeName(FilePath).constData())
+        == 0) {
+        Temp.setAutoRemove(false);
+        return;
+    }
+    if (errno != EXDEV)
+        FailWithErrno(FilePath, errno);
+    // FilePath lies on another file system: a copy beside it goes over it.
+    if (!Temp.open())
+        Fail(FilePath, Temp.errorString());
+    QTemporaryFile Copy;
+    OpenBeside(Copy, FilePath);
+    constexpr qint64 BlockSize = qint64(1) << 20;
+    QByteArray Block(BlockSize, Qt::Uninitialized);
+    qint64 Read;
+    while ((Read = Temp.read(Block.data(), BlockSize)) > 0)
+        WriteAllTo(Copy.handle(), Block.constData(), Read, FilePath);
+    // A read that failed would publish the copy cut short.
+    if (Read < 0)
+        Fail(FilePath, Temp.errorString());
+    PublishReplacing(Copy, FilePath);
+}

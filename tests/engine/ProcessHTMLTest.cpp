@@ -1,4 +1,5 @@
 #include "engine/crawl/ProcessHTML.h"
+#include "engine/crawl/LinkMapper.h"
 #include "engine/crawl/URLList.h"
 
 #include "RecordingRunLog.h"
@@ -32,12 +33,7 @@ protected:
         FURLs.AddURL(utA, FPage.URL, "http://host/", "index.html", FOut, 1, 0, nullptr, QString());
     }
 
-    QString Process(const QString& Html)
-    {
-        QString Out;
-        ProcessHTML(Html, Out, FURLs, FPage, FSettings, FThread);
-        return Out;
-    }
+    QString Process(const QString& Html) { return ProcessHTML(Html, FURLs, FPage, FSettings, FThread); }
 
     QTemporaryDir FTemp;
     QString FOut;
@@ -247,10 +243,10 @@ TEST_F(ProcessHTMLTest, StyleSheetLinksAreRelativeToTheSheetsOwnFile)
     FSettings.RelativePathLinks = true;
     FSettings.CompletePages = true;
     const TPageInfo Sheet { "http://host/css/style.php", FOut + "css/style.php/index.css", 0, 7 };
-    QString Out;
-    ProcessStyleSheet("@charset \"latin1\";@import 'more.php';/* url(x.png) */a{b:url(../img/a.png)}"
-                      "c{d:url(data:image/svg+xml,<svg xmlns='http://www.w3.org/2000/svg'/>)}",
-        Out, FURLs, Sheet, FSettings, FThread);
+    const QString Out
+        = ProcessStyleSheet("@charset \"latin1\";@import 'more.php';/* url(x.png) */a{b:url(../img/a.png)}"
+                            "c{d:url(data:image/svg+xml,<svg xmlns='http://www.w3.org/2000/svg'/>)}",
+            FURLs, Sheet, FSettings, FThread);
     EXPECT_EQ(Out,
         "@charset \"UTF-8\";@import '../more.php/index.css';/* url(x.png) */a{b:url(../../img/a.png)}"
         "c{d:url(data:image/svg+xml,<svg xmlns='http://www.w3.org/2000/svg'/>)}");

@@ -258,8 +258,7 @@ private:
             const QString Text = DecodeText(Body.Bytes(), Result.Charset);
             Body.ReleaseBytes();
             TPageInfo Page { PageURL, OutFile, FURLs.ExtractURLs(Index), FURLs.URLDepth(Index), Index };
-            QString Html;
-            ProcessHTML(Text, Html, FURLs, Page, FSettings, FRun);
+            QString Html = ProcessHTML(Text, FURLs, Page, FSettings, FRun);
             if (!IsUTF8(Result.Charset))
                 Html = DeclareUTF8(Html);
             Content = FRules.Apply(Html).toUtf8();
@@ -301,9 +300,7 @@ private:
         const QString Text = DecodeText(Bytes, Charset);
         Result.Body->ReleaseBytes();
         TPageInfo Sheet { SheetURL, OutFile, FURLs.ExtractURLs(Index), FURLs.URLDepth(Index), Index };
-        QString CSS;
-        ProcessStyleSheet(Text, CSS, FURLs, Sheet, FSettings, FRun);
-        return CSS.toUtf8();
+        return ProcessStyleSheet(Text, FURLs, Sheet, FSettings, FRun).toUtf8();
     }
 
     // Writes the file of URL Index unless the overwrite policy keeps the one

@@ -44,3 +44,6 @@ private:
 // is A: relative, "file://" or below the target base, as Settings say.
 QString LinkToFile(
     const TLinkSettings& Settings, const QString& PageFile, const QString& D, const QString& A);
+
+// The path of Target relative to the folder of FromFile, with "/" separators.
+QString RelativeLinkPath(const QString& Target, const QString& FromFile);

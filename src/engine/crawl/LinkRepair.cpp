@@ -1,11 +1,10 @@
 #include "engine/crawl/LinkRepair.h"
 
-#include "engine/page/CSSLinks.h"
-#include "engine/store/FileReplace.h"
 #include "engine/crawl/LinkMapper.h"
-#include "engine/store/OutputFile.h"
 #include "engine/crawl/URLList.h"
 #include "engine/page/URLUtils.h"
+#include "engine/store/FileReplace.h"
+#include "engine/store/OutputFile.h"
 
 #include <QFile>
 #include <QHash>
@@ -90,12 +89,12 @@ int TLinkRepair::Repair(const TURLList& URLs, const TLinkSettings& Settings, con
         TLinkFixes Rewrite(std::move(Fixes));
         QString Text;
         if (FRewritable[size_t(Page)] == 2)
-            Text = RewriteCSSLinks(Saved,
-                [&Rewrite](const QString& Link, bool Import) { return Rewrite.MapCSSLink(Link, Import); });
+            Text = RewriteStyleLinks(Saved, Rewrite);
         else {
-            TLinkSettings AsSaved = Settings;
+            // What the run dropped is gone from the saved page already.
+            TPageScan AsSaved = PageScanOf(Settings);
             AsSaved.RemoveScripts = AsSaved.RemoveNoscripts = false;
-            RewritePageLinks(Saved, Text, Rewrite, AsSaved);
+            Text = RewritePageLinks(Saved, Rewrite, AsSaved);
         }
         if (Text == Saved)
             continue;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/crawl/URLList.h"
+#include "engine/page/PageLinks.h"
 
 #include "containers/StringList.h"
 
@@ -9,7 +10,8 @@
 class TRunContext;
 class TLinkRepair;
 
-// What link extraction needs of a project, fixed for the whole crawl.
+// What following and rewriting links needs of a project, fixed for the
+// whole crawl.
 struct TLinkSettings {
     QString WebsiteBase; // scope prefix of the website, ending with "/"
     bool RemoveScripts = false;
@@ -41,20 +43,6 @@ struct TPageInfo {
     int Index = -1; // its entry in the URL list
 };
 
-// Tells what each link of a page or style sheet becomes.
-class TLinkTargets {
-public:
-    virtual ~TLinkTargets() = default;
-    // The text that replaces the link Raw of a tag of kind Kind, or null to
-    // keep it.
-    virtual QString MapLink(const QString& Raw, TURLTag Kind, const QString& LinkType, bool Requisite) = 0;
-    // The same for a link of a style sheet, to a sheet it imports or to
-    // what it shows.
-    virtual QString MapCSSLink(const QString& Text, bool Import) = 0;
-    // A file that a script of the page names; scripts are never rewritten.
-    virtual void FollowScriptLink(const QString&) { }
-};
-
 // True when the crawl follows what scripts name: complete pages with the
 // site's own names, so that the paths scripts build lead to those files.
 inline bool FollowsScriptLinks(const TLinkSettings& Settings)
@@ -62,16 +50,14 @@ inline bool FollowsScriptLinks(const TLinkSettings& Settings)
     return Settings.CompletePages && Settings.SiteFileNames;
 }
 
-// Copies the page text S to Out in one pass with its links rewritten by
-// Targets, dropping script and noscript elements when Settings ask.
-void RewritePageLinks(const QString& S, QString& Out, TLinkTargets& Targets, const TLinkSettings& Settings);
+// What a rewrite of the pages of this crawl scans for and drops.
+TPageScan PageScanOf(const TLinkSettings& Settings);
 
-// Copies the page text S to Out in one pass, following its links into URLs
-// and rewriting them to their local targets, and drops script and noscript
-// elements when asked. Logs the count of new URLs when the page is below its
-// extraction limit.
-void ProcessHTML(const QString& S, QString& Out, TURLList& URLs, const TPageInfo& Page,
-    const TLinkSettings& Settings, TRunContext& Run);
+// The page text S with its links followed into URLs and rewritten to their
+// local targets, script and noscript elements dropped when asked. Logs the
+// count of new URLs when the page is below its extraction limit.
+QString ProcessHTML(
+    const QString& S, TURLList& URLs, const TPageInfo& Page, const TLinkSettings& Settings, TRunContext& Run);
 
 // Follows the files that the script S, fetched from Page.URL, names: as
 // it names them, and relative ones also from the website's root, where
@@ -79,11 +65,8 @@ void ProcessHTML(const QString& S, QString& Out, TURLList& URLs, const TPageInfo
 void ProcessScript(
     const QString& S, TURLList& URLs, const TPageInfo& Page, const TLinkSettings& Settings, TRunContext& Run);
 
-// Copies the style sheet S to Out, following its links into URLs at any
-// depth and rewriting them as ProcessHTML does; a leading @charset rule is
-// made to name UTF-8.
-void ProcessStyleSheet(const QString& S, QString& Out, TURLList& URLs, const TPageInfo& Page,
-    const TLinkSettings& Settings, TRunContext& Run);
-
-// The path of Target relative to the folder of FromFile, with "/" separators.
-QString RelativeLinkPath(const QString& Target, const QString& FromFile);
+// The style sheet S with its links followed into URLs at any depth and
+// rewritten as ProcessHTML does; a leading @charset rule is made to name
+// UTF-8. Logs the count of new URLs.
+QString ProcessStyleSheet(
+    const QString& S, TURLList& URLs, const TPageInfo& Page, const TLinkSettings& Settings, TRunContext& Run);

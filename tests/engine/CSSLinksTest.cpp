@@ -1,4 +1,5 @@
 #include "engine/page/CSSLinks.h"
+#include "engine/page/CharsetDeclaration.h"
 #include "engine/page/SrcSet.h"
 
 #include "support/QStringPrinter.h"
@@ -115,4 +116,21 @@ TEST(SrcSet, CandidatesKeepTheirDescriptorsAndCommasInsideURLs)
     for (int I = 0; I < 10000; ++I)
         Many += QString("i%1.png %2w, ").arg(I).arg(I + 1);
     EXPECT_EQ(SrcSetURLs(Many).size(), 10000);
+}
+
+TEST(CSSLinks, ASheetIsReadInItsMarkElseItsRuleUnlessTheReplyNamesACharset)
+{
+    struct Case {
+        QByteArray Sheet;
+        const char* Header;
+        const char* Charset;
+    };
+    const Case Cases[] = {
+        { "\xEF\xBB\xBF@charset \"koi8-r\"; a{}", "text/css; charset=latin1", "UTF-8" },
+        { "@charset \"koi8-r\"; a{}", "text/css", "koi8-r" },
+        { "@charset \"koi8-r\"; a{}", "text/css; Charset=latin1", "latin1" },
+        { "a{}", "text/css", "latin1" },
+    };
+    for (const Case& C : Cases)
+        EXPECT_EQ(StyleSheetCharset(C.Sheet, "latin1", C.Header), C.Charset) << C.Sheet.constData();
 }

@@ -1,28 +1,22 @@
 #include "engine/crawl/DownloadProject.h"
 
-#include "engine/page/CSSLinks.h"
-#include "engine/page/CharsetDeclaration.h"
+#include "engine/crawl/CrawlTally.h"
+#include "engine/crawl/DocumentContent.h"
 #include "engine/crawl/FetchAhead.h"
-#include "engine/store/FileReplace.h"
 #include "engine/crawl/LinkRepair.h"
-#include "engine/store/OutputFile.h"
+#include "engine/crawl/OutputName.h"
+#include "engine/crawl/OutputPlace.h"
 #include "engine/crawl/ProcessHTML.h"
 #include "engine/crawl/RunContext.h"
-#include "engine/crawl/SiteFileNames.h"
+#include "engine/crawl/SaveOutput.h"
 #include "engine/crawl/URLList.h"
 #include "engine/page/URLUtils.h"
 #include "engine/page/uRegExExtract.h"
-#include "engine/page/uStrUtils.h"
+#include "engine/store/FileReplace.h"
 
 #include "http/HTTPClientUnit.h"
-#include "http/ResponseCharset.h"
 #include "http/URLSplit.h"
 #include "projects/WebsiteUnit.h"
-
-#include <QCryptographicHash>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
 namespace {
 
@@ -35,30 +29,9 @@ constexpr qint64 PagesInMemoryLimit = qint64(128) << 20;
 constexpr int WholeSiteLimit = 2147483647;
 constexpr int TransfersPerConnection = 4;
 
-// What a save left: a file with what this run made of the URL (written, or
-// the same content found), a file from before, or none.
-enum class TSaved { ThisRun, Kept, None };
-
-struct TCounters {
-    int Downloaded = 0;
-    int AlreadyExisted = 0;
-    int NotChanged = 0;
-    int Empty = 0;
-    int Failed = 0;
-};
-
-QString EnsureTrailing(const QString& Text, QChar C)
-{
-    return Text.isEmpty() || Text.endsWith(C) ? Text : Text + C;
-}
-
-bool IsUTF8(const QString& Charset)
-{
-    return SameText(Charset, QStringLiteral("utf-8")) || SameText(Charset, QStringLiteral("utf8"));
-}
-
-// One project's crawl: the URL list, the counters and the settings derived
-// once from the project.
+// One project's crawl: the URL list and the settings derived once from the
+// project; each URL at its turn is fetched, named, placed, made and saved
+// by the steps of its own files.
 class TProjectCrawl {
 public:
     TProjectCrawl(
@@ -68,23 +41,12 @@ public:
         , FClient(Client)
         , FRun(Run)
         , FRules(Project.ReplacePatterns(), Project.ReplaceRules())
+        , FWebsiteURL(NormalizeWebsiteURL(Project.WebsiteURL()))
+        , FSettings(LinkSettingsOf(Project, FOutDir))
+        , FTally(FURLs, Run)
+        , FSaver(Project.Overwrite(), FTally, Run)
+        , FDocuments(FURLs, FSettings, FRules, Run)
     {
-        FWebsiteURL = NormalizeWebsiteURL(Project.WebsiteURL());
-        FSettings.WebsiteBase = WebsiteBaseOf(FWebsiteURL);
-        FSettings.RemoveScripts = Project.RemoveScripts();
-        FSettings.RemoveNoscripts = Project.RemoveNoscripts();
-        FSettings.RelativePathLinks = Project.RelativePathLinks();
-        FSettings.CompletePages = Project.CompletePages();
-        FSettings.TargetBase = EnsureTrailing(
-            QString(Project.BaseURL()).replace(QLatin1Char('\\'), QLatin1Char('/')), QLatin1Char('/'));
-        FSettings.IndexName
-            = Project.IndexFile().isEmpty() ? QStringLiteral("index.html") : Project.IndexFile();
-        FSettings.OutFolder = EnsureTrailing(FOutDir, QDir::separator());
-        FSettings.WebDocuments = &Project.WebDocuments();
-        FSettings.WDOutFolders = &Project.WDOutFolders();
-        FSettings.DomainAliases = &Project.WebsiteDomainAliases();
-        FSettings.SuppressURLs = &Project.SuppressURLs();
-        FSettings.SiteFileNames = Project.SiteFileNames();
         if (FSettings.SiteFileNames) {
             FURLs.SetSiteFileNames(true);
             FSettings.Repair = &FRepair;
@@ -110,22 +72,13 @@ public:
         for (int Index = 0; Index < FURLs.Count(); ++Index) {
             FRepair.Settle(Index, Download(Index, Ahead.get()));
             ReportURLLimit();
-            if (FRun.Terminated() || FStorageFull)
+            if (FRun.Terminated() || FTally.StorageFull())
                 break;
         }
         Ahead.reset();
-        if (FSettings.SiteFileNames && !FStorageFull)
+        if (FSettings.SiteFileNames && !FTally.StorageFull())
             RepairLinks();
-        FRun.Log(
-            QStringLiteral("Downloaded: %1, already existed: %2, not changed: %3, empty: %4, failed: %5.")
-                .arg(FCounters.Downloaded)
-                .arg(FCounters.AlreadyExisted)
-                .arg(FCounters.NotChanged)
-                .arg(FCounters.Empty)
-                .arg(FCounters.Failed));
-        FRun.CountFailedURLs(FCounters.Failed);
-        if (FStorageFull)
-            std::rethrow_exception(FStorageFull);
+        FTally.Close();
     }
 
 private:
@@ -178,175 +131,45 @@ private:
             if (const int Repaired = FRepair.Repair(FURLs, FSettings, FOutDir))
                 FRun.Log(QStringLiteral("Links repaired in %1 saved files.").arg(Repaired));
         } catch (const EStorageFullError&) {
-            EndForFullStorage(std::current_exception());
+            FTally.EndForFullStorage(std::current_exception());
         } catch (const Exception& E) {
             FRun.LogException(E);
         }
-    }
-
-    // Counts URL Index as failed and keeps it for the run's report.
-    void Fail(int Index, const QString& Reason)
-    {
-        ++FCounters.Failed;
-        const int Parent = FURLs.Parent(Index);
-        FRun.ReportFailedURL({ FURLs.URL(Index), Reason, Parent >= 0 ? FURLs.URL(Parent) : QString() });
     }
 
     // Fetches URL Index (or takes it from Ahead), then logs and saves it;
     // tells whether the copy has a file for it.
     TLinkRepair::TFate Download(int Index, TFetchAhead* Ahead)
     {
-        using TFate = TLinkRepair::TFate;
-        const QString URL = FURLs.URL(Index);
-        QString OutFile = FURLs.OutFilePath(Index);
-        FRun.Log(QStringLiteral("Downloading [ %1 / %2 ]: %3").arg(Index + 1).arg(FURLs.Count()).arg(URL));
+        FRun.Log(QStringLiteral("Downloading [ %1 / %2 ]: %3")
+                     .arg(Index + 1)
+                     .arg(FURLs.Count())
+                     .arg(FURLs.URL(Index)));
         const TLineSink Log = [this](const QString& Line) { FRun.Log(Line); };
         TFetchResult Result
             = Ahead ? FetchAhead(*Ahead, Index, Log) : FetchURL(FClient, RequestFor(Index), FFetch, Log);
-        if (Result.Outcome == TFetchOutcome::Empty)
-            ++FCounters.Empty;
-        // A guess from a script's text that the site does not have is no failure.
-        if (Result.Outcome == TFetchOutcome::Failed && !FURLs.Guessed(Index))
-            Fail(Index, Result.Reason);
-        if (Result.StorageFull)
-            FStorageFull = Result.StorageFull;
+        FTally.CountFetch(Index, Result);
+        const TOutputName Name = NameOutput(Index, Result, FURLs, FRepair, FSettings);
+        if (Result.Outcome != TFetchOutcome::Downloaded || Name.OutFile.isEmpty())
+            return TLinkRepair::TFate::NotSaved;
+        const std::optional<QString> FilePath = PlaceOutput(Index, Name.OutFile, FOutDir, FTally, FRun);
+        if (!FilePath)
+            return TLinkRepair::TFate::NotSaved;
+        if (!Result.Body->InMemory())
+            return FateOf(FSaver.SaveBody(Index, *FilePath, *Result.Body));
 
-        // The client resolved every hop itself; its last URL is the page's base.
-        const QString PageURL
-            = Result.RedirectedURL.isEmpty() ? EncodeURLNonASCII(URL) : Result.RedirectedURL;
-        if (FSettings.SiteFileNames) {
-            if (Result.Outcome == TFetchOutcome::Downloaded && !OutFile.isEmpty()
-                && FURLs.RenameForReply(Index, DocumentKindOf(Result.ContentType), Result.RedirectedURL)) {
-                FRepair.NoteRename(Index, OutFile);
-                OutFile = FURLs.OutFilePath(Index);
-            }
-        } else if (!Result.RedirectedURL.isEmpty()) {
-            const QString IndexTail = QDir::separator() + FSettings.IndexName;
-            if (PageURL.endsWith(QLatin1Char('/')) && !OutFile.isEmpty()
-                && !(OutFile.size() >= IndexTail.size()
-                    && SameText(OutFile.right(IndexTail.size()), IndexTail)))
-                OutFile += IndexTail;
-        }
-        if (Result.Outcome != TFetchOutcome::Downloaded || OutFile.isEmpty())
-            return TFate::NotSaved;
-
-        const TOutputFile Target = LocateOutputFile(OutFile, FOutDir);
-        if (!Target.Inside) {
-            const QString Line = QStringLiteral("Invalid directory ") + Target.Dir;
-            FRun.Log(Line);
-            Fail(Index, Line);
-            return TFate::NotSaved;
-        }
-        if (const int Error = Target.Dir.isEmpty() ? 0 : MakeFolders(Target.Dir)) {
-            const QString Line = QStringLiteral("Unable to create directory ") + Target.Dir;
-            FRun.Log(Line);
-            Fail(Index, Line);
-            if (IsStorageFull(Error))
-                EndForFullStorage(FolderError(Target.Dir, Error));
-            return TFate::NotSaved;
-        }
-
-        TDownloadBody& Body = *Result.Body;
-        if (!Body.InMemory())
-            return FateOf(Save(
-                Index, Target.FilePath, [&Body] { return Body.Md5(); },
-                [&Body](const QString& Path) { Body.MoveTo(Path); }));
-        QByteArray Content;
-        const bool IsPage = Result.ContentType.toLower() == QLatin1String("text/html");
-        const bool IsScript = !IsPage && IsScriptType(Result.ContentType);
-        if (IsPage) {
-            const QString Text = DecodeText(Body.Bytes(), Result.Charset);
-            Body.ReleaseBytes();
-            TPageInfo Page { PageURL, OutFile, FURLs.ExtractURLs(Index), FURLs.URLDepth(Index), Index };
-            QString Html = ProcessHTML(Text, FURLs, Page, FSettings, FRun);
-            if (!IsUTF8(Result.Charset))
-                Html = DeclareUTF8(Html);
-            Content = FRules.Apply(Html).toUtf8();
-        } else if (IsScript) {
-            Content = Body.Bytes();
-            Body.ReleaseBytes();
-            TPageInfo Script { PageURL, OutFile, FURLs.ExtractURLs(Index), FURLs.URLDepth(Index), Index };
-            ProcessScript(QString::fromUtf8(Content), FURLs, Script, FSettings, FRun);
-        } else {
-            Content = StyleSheetContent(PageURL, OutFile, Index, Result);
-        }
-        const TSaved Saved = Save(
-            Index, Target.FilePath,
-            [&Content] { return QCryptographicHash::hash(Content, QCryptographicHash::Md5); },
-            [&Content](const QString& Path) { WriteFileReplacing(Path, Content); });
-        if (Saved == TSaved::ThisRun && !IsScript)
-            FRepair.NoteRewritable(Index, !IsPage);
+        const TDocumentType Type = DocumentTypeOf(Result.ContentType);
+        const TPageInfo Page { Name.BaseURL, Name.OutFile, FURLs.ExtractURLs(Index), FURLs.URLDepth(Index),
+            Index };
+        const TSaved Saved = FSaver.SaveContent(Index, *FilePath, FDocuments.Make(Type, Result, Page));
+        if (Saved == TSaved::ThisRun && Type != TDocumentType::Script)
+            FRepair.NoteRewritable(Index, Type == TDocumentType::StyleSheet);
         return FateOf(Saved);
     }
 
     static TLinkRepair::TFate FateOf(TSaved Saved)
     {
         return Saved == TSaved::None ? TLinkRepair::TFate::NotSaved : TLinkRepair::TFate::Saved;
-    }
-
-    // The downloaded style sheet with its links followed and rewritten, in
-    // UTF-8. A byte order mark, else a charset rule where the reply named
-    // none, tells its charset.
-    QByteArray StyleSheetContent(
-        const QString& SheetURL, const QString& OutFile, int Index, TFetchResult& Result)
-    {
-        const QByteArray& Bytes = Result.Body->Bytes();
-        QString Charset = Result.Charset;
-        if (Bytes.startsWith("\xEF\xBB\xBF"))
-            Charset = QStringLiteral("UTF-8");
-        else if (const QString Rule = CSSCharsetRule(Bytes);
-                 !Rule.isEmpty() && !ContainsText(Result.ContentTypeHeader, QStringLiteral("charset")))
-            Charset = Rule;
-        const QString Text = DecodeText(Bytes, Charset);
-        Result.Body->ReleaseBytes();
-        TPageInfo Sheet { SheetURL, OutFile, FURLs.ExtractURLs(Index), FURLs.URLDepth(Index), Index };
-        return ProcessStyleSheet(Text, FURLs, Sheet, FSettings, FRun).toUtf8();
-    }
-
-    // Writes the file of URL Index unless the overwrite policy keeps the one
-    // there; Md5 gives the new content's digest, asked for only when the
-    // policy needs it.
-    TSaved Save(int Index, const QString& FilePath, const std::function<QByteArray()>& Md5,
-        const std::function<void(const QString&)>& Write)
-    {
-        if (QFileInfo(FilePath).isFile()) {
-            if (FProject.Overwrite() == ofChanged && !FileChanged(FilePath, Md5(), FRun)) {
-                FRun.Log(QStringLiteral("File does not changed: ") + FilePath);
-                ++FCounters.NotChanged;
-                return TSaved::ThisRun;
-            }
-            if (FProject.Overwrite() == ofNone) {
-                FRun.Log(QStringLiteral("File already exists: ") + FilePath);
-                ++FCounters.AlreadyExisted;
-                return TSaved::Kept;
-            }
-        }
-        FRun.Log(QStringLiteral("Saving: ") + FilePath);
-        try {
-            Write(FilePath);
-            ++FCounters.Downloaded;
-            return TSaved::ThisRun;
-        } catch (const EStorageFullError& E) {
-            Fail(Index, ExceptionLogLine(E));
-            EndForFullStorage(std::current_exception());
-        } catch (const Exception& E) {
-            FRun.LogException(E);
-            Fail(Index, ExceptionLogLine(E));
-        }
-        // A failed write keeps the old copy, if there is one.
-        return QFileInfo(FilePath).isFile() ? TSaved::Kept : TSaved::None;
-    }
-
-    // Logs Error; every later file would fail too, so the run ends after
-    // this URL.
-    void EndForFullStorage(const std::exception_ptr& Error)
-    {
-        try {
-            std::rethrow_exception(Error);
-        } catch (const std::exception& E) {
-            FRun.LogException(E);
-        }
-        FStorageFull = Error;
     }
 
     QString FOutDir;
@@ -360,8 +183,9 @@ private:
     TFetchSettings FFetch;
     TURLList FURLs;
     TLinkRepair FRepair;
-    TCounters FCounters;
-    std::exception_ptr FStorageFull;
+    TCrawlTally FTally;
+    TOutputSaver FSaver;
+    TDocumentContent FDocuments;
     bool FURLLimitReported = false;
 };
 
@@ -372,22 +196,6 @@ void DownloadProject(
 {
     TProjectCrawl Crawl(OutDir, Project, Client, Run);
     Crawl.Run();
-}
-
-bool FileChanged(const QString& FileName, const QByteArray& Md5, TRunContext& Run)
-{
-    const QFileInfo Info(FileName);
-    if (Info.isSymLink() || !Info.isFile())
-        return true;
-    QFile File(FileName);
-    if (!File.open(QIODevice::ReadOnly)) {
-        Run.LogException(
-            EFileError(QStringLiteral("Cannot open file \"%1\". %2").arg(FileName, File.errorString())));
-        return true;
-    }
-    QCryptographicHash FileHash(QCryptographicHash::Md5);
-    FileHash.addData(&File);
-    return FileHash.result() != Md5;
 }
 
 QString NormalizeWebsiteURL(const QString& WebsiteURL)

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 
 class TRunContext;
@@ -14,12 +13,6 @@ class TWebsiteProject;
 // (a replace pattern that does not compile, a broken project) escape.
 void DownloadProject(
     const QString& OutDir, const TWebsiteProject& Project, THTTPClient& Client, TRunContext& Run);
-
-// True when the file's MD5 differs from Md5 (a digest), or when the
-// file cannot be read (the failure is logged), so that it gets written. A
-// symbolic link or a special file is never read and always counts as
-// changed: saving replaces it with a file of its own.
-bool FileChanged(const QString& FileName, const QByteArray& Md5, TRunContext& Run);
 
 // The website URL as the scope of the crawl: a URL without a path gets "/".
 QString NormalizeWebsiteURL(const QString& WebsiteURL);

@@ -13,16 +13,6 @@ void LogNewURLs(TRunContext& Run, int Count)
 
 } // namespace
 
-TPageScan PageScanOf(const TLinkSettings& Settings)
-{
-    TPageScan Scan;
-    Scan.CompletePages = Settings.CompletePages;
-    Scan.RemoveScripts = Settings.RemoveScripts;
-    Scan.RemoveNoscripts = Settings.RemoveNoscripts;
-    Scan.ScriptLinks = FollowsScriptLinks(Settings);
-    return Scan;
-}
-
 QString ProcessHTML(
     const QString& S, TURLList& URLs, const TPageInfo& Page, const TLinkSettings& Settings, TRunContext& Run)
 {

@@ -1,5 +1,6 @@
 #include "engine/page/CharsetDeclaration.h"
 
+#include "engine/page/CSSLinks.h"
 #include "engine/page/uStrUtils.h"
 
 namespace {
@@ -55,4 +56,15 @@ QString DeclareUTF8(const QString& Html)
         return Html;
     Out += QStringView(Html).mid(T - 1);
     return Out;
+}
+
+QString StyleSheetCharset(
+    const QByteArray& Sheet, const QString& ReplyCharset, const QString& ContentTypeHeader)
+{
+    if (Sheet.startsWith("\xEF\xBB\xBF"))
+        return QStringLiteral("UTF-8");
+    if (const QString Rule = CSSCharsetRule(Sheet);
+        !Rule.isEmpty() && !ContainsText(ContentTypeHeader, QStringLiteral("charset")))
+        return Rule;
+    return ReplyCharset;
 }

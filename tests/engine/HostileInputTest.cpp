@@ -1,10 +1,11 @@
 // Inputs of hostile pages: huge, deeply nested or broken texts. Every routine
 // must finish in linear time; a quadratic one would take minutes here.
-#include "engine/store/OutputFile.h"
-#include "engine/page/ScriptLinks.h"
 #include "engine/crawl/URLList.h"
+#include "engine/page/ScriptLinks.h"
+#include "engine/page/TagScan.h"
 #include "engine/page/URLUtils.h"
 #include "engine/page/uStrUtils.h"
+#include "engine/store/OutputFile.h"
 
 #include <QElapsedTimer>
 #include <gtest/gtest.h>

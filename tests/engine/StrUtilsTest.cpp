@@ -1,3 +1,4 @@
+#include "engine/page/TagScan.h"
 #include "engine/page/uStrUtils.h"
 
 #include <gtest/gtest.h>

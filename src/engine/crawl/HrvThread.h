@@ -5,10 +5,10 @@
 #include <QString>
 #include <QThread>
 
-// Worker thread of a run: the run's context on a thread of its own. Once the
-// work has ended, Completed is emitted on the thread that made the object
-// (the termination handler's place), and the object deletes itself right
-// after it.
+// THrvThread: a run's worker thread, the run's context on a thread of its
+// own. Once the work has ended, Completed is emitted on the thread that made
+// the object (the termination handler's place), and the object deletes
+// itself right after it.
 class THrvThread : public QThread, public TRunContext {
     Q_OBJECT
 public:

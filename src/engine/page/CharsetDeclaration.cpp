@@ -1,6 +1,7 @@
 #include "engine/page/CharsetDeclaration.h"
 
 #include "engine/page/CSSLinks.h"
+#include "engine/page/TagScan.h"
 #include "engine/page/uStrUtils.h"
 
 namespace {

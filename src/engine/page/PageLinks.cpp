@@ -2,6 +2,7 @@
 
 #include "engine/page/ScriptLinks.h"
 #include "engine/page/SrcSet.h"
+#include "engine/page/TagScan.h"
 #include "engine/page/uStrUtils.h"
 
 namespace {

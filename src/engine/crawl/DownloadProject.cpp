@@ -98,6 +98,7 @@ public:
         FFetch.ScriptsInMemory = FollowsScriptLinks(FSettings);
         FFetch.DigestFiles = Project.Overwrite() == ofChanged;
         FFetch.Stopped = [&Run] { return Run.Terminated(); };
+        FFetch.Env = &Run.Env();
     }
 
     void Run()
@@ -175,7 +176,7 @@ private:
     void RepairLinks()
     {
         try {
-            if (const int Repaired = FRepair.Repair(FURLs, FSettings, FOutDir))
+            if (const int Repaired = FRepair.Repair(FRun.Env(), FURLs, FSettings, FOutDir))
                 FRun.Log(QStringLiteral("Links repaired in %1 saved files.").arg(Repaired));
         } catch (const EStorageFullError&) {
             EndForFullStorage(std::current_exception());
@@ -237,7 +238,7 @@ private:
             Fail(Index, Line);
             return TFate::NotSaved;
         }
-        if (const int Error = Target.Dir.isEmpty() ? 0 : MakeFolders(Target.Dir)) {
+        if (const int Error = Target.Dir.isEmpty() ? 0 : MakeFolders(FRun.Env(), Target.Dir)) {
             const QString Line = QStringLiteral("Unable to create directory ") + Target.Dir;
             FRun.Log(Line);
             Fail(Index, Line);
@@ -274,7 +275,7 @@ private:
         const TSaved Saved = Save(
             Index, Target.FilePath,
             [&Content] { return QCryptographicHash::hash(Content, QCryptographicHash::Md5); },
-            [&Content](const QString& Path) { WriteFileReplacing(Path, Content); });
+            [this, &Content](const QString& Path) { WriteFileReplacing(FRun.Env(), Path, Content); });
         if (Saved == TSaved::ThisRun && !IsScript)
             FRepair.NoteRewritable(Index, !IsPage);
         return FateOf(Saved);

@@ -1,5 +1,7 @@
 #include "engine/store/DownloadBody.h"
 
+#include "FaultyEnvironment.h"
+#include "engine/store/FileReplace.h"
 #include "support/Files.h"
 #include "support/QStringPrinter.h"
 
@@ -8,13 +10,16 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QTemporaryDir>
+#include <cerrno>
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace {
 
 class DownloadBodyTest : public ::testing::Test {
 protected:
-    std::unique_ptr<TDownloadBody> Body(bool Page, qint64 MemoryLimit = 1 << 20)
+    std::unique_ptr<TDownloadBody> Body(
+        bool Page, qint64 MemoryLimit = 1 << 20, TEnvironment& Env = TEnvironment::System())
     {
         TDownloadBody::TOptions Options;
         Options.TempFolder = FTemp.path();
@@ -22,6 +27,7 @@ protected:
         Options.MemoryLimit = MemoryLimit;
         Options.Budget = &FBudget;
         Options.Digest = true;
+        Options.Env = &Env;
         return std::make_unique<TDownloadBody>(std::move(Options), [Page] { return Page; });
     }
 
@@ -68,6 +74,45 @@ TEST_F(DownloadBodyTest, AFileGoesToDiskWithItsDigestAndAPageStopsAtItsLimit)
     EXPECT_EQ(Page->write(Data), -1);
     ASSERT_TRUE(Page->Failure());
     EXPECT_THROW(std::rethrow_exception(Page->Failure()), EResponseLimitError);
+}
+
+TEST_F(DownloadBodyTest, AWriteThatFindsNoRoomFailsTheBodyWithTheSystemsReasonAndLeavesNoFile)
+{
+    struct TCase {
+        const char* Name;
+        bool Page;
+        int Error;
+    };
+    const TCase Cases[] = {
+        { "a file", false, ENOSPC },
+        { "a file over quota", false, EDQUOT },
+        { "a page that waits on disk", true, EFBIG },
+    };
+    const QByteArray Chunk(600, 'x');
+    for (const TCase& C : Cases) {
+        // Takes the memory budget, so that a page has to wait on disk.
+        auto Holder = Body(true);
+        ASSERT_EQ(Holder->write(Chunk), Chunk.size());
+        TFaultyEnvironment Env;
+        Env.FailWritesFrom(2, C.Error);
+        auto Target = Body(C.Page, 1 << 20, Env);
+        ASSERT_EQ(Target->write(Chunk), Chunk.size()) << C.Name;
+        EXPECT_EQ(Target->write(Chunk), -1) << C.Name;
+        ASSERT_TRUE(Target->Failure()) << C.Name;
+        try {
+            std::rethrow_exception(Target->Failure());
+        } catch (const EStorageFullError& Error) {
+            EXPECT_EQ(Error.Message(),
+                "Cannot create file \"" + FTemp.filePath("f") + "\". "
+                    + QString::fromLocal8Bit(std::strerror(C.Error)))
+                << C.Name;
+        } catch (...) {
+            ADD_FAILURE() << C.Name;
+        }
+        Target.reset();
+        Holder.reset();
+        EXPECT_TRUE(QDir(FTemp.path()).entryList(QDir::Files | QDir::Hidden).isEmpty()) << C.Name;
+    }
 }
 
 } // namespace

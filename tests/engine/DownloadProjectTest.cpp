@@ -1,13 +1,12 @@
 #include "engine/crawl/DownloadProject.h"
 #include "engine/store/FileReplace.h"
 
+#include "FaultyEnvironment.h"
 #include "RecordingRunLog.h"
-#include "support/FileSizeLimit.h"
 #include "support/Files.h"
 #include "support/GZipFixture.h"
 #include "support/QStringPrinter.h"
 #include "support/ScopedEnv.h"
-#include "support/ScopedTmpfs.h"
 #include "support/ScriptedHttpServer.h"
 
 #include "http/HTTPClientUnit.h"
@@ -36,6 +35,7 @@ protected:
         : FThread(FLog, FControl)
     {
         FControl.FHTTPRetries = 2;
+        FThread.SetEnv(FEnv);
         FOutDir = QDir::toNativeSeparators(FTemp.path() + "/out");
         FProject.SetWebsiteURL(FServer.Url("/"));
     }
@@ -60,6 +60,7 @@ protected:
     QString FOutDir;
     RecordingRunLog FLog;
     TRunControl FControl;
+    TFaultyEnvironment FEnv;
     ScriptedThread FThread;
     TWebsiteProject FProject;
     std::function<void(THTTPClient&)> FConfigureClient;
@@ -165,10 +166,8 @@ TEST_F(DownloadProjectTest, AFullDiskEndsTheRunAfterThatURLAndKeepsTheOldCopy)
     FProject.SetOverwrite(ofAll);
     QDir().mkpath(FOutDir);
     WriteFile(OutPath("index.html"), "old");
-    {
-        ScopedFileSizeLimit Limit(4096);
-        EXPECT_THROW(Crawl(), EStorageFullError);
-    }
+    FEnv.FailWritesPast(4096, EFBIG);
+    EXPECT_THROW(Crawl(), EStorageFullError);
     const QStringList Lines = FLog.Lines();
     EXPECT_TRUE(Lines.contains("Cannot create file \"" + OutPath("index.html") + "\". File too large."))
         << Lines.join('\n').toStdString();
@@ -180,13 +179,8 @@ TEST_F(DownloadProjectTest, AFullDiskEndsTheRunAfterThatURLAndKeepsTheOldCopy)
 
 TEST_F(DownloadProjectTest, AFolderThatAFullDiskCannotTakeEndsTheRun)
 {
-    // Room for the root folder, the output folder, one page and one folder.
-    const QString Disk = FTemp.path() + "/disk";
-    QDir().mkpath(Disk);
-    ScopedTmpfs Tmpfs(Disk, "size=1m,nr_inodes=4");
-    if (!Tmpfs.Mounted())
-        GTEST_SKIP() << "mounting a file system needs the right to";
-    FOutDir = Disk + "/out";
+    // Room for the output folder and one folder more.
+    FEnv.FailFoldersFrom(3, ENOSPC);
     FServer.On("/", ScriptedReply::Ok("<a href=\"x/y/p.html\">p</a><a href=\"q.html\">q</a>"));
     FServer.SetFallback([](const RecordedRequest&) { return ScriptedReply::Ok("page"); });
     FProject.SetRelativePathLinks(true);
@@ -246,13 +240,11 @@ TEST_F(DownloadProjectTest, ALargeCompressedBodyWaitsBesideTheOutputNotInTheSyst
     FServer.On("/",
         ScriptedReply::Status(
             200, "OK", { "Content-Type: application/octet-stream", "Content-Encoding: gzip" }, GZip(Data)));
-    // The system's temporary folder is full; the output folder has room.
-    const QString SmallTemp = FTemp.path() + "/small-temp";
-    QDir().mkpath(SmallTemp);
-    ScopedTmpfs Tmpfs(SmallTemp, "size=1m");
-    if (!Tmpfs.Mounted())
-        GTEST_SKIP() << "mounting a file system needs the right to";
-    const ScopedEnv FullSystemTemp("TMPDIR", QFile::encodeName(SmallTemp));
+    // The system's temporary folder takes no file (it is a file itself);
+    // the output folder has room.
+    const QString NoTemp = FTemp.path() + "/no-temp";
+    WriteFile(NoTemp, "");
+    const ScopedEnv UnusableSystemTemp("TMPDIR", QFile::encodeName(NoTemp));
     const QStringList Lines = Crawl();
     EXPECT_EQ(Lines.last(), "Downloaded: 1, already existed: 0, not changed: 0, empty: 0, failed: 0.")
         << Lines.join('\n').toStdString();

@@ -1,10 +1,12 @@
 #include "engine/store/FileReplace.h"
 
+#include "FaultyEnvironment.h"
 #include "support/Files.h"
-#include "support/ScopedTmpfs.h"
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <cerrno>
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace {
@@ -39,7 +41,7 @@ TEST(FileReplace, ANameTooLongFailsWithItsReasonAndLeavesNothingBehind)
     QTemporaryDir Temp;
     for (const int Length : { 300, 5000 }) {
         try {
-            WriteFileReplacing(Temp.path() + "/" + QString(Length, 'n'), "x");
+            WriteFileReplacing(TEnvironment::System(), Temp.path() + "/" + QString(Length, 'n'), "x");
             ADD_FAILURE() << Length;
         } catch (const EFileError& Error) {
             EXPECT_TRUE(Error.Message().endsWith("File name too long")) << Length;
@@ -54,7 +56,7 @@ TEST(FileReplace, ReplacesAnExistingFileWhole)
     QTemporaryDir Temp;
     const QString Path = Temp.path() + "/a.bin";
     WriteFile(Path, QByteArray(1000, 'o'));
-    WriteFileReplacing(Path, "new");
+    WriteFileReplacing(TEnvironment::System(), Path, "new");
     EXPECT_EQ(ReadFile(Path), "new");
 }
 
@@ -63,20 +65,54 @@ TEST(FileReplace, AReadErrorInTheCopyAcrossFileSystemsKeepsTheOldFile)
     QTemporaryDir Temp;
     const QString Disk = Temp.path() + "/disk";
     QDir().mkpath(Disk);
-    ScopedTmpfs Tmpfs(Disk, "size=1m");
-    if (!Tmpfs.Mounted())
-        GTEST_SKIP() << "mounting a tmpfs needs the right to";
+    TFaultyEnvironment OtherFileSystem;
+    OtherFileSystem.FailRename(1, EXDEV);
     const QString Path = Disk + "/a.bin";
     WriteFile(Path, "old");
     UnreadableTemporaryFile Body(Temp.path() + "/body-XXXXXX");
     ASSERT_TRUE(Body.open());
     ASSERT_EQ(Body.write(QByteArray(1 << 16, 'n')), 1 << 16);
     try {
-        PublishReplacing(Body, Path);
+        PublishReplacing(OtherFileSystem, Body, Path);
         ADD_FAILURE() << "a failed read must not publish";
     } catch (const EFileError& Error) {
         EXPECT_TRUE(Error.Message().endsWith("Input/output error")) << Error.Message().toStdString();
     }
     EXPECT_EQ(ReadFile(Path), "old");
     EXPECT_EQ(QDir(Disk).entryList(QDir::Files | QDir::Hidden), QStringList { "a.bin" });
+}
+
+TEST(FileReplace, AFileSystemWithoutRoomRaisesStorageFullAndKeepsTheOldFileWhole)
+{
+    struct TCase {
+        const char* Name;
+        int Error;
+        int FailingWrite;
+        bool OtherFileSystem; // the second write is the copy beside the target
+    };
+    const TCase Cases[] = {
+        { "no space", ENOSPC, 1, false },
+        { "over quota", EDQUOT, 1, false },
+        { "file too large", EFBIG, 1, false },
+        { "no space for the copy across file systems", ENOSPC, 2, true },
+    };
+    for (const TCase& C : Cases) {
+        QTemporaryDir Temp;
+        const QString Path = Temp.path() + "/a.bin";
+        WriteFile(Path, "old");
+        TFaultyEnvironment Env;
+        Env.FailWritesFrom(C.FailingWrite, C.Error);
+        if (C.OtherFileSystem)
+            Env.FailRename(1, EXDEV);
+        try {
+            WriteFileReplacing(Env, Path, "new");
+            ADD_FAILURE() << C.Name;
+        } catch (const EStorageFullError& Error) {
+            EXPECT_EQ(Error.Message(),
+                "Cannot create file \"" + Path + "\". " + QString::fromLocal8Bit(std::strerror(C.Error)))
+                << C.Name;
+        }
+        EXPECT_EQ(ReadFile(Path), "old") << C.Name;
+        EXPECT_EQ(QDir(Temp.path()).entryList(QDir::Files | QDir::Hidden), QStringList { "a.bin" }) << C.Name;
+    }
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 // A clock that jumps instead of sleeping: pauses take no time and are noted.
+// Files are the system's.
 class TInstantEnvironment : public TEnvironment {
 public:
     qint64 NowMs() override { return FNowMs; }
@@ -14,6 +15,14 @@ public:
         if (!(Stopped && Stopped()))
             FNowMs += Ms;
     }
+
+    int OpenTemporary(QTemporaryFile& File) override { return System().OpenTemporary(File); }
+    int Write(int Handle, const char* Data, qint64 Size) override
+    {
+        return System().Write(Handle, Data, Size);
+    }
+    int Rename(const QString& From, const QString& To) override { return System().Rename(From, To); }
+    int MakeFolder(const QString& Folder) override { return System().MakeFolder(Folder); }
 
     std::vector<int> Sleeps; // each pause asked for, in order
 

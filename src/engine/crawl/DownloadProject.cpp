@@ -60,6 +60,7 @@ public:
         FFetch.ScriptsInMemory = FollowsScriptLinks(FSettings);
         FFetch.DigestFiles = Project.Overwrite() == ofChanged;
         FFetch.Stopped = [&Run] { return Run.Terminated(); };
+        FFetch.Env = &Run.Env();
     }
 
     void Run()
@@ -128,7 +129,7 @@ private:
     void RepairLinks()
     {
         try {
-            if (const int Repaired = FRepair.Repair(FURLs, FSettings, FOutDir))
+            if (const int Repaired = FRepair.Repair(FRun.Env(), FURLs, FSettings, FOutDir))
                 FRun.Log(QStringLiteral("Links repaired in %1 saved files.").arg(Repaired));
         } catch (const EStorageFullError&) {
             FTally.EndForFullStorage(std::current_exception());

@@ -58,7 +58,8 @@ void TLinkRepair::NoteRewritable(int Page, bool StyleSheet)
     FRewritable[size_t(Page)] = StyleSheet ? 2 : 1;
 }
 
-int TLinkRepair::Repair(const TURLList& URLs, const TLinkSettings& Settings, const QString& OutDir) const
+int TLinkRepair::Repair(
+    TEnvironment& Env, const TURLList& URLs, const TLinkSettings& Settings, const QString& OutDir) const
 {
     std::vector<std::pair<int, int>> Broken;
     for (const auto& [Page, Target] : FLinks)
@@ -98,7 +99,7 @@ int TLinkRepair::Repair(const TURLList& URLs, const TLinkSettings& Settings, con
         }
         if (Text == Saved)
             continue;
-        WriteFileReplacing(Target.FilePath, Text.toUtf8());
+        WriteFileReplacing(Env, Target.FilePath, Text.toUtf8());
         ++Repaired;
     }
     return Repaired;

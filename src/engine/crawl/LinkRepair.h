@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/crawl/ProcessHTML.h"
+#include "engine/store/Environment.h"
 
 #include <QString>
 #include <unordered_map>
@@ -35,8 +36,9 @@ public:
 
     // Repairs the links of the saved pages that name an entry which was not
     // saved or was renamed, and returns how many files were written again.
-    // Files are rewritten whole over the old ones; a failure raises.
-    int Repair(const TURLList& URLs, const TLinkSettings& Settings, const QString& OutDir) const;
+    // Files are rewritten whole over the old ones, through Env; a failure raises.
+    int Repair(
+        TEnvironment& Env, const TURLList& URLs, const TLinkSettings& Settings, const QString& OutDir) const;
 
 private:
     std::vector<TFate> FFates;

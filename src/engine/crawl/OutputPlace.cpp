@@ -17,7 +17,7 @@ std::optional<QString> PlaceOutput(
         Fail(QStringLiteral("Invalid directory ") + Target.Dir);
         return std::nullopt;
     }
-    if (const int Error = Target.Dir.isEmpty() ? 0 : MakeFolders(Target.Dir)) {
+    if (const int Error = Target.Dir.isEmpty() ? 0 : MakeFolders(Run.Env(), Target.Dir)) {
         Fail(QStringLiteral("Unable to create directory ") + Target.Dir);
         if (IsStorageFull(Error))
             Tally.EndForFullStorage(FolderError(Target.Dir, Error));

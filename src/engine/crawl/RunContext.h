@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/store/Environment.h"
+
 #include <QString>
 #include <atomic>
 #include <exception>
@@ -58,7 +60,8 @@ struct TRunControl {
 };
 
 // What the crawl sees of the run it belongs to: the log, Break, a pause that
-// Break cuts short, and the run's settings. It knows nothing of threads.
+// Break cuts short, the run's settings and the environment its time and
+// files go through. It knows nothing of threads.
 class TRunContext {
 public:
     TRunContext(TRunLog& ALog, TRunControl& AControl)
@@ -76,8 +79,11 @@ public:
     // Waits Ms milliseconds, or less when Break comes first.
     void Pause(int Ms) const
     {
-        PauseUnless(Ms, [this] { return Terminated(); });
+        Env().Sleep(Ms, [this] { return Terminated(); });
     }
+    TEnvironment& Env() const { return *FEnv; }
+    // Env stays the caller's and must outlive the run.
+    void SetEnv(TEnvironment& Env) { FEnv = &Env; }
     int HTTPRetries() const { return FControl.FHTTPRetries; }
     int Connections() const { return FControl.FConnections; }
     int MaxURLs() const { return FControl.FMaxURLs; }
@@ -91,6 +97,7 @@ public:
 private:
     TRunLog& FLog;
     TRunControl& FControl;
+    TEnvironment* FEnv = &TEnvironment::System();
 };
 
 // The line the run log shows for an error (see ExceptionLogText).

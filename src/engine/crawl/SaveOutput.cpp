@@ -26,7 +26,7 @@ TSaved TOutputSaver::SaveContent(int Index, const QString& FilePath, const QByte
 {
     return Save(
         Index, FilePath, [&Content] { return QCryptographicHash::hash(Content, QCryptographicHash::Md5); },
-        [&Content](const QString& Path) { WriteFileReplacing(Path, Content); });
+        [this, &Content](const QString& Path) { WriteFileReplacing(FRun.Env(), Path, Content); });
 }
 
 TSaved TOutputSaver::Save(int Index, const QString& FilePath, const std::function<QByteArray()>& Md5,

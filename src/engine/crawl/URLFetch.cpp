@@ -71,6 +71,7 @@ TFetchResult FetchURL(
     Options.Budget = Settings.Budget;
     Options.Digest = Settings.DigestFiles;
     Options.Discard = Request.OutFile.isEmpty();
+    Options.Env = Settings.Env;
     TFetchResult Result;
     Result.Body = std::make_unique<TDownloadBody>(std::move(Options), [&Client, &Settings] {
         return KeepsBodyInMemory(

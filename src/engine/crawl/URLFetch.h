@@ -51,6 +51,7 @@ struct TFetchSettings {
     bool CompletePages = false;
     bool ScriptsInMemory = false; // to follow the files they name
     bool DigestFiles = false; // files to disk get their MD5 on the way
+    TEnvironment* Env = &TEnvironment::System(); // for bodies on disk
     // True once Break came (or the results are no longer wanted).
     std::function<bool()> Stopped;
 };

@@ -45,7 +45,7 @@ const QByteArray& TDownloadBody::Bytes()
 void TDownloadBody::Spill()
 {
     StartFile();
-    WriteAllTo(FFile->handle(), FBytes.constData(), FBytes.size(), FOptions.FileName);
+    WriteAllTo(*FOptions.Env, FFile->handle(), FBytes.constData(), FBytes.size(), FOptions.FileName);
     ReleaseBytes();
     FSpilled = true;
 }
@@ -63,12 +63,10 @@ void TDownloadBody::Clear()
 
 void TDownloadBody::StartFile()
 {
-    if (const int Error = MakeFolders(FOptions.TempFolder))
+    if (const int Error = MakeFolders(*FOptions.Env, FOptions.TempFolder))
         std::rethrow_exception(FolderError(FOptions.TempFolder, Error));
     FFile = std::make_unique<QTemporaryFile>(FOptions.TempFolder + QStringLiteral("/.harvo-XXXXXX"));
-    if (!FFile->open())
-        throw EFileError(
-            QStringLiteral("Cannot create file \"%1\". %2").arg(FOptions.FileName, FFile->errorString()));
+    OpenTemporary(*FOptions.Env, *FFile, FOptions.FileName);
 }
 
 qint64 TDownloadBody::writeData(const char* Data, qint64 Size)
@@ -84,7 +82,7 @@ qint64 TDownloadBody::writeData(const char* Data, qint64 Size)
             if (!FSpilled && FOptions.Budget && !FOptions.Budget->Take(Size))
                 Spill();
             if (FSpilled) {
-                WriteAllTo(FFile->handle(), Data, Size, FOptions.FileName);
+                WriteAllTo(*FOptions.Env, FFile->handle(), Data, Size, FOptions.FileName);
             } else {
                 FBytes.append(Data, Size);
                 FBudgeted += FOptions.Budget ? Size : 0;
@@ -93,7 +91,7 @@ qint64 TDownloadBody::writeData(const char* Data, qint64 Size)
         case TMode::File:
             if (!FFile)
                 StartFile();
-            WriteAllTo(FFile->handle(), Data, Size, FOptions.FileName);
+            WriteAllTo(*FOptions.Env, FFile->handle(), Data, Size, FOptions.FileName);
             if (FOptions.Digest)
                 FHash.addData(QByteArrayView(Data, Size));
             break;
@@ -109,6 +107,6 @@ qint64 TDownloadBody::writeData(const char* Data, qint64 Size)
 
 void TDownloadBody::MoveTo(const QString& FilePath)
 {
-    PublishReplacing(*FFile, FilePath);
+    PublishReplacing(*FOptions.Env, *FFile, FilePath);
     FFile.reset();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/store/Environment.h"
+
 #include "http/BodyTarget.h"
 
 #include <QByteArray>
@@ -45,6 +47,7 @@ public:
         TMemoryBudget* Budget = nullptr; // none: no bound but MemoryLimit
         bool Digest = false; // a file gets its MD5 as it arrives
         bool Discard = false;
+        TEnvironment* Env = &TEnvironment::System(); // for the file on disk
     };
     TDownloadBody(TOptions Options, std::function<bool()> KeepInMemory);
     ~TDownloadBody() override;

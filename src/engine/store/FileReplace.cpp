@@ -4,10 +4,8 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -45,11 +43,10 @@ std::exception_ptr SystemError(const QString& What, const QString& Path, int Err
 
 // A temporary file beside FilePath, with a short name of its own, so that a
 // final name near the length limit still leaves room for it.
-void OpenBeside(QTemporaryFile& Temp, const QString& FilePath)
+void OpenBeside(TEnvironment& Env, QTemporaryFile& Temp, const QString& FilePath)
 {
     Temp.setFileTemplate(QFileInfo(FilePath).absolutePath() + QStringLiteral("/.harvo-XXXXXX"));
-    if (!Temp.open())
-        Fail(FilePath, Temp.errorString());
+    OpenTemporary(Env, Temp, FilePath);
 }
 
 } // namespace
@@ -69,67 +66,66 @@ std::exception_ptr FolderError(const QString& Folder, int ErrorCode)
     return SystemError(QStringLiteral("Cannot create directory"), Folder, ErrorCode);
 }
 
-int MakeFolders(const QString& Folder)
+int MakeFolders(TEnvironment& Env, const QString& Folder)
 {
-    const QByteArray Path = QFile::encodeName(QDir::cleanPath(Folder));
-    for (qsizetype Slash = Path.indexOf('/', 1);; Slash = Path.indexOf('/', Slash + 1)) {
-        const QByteArray Part = Slash < 0 ? Path : Path.left(Slash);
-        if (::mkdir(Part.constData(), 0777) != 0 && errno != EEXIST)
-            return errno;
+    const QString Path = QDir::cleanPath(Folder);
+    for (qsizetype Slash = Path.indexOf(u'/', 1);; Slash = Path.indexOf(u'/', Slash + 1)) {
+        const int Error = Env.MakeFolder(Slash < 0 ? Path : Path.left(Slash));
+        if (Error != 0 && Error != EEXIST)
+            return Error;
         if (Slash < 0)
             break;
     }
     struct stat Info { };
-    if (::stat(Path.constData(), &Info) != 0)
+    if (::stat(QFile::encodeName(Path).constData(), &Info) != 0)
         return errno;
     return S_ISDIR(Info.st_mode) ? 0 : ENOTDIR;
 }
 
-void WriteAllTo(int Handle, const char* Data, qint64 Size, const QString& FilePath)
+void OpenTemporary(TEnvironment& Env, QTemporaryFile& Temp, const QString& FilePath)
 {
-    while (Size > 0) {
-        const ssize_t Written = ::write(Handle, Data, static_cast<size_t>(Size));
-        if (Written < 0 && errno == EINTR)
-            continue;
-        if (Written <= 0)
-            FailWithErrno(FilePath, Written < 0 ? errno : ENOSPC);
-        Data += Written;
-        Size -= Written;
-    }
+    if (const int Error = Env.OpenTemporary(Temp))
+        Fail(FilePath, QString::fromLocal8Bit(std::strerror(Error)));
 }
 
-void WriteFileReplacing(const QString& FilePath, const QByteArray& Content)
+void WriteAllTo(TEnvironment& Env, int Handle, const char* Data, qint64 Size, const QString& FilePath)
+{
+    if (const int Error = Env.Write(Handle, Data, Size))
+        FailWithErrno(FilePath, Error);
+}
+
+void WriteFileReplacing(TEnvironment& Env, const QString& FilePath, const QByteArray& Content)
 {
     QTemporaryFile Temp;
-    OpenBeside(Temp, FilePath);
-    WriteAllTo(Temp.handle(), Content.constData(), Content.size(), FilePath);
-    PublishReplacing(Temp, FilePath);
+    OpenBeside(Env, Temp, FilePath);
+    WriteAllTo(Env, Temp.handle(), Content.constData(), Content.size(), FilePath);
+    PublishReplacing(Env, Temp, FilePath);
 }
 
-void PublishReplacing(QTemporaryFile& Temp, const QString& FilePath)
+void PublishReplacing(TEnvironment& Env, QTemporaryFile& Temp, const QString& FilePath)
 {
     Temp.setPermissions(
         QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
     Temp.close();
-    if (std::rename(QFile::encodeName(Temp.fileName()).constData(), QFile::encodeName(FilePath).constData())
-        == 0) {
+    const int Error = Env.Rename(Temp.fileName(), FilePath);
+    if (Error == 0) {
         Temp.setAutoRemove(false);
         return;
     }
-    if (errno != EXDEV)
-        FailWithErrno(FilePath, errno);
+    if (Error != EXDEV)
+        FailWithErrno(FilePath, Error);
     // FilePath lies on another file system: a copy beside it goes over it.
     if (!Temp.open())
         Fail(FilePath, Temp.errorString());
     QTemporaryFile Copy;
-    OpenBeside(Copy, FilePath);
+    OpenBeside(Env, Copy, FilePath);
     constexpr qint64 BlockSize = qint64(1) << 20;
     QByteArray Block(BlockSize, Qt::Uninitialized);
     qint64 Read;
     while ((Read = Temp.read(Block.data(), BlockSize)) > 0)
-        WriteAllTo(Copy.handle(), Block.constData(), Read, FilePath);
+        WriteAllTo(Env, Copy.handle(), Block.constData(), Read, FilePath);
     // A read that failed would publish the copy cut short.
     if (Read < 0)
         Fail(FilePath, Temp.errorString());
-    PublishReplacing(Copy, FilePath);
+    PublishReplacing(Env, Copy, FilePath);
 }

@@ -28,6 +28,17 @@ public:
     // The Nth rename alone fails with Error (EXDEV: the target lies on
     // another file system).
     void FailRename(int Nth, int Error) { FRenameFault = { Nth, Error }; }
+    // The Nth temporary file and every one after it cannot be made (ENOSPC:
+    // no inode left).
+    void FailTemporaryFilesFrom(int Nth, int Error) { FOpenFault = { Nth, Error }; }
+
+    int OpenTemporary(QTemporaryFile& Temp) override
+    {
+        const std::lock_guard<std::mutex> Guard(FLock);
+        if (FOpenFault.From(++FOpens))
+            return FOpenFault.Error;
+        return System().OpenTemporary(Temp);
+    }
 
     int Write(int Handle, const char* Data, qint64 Size) override
     {
@@ -71,8 +82,8 @@ private:
     };
 
     std::mutex FLock;
-    TFault FWriteFault, FFolderFault, FRenameFault;
-    int FWrites = 0, FNewFolders = 0, FRenames = 0;
+    TFault FWriteFault, FFolderFault, FRenameFault, FOpenFault;
+    int FWrites = 0, FNewFolders = 0, FRenames = 0, FOpens = 0;
     qint64 FWritten = 0;
     qint64 FByteLimit = 0;
     int FByteError = 0;

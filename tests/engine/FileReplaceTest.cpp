@@ -89,12 +89,14 @@ TEST(FileReplace, AFileSystemWithoutRoomRaisesStorageFullAndKeepsTheOldFileWhole
         int Error;
         int FailingWrite;
         bool OtherFileSystem; // the second write is the copy beside the target
+        bool NoInode = false; // the temporary file cannot be made at all
     };
     const TCase Cases[] = {
         { "no space", ENOSPC, 1, false },
         { "over quota", EDQUOT, 1, false },
         { "file too large", EFBIG, 1, false },
         { "no space for the copy across file systems", ENOSPC, 2, true },
+        { "no inode for the temporary file", ENOSPC, 0, false, true },
     };
     for (const TCase& C : Cases) {
         QTemporaryDir Temp;
@@ -102,6 +104,8 @@ TEST(FileReplace, AFileSystemWithoutRoomRaisesStorageFullAndKeepsTheOldFileWhole
         WriteFile(Path, "old");
         TFaultyEnvironment Env;
         Env.FailWritesFrom(C.FailingWrite, C.Error);
+        if (C.NoInode)
+            Env.FailTemporaryFilesFrom(1, C.Error);
         if (C.OtherFileSystem)
             Env.FailRename(1, EXDEV);
         try {

@@ -84,8 +84,9 @@ int MakeFolders(TEnvironment& Env, const QString& Folder)
 
 void OpenTemporary(TEnvironment& Env, QTemporaryFile& Temp, const QString& FilePath)
 {
+    // No inode left is as full as no block left: the run ends there too.
     if (const int Error = Env.OpenTemporary(Temp))
-        Fail(FilePath, QString::fromLocal8Bit(std::strerror(Error)));
+        FailWithErrno(FilePath, Error);
 }
 
 void WriteAllTo(TEnvironment& Env, int Handle, const char* Data, qint64 Size, const QString& FilePath)

@@ -31,7 +31,8 @@ std::exception_ptr FileWriteError(const QString& FilePath, int ErrorCode);
 void WriteAllTo(TEnvironment& Env, int Handle, const char* Data, qint64 Size, const QString& FilePath);
 
 // Creates and opens Temp from its template, for the file FilePath; raises
-// EFileError with the system's reason.
+// EFileError with the system's reason (EStorageFullError when the file
+// system has no room for one more file).
 void OpenTemporary(TEnvironment& Env, QTemporaryFile& Temp, const QString& FilePath);
 
 // Gives the finished temporary file Temp the name FilePath in one step, in

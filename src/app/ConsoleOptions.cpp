@@ -4,6 +4,7 @@
 
 #include <limits>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -245,7 +246,7 @@ private:
         case oiDownload:
             if (!SplitPair(Value, QStringLiteral("="), Pair))
                 Fail(QStringLiteral("%1 takes PREFIX=FOLDER, not \"%2\"").arg(Name, Value));
-            Copy.Downloads << Pair;
+            Copy.Downloads.push_back({ Pair.first, Pair.second });
             break;
         case oiSuppress:
             if (!Value.isEmpty())
@@ -258,7 +259,7 @@ private:
         case oiReplace:
             if (!SplitPair(Value, QStringLiteral("=>"), Pair))
                 Fail(QStringLiteral("%1 takes PATTERN=>TEMPLATE, not \"%2\"").arg(Name, Value));
-            Copy.Replaces << Pair;
+            Copy.Replaces.push_back({ Pair.first, Pair.second });
             break;
         case oiNoCompletePages:
             Copy.CompletePages = false;

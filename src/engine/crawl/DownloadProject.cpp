@@ -67,8 +67,9 @@ public:
         , FProject(Project)
         , FClient(Client)
         , FRun(Run)
-        , FRules(Project.ReplacePatterns(), Project.ReplaceRules())
     {
+        for (const TReplaceRule& Rule : Project.ReplaceRules())
+            FRules.Add(Rule.Pattern, Rule.Template);
         FWebsiteURL = NormalizeWebsiteURL(Project.WebsiteURL());
         FSettings.WebsiteBase = WebsiteBaseOf(FWebsiteURL);
         FSettings.RemoveScripts = Project.RemoveScripts();
@@ -80,8 +81,7 @@ public:
         FSettings.IndexName
             = Project.IndexFile().isEmpty() ? QStringLiteral("index.html") : Project.IndexFile();
         FSettings.OutFolder = EnsureTrailing(FOutDir, QDir::separator());
-        FSettings.WebDocuments = &Project.WebDocuments();
-        FSettings.WDOutFolders = &Project.WDOutFolders();
+        FSettings.DownloadRules = &Project.DownloadRules();
         FSettings.DomainAliases = &Project.WebsiteDomainAliases();
         FSettings.SuppressURLs = &Project.SuppressURLs();
         FSettings.SiteFileNames = Project.SiteFileNames();
@@ -140,12 +140,11 @@ private:
 
     void Seed()
     {
-        const TStrings& Pages = FProject.WebPages();
         const QString& Base = FSettings.WebsiteBase;
-        for (int I = 0; I < Pages.Count(); ++I)
-            FURLs.AddURL(utA, ResolveURL(Pages[I], Base), Base, FSettings.IndexName, FSettings.OutFolder,
-                FProject.WPExtractURLs().GetValue(I), 0, FSettings.SuppressURLs, QString());
-        if (Pages.Count() == 0 && !FWebsiteURL.isEmpty())
+        for (const TStartPage& Page : FProject.StartPages())
+            FURLs.AddURL(utA, ResolveURL(Page.URL, Base), Base, FSettings.IndexName, FSettings.OutFolder,
+                Page.LinkDepth, 0, FSettings.SuppressURLs, QString());
+        if (FProject.StartPages().empty() && !FWebsiteURL.isEmpty())
             FURLs.AddURL(utA, FWebsiteURL, Base, FSettings.IndexName, FSettings.OutFolder, WholeSiteLimit, 0,
                 FSettings.SuppressURLs, QString());
     }

@@ -19,15 +19,13 @@ std::unique_ptr<TWebsiteProject> MakeProject(int I)
     Project->SetOutputFolder(QStringLiteral("{OutDir}/{ProjectName}"));
     Project->SetIndexFile(QStringLiteral("index.html"));
     Project->SetChecked(I % 2 == 0);
-    for (int K = 0; K < 50; ++K) {
-        Project->WebPages().Add(Site + QStringLiteral("section/%1/page.html").arg(K));
-        Project->WPExtractURLs().Add(K % 4);
-    }
+    for (int K = 0; K < 50; ++K)
+        Project->StartPages().push_back({ Site + QStringLiteral("section/%1/page.html").arg(K), K % 4 });
     for (int K = 0; K < 20; ++K) {
-        Project->WebDocuments().Add(Site + QStringLiteral("files/%1/").arg(K));
-        Project->WDOutFolders().Add(QStringLiteral("files%1").arg(K));
-        Project->ReplacePatterns().Add(QStringLiteral("<div class=\"ad%1\">(.*?)</div>").arg(K));
-        Project->ReplaceRules().Add(QStringLiteral("<div>$1</div>"));
+        Project->DownloadRules().push_back(
+            { Site + QStringLiteral("files/%1/").arg(K), QStringLiteral("files%1").arg(K) });
+        Project->ReplaceRules().push_back(
+            { QStringLiteral("<div class=\"ad%1\">(.*?)</div>").arg(K), QStringLiteral("<div>$1</div>") });
     }
     Project->SuppressURLs().Add(QStringLiteral("/tracking/"));
     return Project;

@@ -121,12 +121,9 @@ void BM_ReplaceRules(benchmark::State& State)
         { "&nbsp;", " " },
         { "<script>[^<]*</script>", "" },
     };
-    TStringList Patterns, Templates;
-    for (const auto& [Pattern, Template] : Rules) {
-        Patterns.Add(QString::fromLatin1(Pattern));
-        Templates.Add(QString::fromLatin1(Template));
-    }
-    TReplaceRuleSet RuleSet(Patterns, Templates);
+    TReplaceRuleSet RuleSet;
+    for (const auto& [Pattern, Template] : Rules)
+        RuleSet.Add(QString::fromLatin1(Pattern), QString::fromLatin1(Template));
     for (auto _ : State)
         benchmark::DoNotOptimize(RuleSet.Apply(Page));
     State.SetBytesProcessed(State.iterations() * Page.size());

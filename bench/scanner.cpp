@@ -1,5 +1,6 @@
 // Throughput of the HTML scanner over a page of 1 MB with 20,000 tags, the way
 // link extraction walks it: next tag, its end, its link attribute.
+#include "engine/page/TagScan.h"
 #include "engine/page/uStrUtils.h"
 
 #include <benchmark/benchmark.h>

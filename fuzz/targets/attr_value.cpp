@@ -1,6 +1,7 @@
 // Attribute values decoded from any range of any text, with each quoting.
 #include "FuzzCheck.h"
 #include "FuzzInput.h"
+#include "engine/page/TagScan.h"
 #include "engine/page/uStrUtils.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)

@@ -36,9 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
 
     FuzzInput In(Data, Size);
     const uint8_t Mode = In.TakeByte();
-    TStringList WebDocuments, WDOutFolders, Aliases, Suppress;
-    WebDocuments.Add(QStringLiteral("http://files/"));
-    WDOutFolders.Add(QStringLiteral("files"));
+    const std::vector<TDownloadRule> DownloadRules { { QStringLiteral("http://files/"),
+        QStringLiteral("files") } };
+    TStringList Aliases, Suppress;
     Suppress.Add(QStringLiteral("/private/"));
 
     TLinkSettings Settings;
@@ -49,8 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
     Settings.TargetBase = Mode % 3 == 1 ? QStringLiteral("https://mirror/site/") : QString();
     Settings.IndexName = QStringLiteral("index.html");
     Settings.OutFolder = OutFolder;
-    Settings.WebDocuments = &WebDocuments;
-    Settings.WDOutFolders = &WDOutFolders;
+    Settings.DownloadRules = &DownloadRules;
     Settings.DomainAliases = &Aliases;
     Settings.SuppressURLs = &Suppress;
 
@@ -63,8 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
         Page.ExtractURLs, 0, nullptr, QString());
     Page.OutFile = URLs.OutFilePath(PageIndex);
 
-    QString Out;
-    ProcessHTML(In.TakeRest(), Out, URLs, Page, Settings, Thread);
+    ProcessHTML(In.TakeRest(), URLs, Page, Settings, Thread);
     for (int I = 0; I < URLs.Count(); ++I) {
         const QString File = URLs.OutFilePath(I);
         FuzzCheck(File.isEmpty() || File.startsWith(OutFolder),

@@ -2,9 +2,9 @@
 // output folder: no path that the containment check accepts may leave it.
 #include "FuzzCheck.h"
 #include "FuzzInput.h"
-#include "engine/store/OutputFile.h"
 #include "engine/crawl/URLList.h"
 #include "engine/page/URLUtils.h"
+#include "engine/store/OutputFile.h"
 
 #include <QDir>
 

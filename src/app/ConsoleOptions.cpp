@@ -1,9 +1,10 @@
 #include "ConsoleOptions.h"
 
-#include "projects/AppConfig.h"
+#include "projects/RunSettings.h"
 
 #include <limits>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -102,11 +103,16 @@ const TOptionDef* FindShort(QChar Letter)
     return nullptr;
 }
 
-bool ParseNumber(const QString& Text, int Min, int Max, int& Value)
+constexpr int NoLimit = std::numeric_limits<int>::max();
+
+// The numbers an option takes, as its usage message says them.
+QString NumberRangeText(int Min, int Max)
 {
-    bool Ok = false;
-    Value = Text.toInt(&Ok);
-    return Ok && Value >= Min && Value <= Max;
+    if (Max != NoLimit)
+        return QStringLiteral("a number from %1 to %2").arg(Min).arg(Max);
+    if (Min == 1)
+        return QStringLiteral("a positive number");
+    return QStringLiteral("a number of %1 or more").arg(Min);
 }
 
 // Splits "left<Separator>right" at the first separator; false without one or
@@ -152,10 +158,24 @@ private:
             Error = Text;
     }
 
+    // The number Value of option Name, failing when it is none from Min to Max.
+    int ParseNumberOption(int Min, int Max, const QString& Name, const QString& Value)
+    {
+        bool Ok = false;
+        const int Number = Value.toInt(&Ok);
+        if (!Ok || Number < Min || Number > Max)
+            Fail(QStringLiteral("%1 takes %2, not \"%3\"").arg(Name, NumberRangeText(Min, Max), Value));
+        return Number;
+    }
+
+    int ParseSetting(const TRunSettingDef& Setting, const QString& Name, const QString& Value)
+    {
+        return ParseNumberOption(Setting.Min, Setting.Max, Name, Value);
+    }
+
     void Apply(const TOptionDef& Def, const QString& Name, const QString& Value)
     {
         TQuickCopyOptions& Copy = Options.QuickCopy;
-        int Number = 0;
         std::pair<QString, QString> Pair;
         switch (Def.Id) {
         case oiStart:
@@ -184,18 +204,10 @@ private:
             Options.List = true;
             break;
         case oiConnections:
-            if (!ParseNumber(Value, TRunSettings::MinConnections, TRunSettings::MaxConnections, Number))
-                Fail(QStringLiteral("%1 takes a number from %2 to %3, not \"%4\"")
-                         .arg(Name)
-                         .arg(TRunSettings::MinConnections)
-                         .arg(TRunSettings::MaxConnections)
-                         .arg(Value));
-            Options.Connections = Number;
+            Options.Connections = ParseSetting(ConnectionsSetting, Name, Value);
             break;
         case oiMaxURLs:
-            if (!ParseNumber(Value, 1, std::numeric_limits<int>::max(), Number))
-                Fail(QStringLiteral("%1 takes a positive number, not \"%2\"").arg(Name, Value));
-            Options.MaxURLs = Number;
+            Options.MaxURLs = ParseSetting(MaxURLsSetting, Name, Value);
             break;
         case oiVersion:
             Options.Version = true;
@@ -212,8 +224,7 @@ private:
                 Fail(QStringLiteral("%1 needs a folder").arg(Name));
             break;
         case oiDepth:
-            if (!ParseNumber(Value, 0, std::numeric_limits<int>::max(), Copy.Depth))
-                Fail(QStringLiteral("%1 takes a number of 0 or more, not \"%2\"").arg(Name, Value));
+            Copy.Depth = ParseNumberOption(0, NoLimit, Name, Value);
             break;
         case oiOverwrite:
             if (Value == QLatin1String("never"))
@@ -245,7 +256,7 @@ private:
         case oiDownload:
             if (!SplitPair(Value, QStringLiteral("="), Pair))
                 Fail(QStringLiteral("%1 takes PREFIX=FOLDER, not \"%2\"").arg(Name, Value));
-            Copy.Downloads << Pair;
+            Copy.Downloads.push_back({ Pair.first, Pair.second });
             break;
         case oiSuppress:
             if (!Value.isEmpty())
@@ -258,7 +269,7 @@ private:
         case oiReplace:
             if (!SplitPair(Value, QStringLiteral("=>"), Pair))
                 Fail(QStringLiteral("%1 takes PATTERN=>TEMPLATE, not \"%2\"").arg(Name, Value));
-            Copy.Replaces << Pair;
+            Copy.Replaces.push_back({ Pair.first, Pair.second });
             break;
         case oiNoCompletePages:
             Copy.CompletePages = false;

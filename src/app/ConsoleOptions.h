@@ -5,7 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
-#include <utility>
+#include <vector>
 
 // What the quick copy makes its one project from.
 struct TQuickCopyOptions {
@@ -18,10 +18,10 @@ struct TQuickCopyOptions {
     QString IndexFile;
     bool RemoveScripts = false;
     bool RemoveNoscripts = false;
-    QList<std::pair<QString, QString>> Downloads; // URL prefix, folder
+    std::vector<TDownloadRule> Downloads;
     QStringList Suppress;
     QStringList Aliases;
-    QList<std::pair<QString, QString>> Replaces; // pattern, template
+    std::vector<TReplaceRule> Replaces;
     bool CompletePages = true;
     bool SiteFileNames = true;
 };

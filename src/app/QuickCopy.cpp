@@ -121,18 +121,10 @@ std::unique_ptr<TWebsiteProject> MakeProject(
     Project->SetCompletePages(Options.CompletePages);
     Project->SetSiteFileNames(Options.SiteFileNames);
     Project->SetChecked(true);
-    for (const QString& URL : Scope.StartPages) {
-        Project->WebPages().Add(URL);
-        Project->WPExtractURLs().Add(Options.Depth);
-    }
-    for (const auto& [Prefix, Folder] : Options.Downloads) {
-        Project->WebDocuments().Add(Prefix);
-        Project->WDOutFolders().Add(Folder);
-    }
-    for (const auto& [Pattern, Template] : Options.Replaces) {
-        Project->ReplacePatterns().Add(Pattern);
-        Project->ReplaceRules().Add(Template);
-    }
+    for (const QString& URL : Scope.StartPages)
+        Project->StartPages().push_back({ URL, Options.Depth });
+    Project->DownloadRules() = Options.Downloads;
+    Project->ReplaceRules() = Options.Replaces;
     for (const QString& Text : Options.Suppress)
         Project->SuppressURLs().Add(Text);
     for (const QString& Host : Options.Aliases)
@@ -152,11 +144,11 @@ bool MakeQuickCopyProjects(const TQuickCopyOptions& Options, TWebsiteProjectList
             return false;
         }
     }
-    for (const auto& [Pattern, Template] : Options.Replaces) {
+    for (const TReplaceRule& Rule : Options.Replaces) {
         try {
-            CompileReplacePattern(Pattern);
+            CompileReplacePattern(Rule.Pattern);
         } catch (const ERegularExpressionError& E) {
-            Error = QStringLiteral("--replace \"%1\": %2").arg(Pattern, E.Message());
+            Error = QStringLiteral("--replace \"%1\": %2").arg(Rule.Pattern, E.Message());
             return false;
         }
     }

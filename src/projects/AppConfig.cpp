@@ -11,8 +11,6 @@ const QString ConfigFileName = QStringLiteral("hrv.ini");
 const QString ProjectsPrefix = QStringLiteral("HrvProjects");
 const QString GroupFilterName = QStringLiteral("GroupFilter");
 const QString OutDirName = QStringLiteral("OutDir");
-const QString ConnectionsName = QStringLiteral("Connections");
-const QString MaxURLsName = QStringLiteral("MaxURLs");
 
 // The stored number, or Default when the value is missing or not a number.
 int ReadNumber(const TStrings& Lines, const QString& Name, int Default)
@@ -41,16 +39,6 @@ QStringList GroupFilterEntries(const TWebsiteProjectList& Projects)
     Groups.SetSorted(true);
     Projects.FillListOfGroups(Groups);
     return QStringList { AllProjectsGroup } + Groups.ToQStringList();
-}
-
-int ClampConnections(int Value)
-{
-    return qBound(TRunSettings::MinConnections, Value, TRunSettings::MaxConnections);
-}
-
-int ClampMaxURLs(int Value)
-{
-    return qMax(1, Value);
 }
 
 int GroupFilterIndex(const QStringList& Entries, const QString& Group)
@@ -92,9 +80,8 @@ TConfigExtras TAppConfig::LoadConfig(TWebsiteProjectList& Projects)
     Extras.Groups = GroupFilterEntries(Projects);
     Extras.GroupIndex = GroupFilterIndex(Extras.Groups, Lines.Values(GroupFilterName));
     Extras.OutDir = Lines.Values(OutDirName);
-    Extras.Run.Connections
-        = ClampConnections(ReadNumber(Lines, ConnectionsName, TRunSettings::DefaultConnections));
-    Extras.Run.MaxURLs = ClampMaxURLs(ReadNumber(Lines, MaxURLsName, TRunSettings::DefaultMaxURLs));
+    for (const TRunSettingField& Field : RunSettingFields)
+        Extras.Run.*Field.Value = Field.Def.Clamp(ReadNumber(Lines, Field.Def.KeyName(), Field.Def.Default));
     return Extras;
 }
 
@@ -109,8 +96,8 @@ bool TAppConfig::SaveConfig(const TWebsiteProjectList& Projects, const QString& 
     Projects.SaveToList(Lines, ProjectsPrefix);
     Lines.SetValues(GroupFilterName, GroupFilter);
     Lines.SetValues(OutDirName, OutDir);
-    WriteNumber(Lines, ConnectionsName, ClampConnections(Run.Connections), TRunSettings::DefaultConnections);
-    WriteNumber(Lines, MaxURLsName, ClampMaxURLs(Run.MaxURLs), TRunSettings::DefaultMaxURLs);
+    for (const TRunSettingField& Field : RunSettingFields)
+        WriteNumber(Lines, Field.Def.KeyName(), Field.Def.Clamp(Run.*Field.Value), Field.Def.Default);
     Settings.SaveToFile(Path);
     return true;
 }

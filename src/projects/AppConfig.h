@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RunSettings.h"
 #include "SettingsLocation.h"
 #include "WebsiteUnit.h"
 
@@ -17,21 +18,6 @@ QStringList GroupFilterEntries(const TWebsiteProjectList& Projects);
 // case, else 0.
 int GroupFilterIndex(const QStringList& Entries, const QString& Group);
 
-// Settings of every run, kept beside the projects ("Connections",
-// "MaxURLs"). Stored values out of range are clamped; missing or malformed
-// ones read as the defaults.
-struct TRunSettings {
-    static constexpr int MinConnections = 1;
-    static constexpr int MaxConnections = 16;
-    static constexpr int DefaultConnections = 6;
-    static constexpr int DefaultMaxURLs = 1000000;
-
-    int Connections = DefaultConnections;
-    int MaxURLs = DefaultMaxURLs;
-};
-int ClampConnections(int Value);
-int ClampMaxURLs(int Value);
-
 struct TConfigExtras {
     // The group filter list: "<All projects>", then the groups sorted.
     QStringList Groups { AllProjectsGroup };
@@ -39,6 +25,8 @@ struct TConfigExtras {
     int GroupIndex = 0;
     // The common output folder.
     QString OutDir;
+    // Stored values out of range are clamped; missing or malformed ones read
+    // as the defaults.
     TRunSettings Run;
 };
 

@@ -2,6 +2,8 @@
 #include "NumberedNames.h"
 #include "WebsiteUnit.h"
 
+#include <utility>
+
 namespace {
 
 const QString One = QStringLiteral("1");
@@ -26,43 +28,98 @@ int ReadCount(const TStrings& lst, const QString& Name, int Missing)
     return ReadInt(lst, Name, Count) ? Count : Missing;
 }
 
-// Writes the non-empty entries as Name1, Name2, ... with each entry's partner
-// (PartnerAt of its position, written when not empty) right after it, then
-// the count of entries written.
-template <typename PartnerAt>
-void SaveNumbered(TStrings& lst, const QString& P, const TStrings& Entries, const QString& Name,
-    const QString& PartnerName, PartnerAt&& Partner, const QString& CountName)
+// How records of one kind are stored: record k as <Entry>k and <Partner>k
+// (no partner for records of one text), and the count written as <Count>.
+// A record whose entry text is empty is neither written nor read.
+template <typename TRecord> struct TRecordScheme;
+
+template <> struct TRecordScheme<TStartPage> {
+    static inline const QString Entry = QStringLiteral("WebPages");
+    static inline const QString Partner = QStringLiteral("WPExtractURLs");
+    static inline const QString Count = QStringLiteral("WebPagesN");
+    static std::pair<QString, QString> Texts(const TStartPage& Page)
+    {
+        return { Page.URL, QString::number(Page.LinkDepth) };
+    }
+    // A depth that is no number of 0 or more reads as unlimited for "yes".
+    static TStartPage Read(const QString& URL, const QString& DepthText)
+    {
+        bool Ok = false;
+        int Depth = DepthText.toInt(&Ok, 10);
+        if (!Ok || Depth < 0)
+            Depth = DepthText.toLower() == QLatin1String("yes") ? 1000 : 0;
+        return { URL, Depth };
+    }
+};
+
+template <> struct TRecordScheme<TDownloadRule> {
+    static inline const QString Entry = QStringLiteral("WebDocs");
+    static inline const QString Partner = QStringLiteral("WDOutFolders");
+    static inline const QString Count = QStringLiteral("WebDocsN");
+    static std::pair<QString, QString> Texts(const TDownloadRule& Rule)
+    {
+        return { Rule.URLPrefix, Rule.Folder };
+    }
+    static TDownloadRule Read(const QString& Prefix, const QString& Folder) { return { Prefix, Folder }; }
+};
+
+template <> struct TRecordScheme<TReplaceRule> {
+    static inline const QString Entry = QStringLiteral("ReplacePattern");
+    static inline const QString Partner = QStringLiteral("ReplaceRule");
+    static inline const QString Count = QStringLiteral("ReplaceRulesN");
+    static std::pair<QString, QString> Texts(const TReplaceRule& Rule)
+    {
+        return { Rule.Pattern, Rule.Template };
+    }
+    static TReplaceRule Read(const QString& Pattern, const QString& Template)
+    {
+        return { Pattern, Template };
+    }
+};
+
+// The suppressed URL texts.
+template <> struct TRecordScheme<QString> {
+    static inline const QString Entry = QStringLiteral("SuppressURLs");
+    static inline const QString Partner;
+    static inline const QString Count = QStringLiteral("SuppressURLsN");
+    static std::pair<QString, QString> Texts(const QString& URL) { return { URL, QString() }; }
+    static QString Read(const QString& URL, const QString&) { return URL; }
+};
+
+template <typename TRecords> void SaveRecords(TStrings& lst, const QString& P, const TRecords& Records)
 {
+    using TScheme = TRecordScheme<typename TRecords::value_type>;
     int K = 0;
-    for (int I = 0; I < Entries.Count(); ++I) {
-        if (Entries.Strings(I).isEmpty())
+    for (const auto& Record : Records) {
+        const auto [Entry, Partner] = TScheme::Texts(Record);
+        if (Entry.isEmpty())
             continue;
         const QString Number = QString::number(++K);
-        lst.SetValues(P + Name + Number, Entries.Strings(I));
-        if (!PartnerName.isEmpty())
-            lst.SetValues(P + PartnerName + Number, Partner(I));
+        lst.SetValues(P + TScheme::Entry + Number, Entry);
+        if (!TScheme::Partner.isEmpty())
+            lst.SetValues(P + TScheme::Partner + Number, Partner);
     }
-    lst.SetValues(P + CountName, QString::number(K));
+    lst.SetValues(P + TScheme::Count, QString::number(K));
 }
 
-QString NoPartner(int)
+// The records numbered 1 to the stored count, visiting only the numbers that
+// occur in the lines.
+template <typename TRecord>
+std::vector<TRecord> LoadRecords(const TStrings& lst, const TNumberedNames& Numbers, const QString& P)
 {
-    return QString();
-}
-
-// Calls Load(Entry, Number) for each non-empty entry Name<k> with k from 1
-// to the stored count, visiting only the numbers that occur in the lines.
-template <typename Loader>
-void LoadNumbered(const TStrings& lst, const TNumberedNames& Numbers, const QString& P, const QString& Name,
-    const QString& CountName, Loader&& Load)
-{
-    const int Count = ReadCount(lst, P + CountName, -1);
-    for (const int K : Numbers.Numbers(P + Name, QString(), Count)) {
+    using TScheme = TRecordScheme<TRecord>;
+    std::vector<TRecord> Records;
+    const int Count = ReadCount(lst, P + TScheme::Count, -1);
+    for (const int K : Numbers.Numbers(P + TScheme::Entry, QString(), Count)) {
         const QString Number = QString::number(K);
-        const QString Entry = lst.Values(P + Name + Number);
-        if (!Entry.isEmpty())
-            Load(Entry, Number);
+        const QString Entry = lst.Values(P + TScheme::Entry + Number);
+        if (Entry.isEmpty())
+            continue;
+        const QString Partner
+            = TScheme::Partner.isEmpty() ? QString() : lst.Values(P + TScheme::Partner + Number);
+        Records.push_back(TScheme::Read(Entry, Partner));
     }
+    return Records;
 }
 
 QString ProjectPrefix(const QString& Prefix, int I)
@@ -95,34 +152,12 @@ bool TWebsiteProject::LoadFromList(const TStrings& lst, const QString& P, const 
     FChecked = lst.Values(P + QStringLiteral("Checked")) == One;
     FVisible = lst.Values(P + QStringLiteral("Visible")) != Zero;
 
-    FWebPages.Clear();
-    FWPExtractURLs.Clear();
-    LoadNumbered(lst, Numbers, P, QStringLiteral("WebPages"), QStringLiteral("WebPagesN"),
-        [&](const QString& Page, const QString& K) {
-            const QString DepthName = P + QStringLiteral("WPExtractURLs") + K;
-            int Depth;
-            if (!ReadInt(lst, DepthName, Depth) || Depth < 0)
-                Depth = lst.Values(DepthName).toLower() == QLatin1String("yes") ? 1000 : 0;
-            FWebPages.Add(Page);
-            FWPExtractURLs.Add(Depth);
-        });
-    FWebDocuments.Clear();
-    FWDOutFolders.Clear();
-    LoadNumbered(lst, Numbers, P, QStringLiteral("WebDocs"), QStringLiteral("WebDocsN"),
-        [&](const QString& Prefix, const QString& K) {
-            FWebDocuments.Add(Prefix);
-            FWDOutFolders.Add(lst.Values(P + QStringLiteral("WDOutFolders") + K));
-        });
-    FReplacePatterns.Clear();
-    FReplaceRules.Clear();
-    LoadNumbered(lst, Numbers, P, QStringLiteral("ReplacePattern"), QStringLiteral("ReplaceRulesN"),
-        [&](const QString& Pattern, const QString& K) {
-            FReplacePatterns.Add(Pattern);
-            FReplaceRules.Add(lst.Values(P + QStringLiteral("ReplaceRule") + K));
-        });
+    FStartPages = LoadRecords<TStartPage>(lst, Numbers, P);
+    FDownloadRules = LoadRecords<TDownloadRule>(lst, Numbers, P);
+    FReplaceRules = LoadRecords<TReplaceRule>(lst, Numbers, P);
     FSuppressURLs.Clear();
-    LoadNumbered(lst, Numbers, P, QStringLiteral("SuppressURLs"), QStringLiteral("SuppressURLsN"),
-        [&](const QString& URL, const QString&) { FSuppressURLs.Add(URL); });
+    for (const QString& URL : LoadRecords<QString>(lst, Numbers, P))
+        FSuppressURLs.Add(URL);
     return true;
 }
 
@@ -143,21 +178,10 @@ void TWebsiteProject::SaveToList(TStrings& lst, const QString& P) const
     lst.SetValues(P + QStringLiteral("IndexFile"), FIndexFile);
     lst.SetValues(P + QStringLiteral("Checked"), BoolText(FChecked));
     lst.SetValues(P + QStringLiteral("Visible"), BoolText(FVisible));
-    // A partner missing from a list that callers left short counts as empty.
-    SaveNumbered(
-        lst, P, FWebPages, QStringLiteral("WebPages"), QStringLiteral("WPExtractURLs"),
-        [this](int I) { return QString::number(I < FWPExtractURLs.Count() ? FWPExtractURLs[I] : 0); },
-        QStringLiteral("WebPagesN"));
-    SaveNumbered(
-        lst, P, FWebDocuments, QStringLiteral("WebDocs"), QStringLiteral("WDOutFolders"),
-        [this](int I) { return I < FWDOutFolders.Count() ? FWDOutFolders[I] : QString(); },
-        QStringLiteral("WebDocsN"));
-    SaveNumbered(
-        lst, P, FReplacePatterns, QStringLiteral("ReplacePattern"), QStringLiteral("ReplaceRule"),
-        [this](int I) { return I < FReplaceRules.Count() ? FReplaceRules[I] : QString(); },
-        QStringLiteral("ReplaceRulesN"));
-    SaveNumbered(lst, P, FSuppressURLs, QStringLiteral("SuppressURLs"), QString(), NoPartner,
-        QStringLiteral("SuppressURLsN"));
+    SaveRecords(lst, P, FStartPages);
+    SaveRecords(lst, P, FDownloadRules);
+    SaveRecords(lst, P, FReplaceRules);
+    SaveRecords(lst, P, FSuppressURLs.ToQStringList());
 }
 
 void TWebsiteProjectList::LoadFromList(const TStrings& lst, const QString& Prefix)

@@ -2,7 +2,6 @@
 
 #include "containers/Object.h"
 #include "containers/StringList.h"
-#include "containers/uIntList.h"
 
 #include <QString>
 #include <cstdint>
@@ -16,28 +15,56 @@ HARVO_DECLARE_EXCEPTION(EListError, Exception)
 // What a run does with a file that already exists; the ordinal is stored.
 enum TOverwriteFile : uint8_t { ofNone = 0, ofAll = 1, ofChanged = 2 };
 
-// One website-copying job. The eight lists belong to the project; callers
-// change their contents, never the list objects. The lists come in pairs
-// whose i-th entries belong together: web pages and their link depths,
-// download prefixes and their folders, replace patterns and their templates.
+// A page a run starts from, and how many links deep it follows from there.
+struct TStartPage {
+    QString URL;
+    int LinkDepth = 0;
+};
+
+// Links outside the website that start with URLPrefix are copied into Folder
+// (relative to the output folder).
+struct TDownloadRule {
+    QString URLPrefix;
+    QString Folder;
+};
+
+// Every match of Pattern in a saved page becomes Template.
+struct TReplaceRule {
+    QString Pattern;
+    QString Template;
+};
+
+// A string list that copies its lines when the project is copied.
+class TProjectStringList : public TStringList {
+public:
+    TProjectStringList() = default;
+    TProjectStringList(const TProjectStringList& Source)
+        : TStringList()
+    {
+        Assign(Source);
+    }
+    TProjectStringList& operator=(const TProjectStringList& Source)
+    {
+        Assign(Source);
+        return *this;
+    }
+};
+
+// One website-copying job. Copies are deep, the check and the visibility
+// included.
 class TWebsiteProject : public TObject {
 public:
-    TWebsiteProject();
-    // A deep copy of Project; a null Project gives a cleared project.
+    TWebsiteProject() = default;
+    // A copy of Project; a null Project gives a cleared project.
     explicit TWebsiteProject(const TWebsiteProject* Project);
-    TWebsiteProject(const TWebsiteProject& Project);
-    TWebsiteProject& operator=(const TWebsiteProject& Project);
 
-    void Clear();
-    // Copies every field, the check and the visibility included.
-    void Assign(const TWebsiteProject& Project);
+    void Clear() { *this = TWebsiteProject(); }
 
     // Reads the project from the name=value lines whose names start with P;
     // false (and the project unchanged) when it has no name there. Numbers
     // indexes the numbered names of lst, once for all projects of the list.
     bool LoadFromList(const TStrings& lst, const QString& P, const TNumberedNames& Numbers);
-    // Writes the project's names under P; a partner entry missing from a
-    // list that was left shorter than its pair is written as empty (0).
+    // Writes the project's names under P.
     void SaveToList(TStrings& lst, const QString& P) const;
 
     const QString& ProjectName() const { return FProjectName; }
@@ -71,21 +98,16 @@ public:
     void SetIndexFile(const QString& Value) { FIndexFile = Value; }
     bool Checked() const { return FChecked; }
     void SetChecked(bool Value) { FChecked = Value; }
-    // Changed only by the project list, Clear, Assign and loading.
+    // Changed only by the project list, Clear, copying and loading.
     bool Visible() const { return FVisible; }
 
-    TStrings& WebPages() { return FWebPages; }
-    const TStrings& WebPages() const { return FWebPages; }
-    TIntList& WPExtractURLs() { return FWPExtractURLs; }
-    const TIntList& WPExtractURLs() const { return FWPExtractURLs; }
-    TStrings& WebDocuments() { return FWebDocuments; }
-    const TStrings& WebDocuments() const { return FWebDocuments; }
-    TStrings& WDOutFolders() { return FWDOutFolders; }
-    const TStrings& WDOutFolders() const { return FWDOutFolders; }
-    TStrings& ReplacePatterns() { return FReplacePatterns; }
-    const TStrings& ReplacePatterns() const { return FReplacePatterns; }
-    TStrings& ReplaceRules() { return FReplaceRules; }
-    const TStrings& ReplaceRules() const { return FReplaceRules; }
+    std::vector<TStartPage>& StartPages() { return FStartPages; }
+    const std::vector<TStartPage>& StartPages() const { return FStartPages; }
+    std::vector<TDownloadRule>& DownloadRules() { return FDownloadRules; }
+    const std::vector<TDownloadRule>& DownloadRules() const { return FDownloadRules; }
+    // Applied in order, each to the result of the one before.
+    std::vector<TReplaceRule>& ReplaceRules() { return FReplaceRules; }
+    const std::vector<TReplaceRule>& ReplaceRules() const { return FReplaceRules; }
     TStrings& WebsiteDomainAliases() { return FWebsiteDomainAliases; }
     const TStrings& WebsiteDomainAliases() const { return FWebsiteDomainAliases; }
     TStrings& SuppressURLs() { return FSuppressURLs; }
@@ -113,14 +135,11 @@ private:
     QString FIndexFile;
     bool FChecked = false;
     bool FVisible = true;
-    TStringList FWebPages;
-    TIntList FWPExtractURLs;
-    TStringList FWebDocuments;
-    TStringList FWDOutFolders;
-    TStringList FReplacePatterns;
-    TStringList FReplaceRules;
-    TStringList FWebsiteDomainAliases;
-    TStringList FSuppressURLs;
+    std::vector<TStartPage> FStartPages;
+    std::vector<TDownloadRule> FDownloadRules;
+    std::vector<TReplaceRule> FReplaceRules;
+    TProjectStringList FWebsiteDomainAliases;
+    TProjectStringList FSuppressURLs;
 };
 
 // Every project in the user's order (owned), and the visible view: the

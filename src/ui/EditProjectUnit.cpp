@@ -22,21 +22,51 @@
 #include <QScrollArea>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <functional>
+#include <utility>
 
 namespace {
-void FillRows(TEntryListPanel& Panel, const TStrings& Captions, const std::function<QString(int)>& SubItem)
+
+// The two columns a record shows in its list.
+std::pair<QString, QString> Columns(const TStartPage& Page)
 {
-    Panel.Clear();
-    for (int I = 0; I < Captions.Count(); ++I)
-        Panel.List()->AddRow(Captions[I], SubItem(I));
+    return { Page.URL, QString::number(Page.LinkDepth) };
 }
 
-// Refills a pair of the project's lists from a list's rows, in row order.
-void ReadRows(const TEntryListPanel& Panel, const std::function<void(const QString&, const QString&)>& Append)
+std::pair<QString, QString> Columns(const TDownloadRule& Rule)
+{
+    return { Rule.URLPrefix, Rule.Folder };
+}
+
+std::pair<QString, QString> Columns(const TReplaceRule& Rule)
+{
+    return { Rule.Pattern, Rule.Template };
+}
+
+template <typename TRecord> void FillRows(TEntryListPanel& Panel, const std::vector<TRecord>& Records)
+{
+    Panel.Clear();
+    for (const TRecord& Record : Records) {
+        const auto [Caption, SubItem] = Columns(Record);
+        Panel.List()->AddRow(Caption, SubItem);
+    }
+}
+
+// A record for each of a list's rows, in row order, made of its two columns.
+template <typename TRecord>
+std::vector<TRecord> ReadRows(const TEntryListPanel& Panel,
+    const std::function<TRecord(const QString& Caption, const QString& SubItem)>& RecordOf)
 {
     const TEntryListView& List = *Panel.List();
+    std::vector<TRecord> Records;
     for (int I = 0; I < List.topLevelItemCount(); ++I)
-        Append(List.topLevelItem(I)->text(0), List.topLevelItem(I)->text(1));
+        Records.push_back(RecordOf(List.topLevelItem(I)->text(0), List.topLevelItem(I)->text(1)));
+    return Records;
+}
+
+template <typename TRecord> TRecord TwoTextRecord(const QString& First, const QString& Second)
+{
+    return { First, Second };
 }
 
 QString ListText(const TStrings& Lines)
@@ -221,15 +251,9 @@ void TEditProjectForm::FillDialog(const TWebsiteProject& Project)
     FProjectOverwriteComboBox->setCurrentIndex(Project.Overwrite() == ofAll ? 1
             : Project.Overwrite() == ofChanged                              ? 2
                                                                             : 0);
-    const TIntList& Depths = Project.WPExtractURLs();
-    FillRows(*FWebPages, Project.WebPages(),
-        [&Depths](int I) { return I < Depths.Count() ? QString::number(Depths[I]) : QStringLiteral("0"); });
-    const TStrings& Folders = Project.WDOutFolders();
-    FillRows(*FWebDocs, Project.WebDocuments(),
-        [&Folders](int I) { return I < Folders.Count() ? Folders[I] : QString(); });
-    const TStrings& Rules = Project.ReplaceRules();
-    FillRows(*FReplaceRules, Project.ReplacePatterns(),
-        [&Rules](int I) { return I < Rules.Count() ? Rules[I] : QString(); });
+    FillRows(*FWebPages, Project.StartPages());
+    FillRows(*FWebDocs, Project.DownloadRules());
+    FillRows(*FReplaceRules, Project.ReplaceRules());
     FSuppressMemo->setPlainText(ListText(Project.SuppressURLs()));
 }
 
@@ -250,24 +274,11 @@ void TEditProjectForm::WriteBack(TWebsiteProject& Project) const
     const int Overwrite = FProjectOverwriteComboBox->currentIndex();
     Project.SetOverwrite(Overwrite == 1 ? ofAll : Overwrite == 2 ? ofChanged : ofNone);
 
-    Project.WebPages().Clear();
-    Project.WPExtractURLs().Clear();
-    ReadRows(*FWebPages, [&Project](const QString& URL, const QString& Depth) {
-        Project.WebPages().Add(URL);
-        Project.WPExtractURLs().Add(Depth.toInt());
+    Project.StartPages() = ReadRows<TStartPage>(*FWebPages, [](const QString& URL, const QString& Depth) {
+        return TStartPage { URL, Depth.toInt() };
     });
-    Project.WebDocuments().Clear();
-    Project.WDOutFolders().Clear();
-    ReadRows(*FWebDocs, [&Project](const QString& Prefix, const QString& Folder) {
-        Project.WebDocuments().Add(Prefix);
-        Project.WDOutFolders().Add(Folder);
-    });
-    Project.ReplacePatterns().Clear();
-    Project.ReplaceRules().Clear();
-    ReadRows(*FReplaceRules, [&Project](const QString& Pattern, const QString& Rule) {
-        Project.ReplacePatterns().Add(Pattern);
-        Project.ReplaceRules().Add(Rule);
-    });
+    Project.DownloadRules() = ReadRows<TDownloadRule>(*FWebDocs, TwoTextRecord<TDownloadRule>);
+    Project.ReplaceRules() = ReadRows<TReplaceRule>(*FReplaceRules, TwoTextRecord<TReplaceRule>);
     Project.SuppressURLs().SetText(FSuppressMemo->toPlainText());
 }
 

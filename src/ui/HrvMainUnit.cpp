@@ -189,8 +189,8 @@ QWidget* THrvMainForm::CreateWebsitesPage()
     OutDirLabel->setBuddy(FOutDirEdit);
     Panel3->addWidget(OutDirLabel);
     FConnectionsSpinBox = new QSpinBox(Page);
-    FConnectionsSpinBox->setRange(TRunSettings::MinConnections, TRunSettings::MaxConnections);
-    FConnectionsSpinBox->setValue(TRunSettings::DefaultConnections);
+    FConnectionsSpinBox->setRange(ConnectionsSetting.Min, ConnectionsSetting.Max);
+    FConnectionsSpinBox->setValue(ConnectionsSetting.Default);
     FConnectionsSpinBox->setToolTip(QStringLiteral("Connections a run keeps open to each host"));
     auto* ConnectionsLabel = new QLabel(QStringLiteral("Connections:"), Page);
     ConnectionsLabel->setBuddy(FConnectionsSpinBox);

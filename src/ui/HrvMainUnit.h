@@ -130,7 +130,7 @@ private:
     bool FClosing = false;
     int FExitStatus = 0;
     // The stored URL limit, kept for the next save (no control shows it).
-    int FMaxURLs = TRunSettings::DefaultMaxURLs;
+    int FMaxURLs = MaxURLsSetting.Default;
     // The event loop level the window was shown in; a deeper one means a
     // dialog's loop is still running.
     int FShowLoopLevel = 0;

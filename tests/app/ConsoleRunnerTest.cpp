@@ -150,8 +150,7 @@ TEST_F(ConsoleRunnerTest, AnErrorEndsTheRunWithoutSummaryAndSkipsLaterProjects)
     ScriptedHttpServer Server;
     Server.On("/", ScriptedReply::Ok("page"));
     auto Broken = Project("Broken", Server.Url("/"));
-    Broken->ReplacePatterns().Add("(unclosed");
-    Broken->ReplaceRules().Add("x");
+    Broken->ReplaceRules().push_back({ "(unclosed", "x" });
     FProjects.AddProject(std::move(Broken));
     FProjects.AddProject(Project("Later", Server.Url("/")));
     SaveConfig(OutDir());

@@ -75,8 +75,7 @@ protected:
         auto Project = std::make_unique<TWebsiteProject>();
         Project->SetProjectName("Site");
         Project->SetWebsiteURL(FServer.Url("/site/"));
-        Project->WebPages().Add(FServer.Url("/site/"));
-        Project->WPExtractURLs().Add(Depth);
+        Project->StartPages().push_back({ FServer.Url("/site/"), Depth });
         Project->SetOutputFolder("{OutDir}/{ProjectName}");
         Project->SetRelativePathLinks(true);
         Project->SetOverwrite(Policy);

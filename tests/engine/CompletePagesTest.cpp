@@ -145,8 +145,7 @@ TEST_F(CompletePagesTest, RequisitesOfAPageAtItsLimitAndImportCyclesAreFetchedOn
     Server.On("/c.css", ScriptedReply::Ok("@charset \"utf-8\"; p{content:\"\xe9\"} r{x:url(", "text/css"));
     Server.On("/img/x.png", ScriptedReply::Ok("PNG", "image/png"));
     FProject.SetWebsiteURL(Server.Url("/"));
-    FProject.WebPages().Add("/");
-    FProject.WPExtractURLs().Add(0); // the page at its limit: no page links, every requisite
+    FProject.StartPages().push_back({ "/", 0 }); // the page at its limit: no page links, every requisite
     THTTPClient Client(QString(), ptAUTO, "test", QString(), 5, 5);
     DownloadProject(FOutDir, FProject, Client, FThread);
 

@@ -93,10 +93,8 @@ TEST_F(DownloadProjectTest, BreakDuringRetriesStopsTheWalkButKeepsTheSummary)
 {
     FServer.On("/", ScriptedReply::Ok("<a href=next.html>n</a>"));
     FServer.On("/next.html", ScriptedReply::Status(503, "Service Unavailable"));
-    FProject.WebPages().Add("next.html");
-    FProject.WPExtractURLs().Add(0);
-    FProject.WebPages().Add("/");
-    FProject.WPExtractURLs().Add(1);
+    FProject.StartPages().push_back({ "next.html", 0 });
+    FProject.StartPages().push_back({ "/", 1 });
     FControl.FTerminated = true;
     const QStringList Lines = Crawl();
     EXPECT_EQ(FServer.RequestCount(), 1);
@@ -107,8 +105,7 @@ TEST_F(DownloadProjectTest, BreakDuringRetriesStopsTheWalkButKeepsTheSummary)
 TEST_F(DownloadProjectTest, ARedirectToAFolderMovesThePageBaseAndKeepsTheIndexFile)
 {
     FProject.SetRelativePathLinks(true);
-    FProject.WebPages().Add("about");
-    FProject.WPExtractURLs().Add(1);
+    FProject.StartPages().push_back({ "about", 1 });
     FServer.On("/about", ScriptedReply::Redirect(301, "/about/"));
     FServer.On("/about/", ScriptedReply::Ok("<img src=\"pic.png\">"));
     FServer.On("/about/pic.png", ScriptedReply::Ok(QByteArray("PNG\x00\x01", 5), "image/png"));
@@ -120,8 +117,7 @@ TEST_F(DownloadProjectTest, ARedirectToAFolderMovesThePageBaseAndKeepsTheIndexFi
 
 TEST_F(DownloadProjectTest, ARetriedRedirectStartsAgainFromTheRequestedURL)
 {
-    FProject.WebPages().Add("r7/");
-    FProject.WPExtractURLs().Add(1);
+    FProject.StartPages().push_back({ "r7/", 1 });
     FServer.On("/r7/", ScriptedReply::Redirect(302, "sub/"));
     int SubRequests = 0;
     FServer.SetFallback([&SubRequests](const RecordedRequest& Request) {
@@ -140,8 +136,7 @@ TEST_F(DownloadProjectTest, ARetriedRedirectStartsAgainFromTheRequestedURL)
 
 TEST_F(DownloadProjectTest, ThePageBaseIsTheURLTheClientFetchedLast)
 {
-    FProject.WebPages().Add("r5/");
-    FProject.WPExtractURLs().Add(1);
+    FProject.StartPages().push_back({ "r5/", 1 });
     FServer.On("/r5/", ScriptedReply::Redirect(302, "/r5/login?t=12:30"));
     FServer.On("/r5/login?t=12:30", ScriptedReply::Ok("<a href=\"next.html\">n</a>"));
     FServer.On("/r5/next.html", ScriptedReply::Ok("next"));
@@ -204,12 +199,9 @@ TEST_F(DownloadProjectTest, PagesAreDecodedByCharsetAndSavedAsUTF8)
     FServer.On("/latin.html", ScriptedReply::Status(200, "OK", { "Content-Type: TEXT/HTML" }, "caf\xe9"));
     FServer.On("/bogus.html",
         ScriptedReply::Status(200, "OK", { "Content-Type: text/html; charset=no-such-set" }, "\xe9"));
-    FProject.WebPages().Add("/");
-    FProject.WPExtractURLs().Add(0);
-    FProject.WebPages().Add("latin.html");
-    FProject.WPExtractURLs().Add(0);
-    FProject.WebPages().Add("bogus.html");
-    FProject.WPExtractURLs().Add(0);
+    FProject.StartPages().push_back({ "/", 0 });
+    FProject.StartPages().push_back({ "latin.html", 0 });
+    FProject.StartPages().push_back({ "bogus.html", 0 });
     Crawl();
     EXPECT_EQ(QString::fromUtf8(SavedContent(OutPath("index.html"))),
         QString::fromUtf8("<meta charset=\"utf-8\">Привет"));
@@ -257,8 +249,7 @@ TEST_F(DownloadProjectTest, ReplaceRulesTouchPagesOnly)
     FServer.On("/", ScriptedReply::Ok("<img src=\"a.css\">Hello hello"));
     FServer.On("/a.css", ScriptedReply::Ok("hello", "text/css"));
     FProject.SetRelativePathLinks(true);
-    FProject.ReplacePatterns().Add("hel(lo)");
-    FProject.ReplaceRules().Add("J$1");
+    FProject.ReplaceRules().push_back({ "hel(lo)", "J$1" });
     Crawl();
     EXPECT_EQ(SavedContent(OutPath("index.html")), "<img src=\"a.css\">Jlo Jlo");
     EXPECT_EQ(SavedContent(OutPath("a.css")), "hello");
@@ -310,8 +301,7 @@ TEST_F(DownloadProjectTest, URLsThatWouldLeaveTheOutputFolderFail)
     FProject.SetWebsiteURL(FServer.Url("/site/"));
     for (const char* Page :
         { "%2e%2e/%2e%2e/escape.txt", "..%2f..%2fescape2.txt", "a%00b/../../../escape3.txt" }) {
-        FProject.WebPages().Add(FServer.Url("/site/") + Page);
-        FProject.WPExtractURLs().Add(0);
+        FProject.StartPages().push_back({ FServer.Url("/site/") + Page, 0 });
     }
     const QStringList Lines = Crawl();
     EXPECT_EQ(Lines.filter("Invalid directory ").size(), 3) << Lines.join('\n').toStdString();
@@ -334,8 +324,7 @@ TEST_F(DownloadProjectTest, TheDepthLimitBoundsASiteOfEndlessQueryLinks)
         const int N = Request.Path.mid(Request.Path.indexOf('=') + 1).toInt();
         return ScriptedReply::Ok("<a href=\"/list?n=" + QByteArray::number(N + 1) + "\">next</a>");
     });
-    FProject.WebPages().Add("/list?n=0");
-    FProject.WPExtractURLs().Add(2);
+    FProject.StartPages().push_back({ "/list?n=0", 2 });
     const QStringList Lines = Crawl();
     EXPECT_EQ(FServer.RequestCount(), 3);
     EXPECT_EQ(Lines.last(), "Downloaded: 3, already existed: 0, not changed: 0, empty: 0, failed: 0.");
@@ -389,8 +378,7 @@ TEST_F(DownloadProjectTest, NothingIsWrittenOrReadThroughASymbolicLinkThatLeadsO
     FServer.SetFallback([](const RecordedRequest&) { return ScriptedReply::Ok("x", "text/plain"); });
     FProject.SetOverwrite(ofChanged);
     for (const char* Page : { "out-link/a.png", "out-link/sub/b.png", "in-link/c.png", "same.png" }) {
-        FProject.WebPages().Add(FServer.Url("/") + Page);
-        FProject.WPExtractURLs().Add(0);
+        FProject.StartPages().push_back({ FServer.Url("/") + Page, 0 });
     }
     const QStringList Lines = Crawl();
     EXPECT_EQ(Lines.filter("Invalid directory ").size(), 2) << Lines.join('\n').toStdString();

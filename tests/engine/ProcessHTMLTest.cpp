@@ -22,8 +22,7 @@ protected:
         FSettings.WebsiteBase = "http://host/";
         FSettings.IndexName = "index.html";
         FSettings.OutFolder = FOut;
-        FSettings.WebDocuments = &FWebDocuments;
-        FSettings.WDOutFolders = &FWDOutFolders;
+        FSettings.DownloadRules = &FDownloadRules;
         FSettings.DomainAliases = &FAliases;
         FSettings.SuppressURLs = &FSuppress;
         FPage.URL = "http://host/dir/page.html";
@@ -40,7 +39,8 @@ protected:
     RecordingRunLog FLog;
     TRunControl FControl;
     ScriptedThread FThread;
-    TStringList FWebDocuments, FWDOutFolders, FAliases, FSuppress;
+    std::vector<TDownloadRule> FDownloadRules;
+    TStringList FAliases, FSuppress;
     TLinkSettings FSettings;
     TPageInfo FPage;
     TURLList FURLs;
@@ -119,8 +119,7 @@ TEST_F(ProcessHTMLTest, ScriptsAndNoscriptsAreDroppedOnRequest)
 TEST_F(ProcessHTMLTest, AliasesDownloadRulesAndTheCountOfNewURLs)
 {
     FAliases.Add("www.host");
-    FWebDocuments.Add("http://cdn.example/files/");
-    FWDOutFolders.Add("files");
+    FDownloadRules.push_back({ "http://cdn.example/files/", "files" });
     FSettings.RelativePathLinks = true;
     FPage.URLDepth = 1; // at the limit: only download rules add URLs
     const QString Out

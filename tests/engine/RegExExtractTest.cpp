@@ -10,13 +10,6 @@ QString ReplaceAll(const QString& Pattern, const QString& Template, const QStrin
     return ReplaceAllMatches(*RegEx, TRegExExtractRule(Template), Subject);
 }
 
-TStringList& Lines(TStringList& List, const QStringList& Texts)
-{
-    for (const QString& Text : Texts)
-        List.Add(Text);
-    return List;
-}
-
 } // namespace
 
 TEST(RegExExtract, ReplaceAllMatchesFillsTheTemplate)
@@ -98,31 +91,26 @@ TEST(RegExExtract, WalkReportsEachMatchWithItsReplacement)
 
 TEST(RegExExtract, RuleSetFeedsEachRuleTheResultOfThePrevious)
 {
-    TStringList Patterns, Rules;
-    TReplaceRuleSet RuleSet(
-        Lines(Patterns, { QStringLiteral("x"), QStringLiteral("y"), QStringLiteral("q") }),
-        Lines(Rules, { QStringLiteral("y"), QStringLiteral("z"), QStringLiteral("Q") }));
+    TReplaceRuleSet RuleSet;
+    RuleSet.Add(QStringLiteral("x"), QStringLiteral("y"));
+    RuleSet.Add(QStringLiteral("y"), QStringLiteral("z"));
+    RuleSet.Add(QStringLiteral("q"), QStringLiteral("Q"));
     EXPECT_EQ(RuleSet.Count(), 3);
     EXPECT_EQ(RuleSet.Apply(QStringLiteral("<x> <y>")), QStringLiteral("<z> <z>"));
     EXPECT_EQ(RuleSet.Apply(QStringLiteral("plain")), QStringLiteral("plain"));
 
-    TStringList NoPatterns, NoRules;
-    EXPECT_EQ(TReplaceRuleSet(NoPatterns, NoRules).Apply(QStringLiteral("same")), QStringLiteral("same"));
+    EXPECT_EQ(TReplaceRuleSet().Apply(QStringLiteral("same")), QStringLiteral("same"));
 }
 
-TEST(RegExExtract, RuleSetRefusesBadPatternsAndMissingTemplates)
+TEST(RegExExtract, RuleSetRefusesBadPatterns)
 {
-    TStringList Patterns, Rules;
-    Lines(Patterns, { QStringLiteral("ok"), QStringLiteral("bad(") });
-    Lines(Rules, { QStringLiteral("1"), QStringLiteral("2") });
+    TReplaceRuleSet RuleSet;
+    RuleSet.Add(QStringLiteral("ok"), QStringLiteral("1"));
     try {
-        TReplaceRuleSet RuleSet(Patterns, Rules);
+        RuleSet.Add(QStringLiteral("bad("), QStringLiteral("2"));
         FAIL() << "a bad pattern compiled";
     } catch (const ERegularExpressionError& E) {
         EXPECT_EQ(E.ErrorOffset(), 4);
     }
-
-    TStringList OnePattern, NoRule;
-    Lines(OnePattern, { QStringLiteral("a") });
-    EXPECT_THROW(TReplaceRuleSet(OnePattern, NoRule), EStringListError);
+    EXPECT_EQ(RuleSet.Count(), 1);
 }

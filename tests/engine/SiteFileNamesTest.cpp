@@ -179,8 +179,7 @@ protected:
         FProject.SetRelativePathLinks(true);
         FProject.SetCompletePages(true);
         FProject.SetSiteFileNames(true);
-        FProject.WebPages().Add("/");
-        FProject.WPExtractURLs().Add(2);
+        FProject.StartPages().push_back({ "/", 2 });
         FOptions.RootFolder = QDir(qEnvironmentVariable("HARVO_TEST_DATA")).filePath("docsite");
         FOptions.AddLocation("/", "try_files $uri $uri.html $uri/ =404;");
     }

@@ -33,6 +33,22 @@ struct ConfigFixture {
     }
 };
 
+QStringList URLsOf(const std::vector<TStartPage>& Pages)
+{
+    QStringList URLs;
+    for (const TStartPage& Page : Pages)
+        URLs << Page.URL;
+    return URLs;
+}
+
+QList<int> DepthsOf(const std::vector<TStartPage>& Pages)
+{
+    QList<int> Depths;
+    for (const TStartPage& Page : Pages)
+        Depths << Page.LinkDepth;
+    return Depths;
+}
+
 std::unique_ptr<TWebsiteProject> ShopProject()
 {
     auto P = std::make_unique<TWebsiteProject>();
@@ -47,14 +63,9 @@ std::unique_ptr<TWebsiteProject> ShopProject()
     P->SetSiteFileNames(true);
     P->SetIndexFile("index.html");
     P->SetChecked(true);
-    for (const char* Page : { "http://shop.example/", "", "http://shop.example/x" })
-        P->WebPages().Add(Page);
-    for (const int Depth : { 2, 5, 7 })
-        P->WPExtractURLs().Add(Depth);
-    P->WebDocuments().Add("http://cdn/");
-    P->WDOutFolders().Add("");
-    P->ReplacePatterns().Add("a(b)=c");
-    P->ReplaceRules().Add(QString::fromUtf8("$1 Gr\u00fc\u00dfe"));
+    P->StartPages() = { { "http://shop.example/", 2 }, { "", 5 }, { "http://shop.example/x", 7 } };
+    P->DownloadRules().push_back({ "http://cdn/", "" });
+    P->ReplaceRules().push_back({ "a(b)=c", QString::fromUtf8("$1 Gr\u00fc\u00dfe") });
     P->SuppressURLs().Add("");
     P->SuppressURLs().Add("ads");
     return P;
@@ -124,13 +135,13 @@ TEST(ConfigFile, SavingWritesTheDocumentedBytesAndReloadingWritesThemAgain)
     EXPECT_EQ(Extras.OutDir, "/data/out");
     ASSERT_EQ(Again.Projects.Count(), 2);
     const TWebsiteProject* Shop = Again.Projects.GetProject(0);
-    EXPECT_EQ(
-        Shop->WebPages().ToQStringList(), QStringList({ "http://shop.example/", "http://shop.example/x" }));
-    EXPECT_EQ(Shop->WPExtractURLs()[1], 7);
+    EXPECT_EQ(URLsOf(Shop->StartPages()), QStringList({ "http://shop.example/", "http://shop.example/x" }));
+    EXPECT_EQ(DepthsOf(Shop->StartPages()), QList<int>({ 2, 7 }));
     EXPECT_TRUE(Shop->CompletePages());
     EXPECT_FALSE(Again.Projects.GetProject(1)->CompletePages());
     EXPECT_TRUE(Shop->SiteFileNames());
-    EXPECT_EQ(Shop->WDOutFolders().ToQStringList(), QStringList({ "" }));
+    ASSERT_EQ(Shop->DownloadRules().size(), 1u);
+    EXPECT_EQ(Shop->DownloadRules()[0].Folder, "");
     EXPECT_EQ(Again.SaveAgain(Extras), QByteArray(ShopFile));
 }
 
@@ -171,11 +182,9 @@ TEST(ConfigFile, HandEditedFilesAreReadByTheReadingRules)
     ASSERT_EQ(F.Projects.Count(), 2);
     const TWebsiteProject* First = F.Projects.GetProject(0);
     EXPECT_EQ(First->ProjectName(), "First");
-    EXPECT_EQ(First->WebPages().ToQStringList(),
-        QStringList({ "http://a/", "http://b/", "http://c/", "http://d/" }));
-    const QList<int> Depths { First->WPExtractURLs()[0], First->WPExtractURLs()[1], First->WPExtractURLs()[2],
-        First->WPExtractURLs()[3] };
-    EXPECT_EQ(Depths, QList<int>({ 1000, 0, 0, 0 }));
+    EXPECT_EQ(
+        URLsOf(First->StartPages()), QStringList({ "http://a/", "http://b/", "http://c/", "http://d/" }));
+    EXPECT_EQ(DepthsOf(First->StartPages()), QList<int>({ 1000, 0, 0, 0 }));
     EXPECT_EQ(First->Overwrite(), ofNone);
     EXPECT_FALSE(First->Checked());
     EXPECT_TRUE(First->Visible());
@@ -188,8 +197,9 @@ TEST(ConfigFile, HandEditedFilesAreReadByTheReadingRules)
     EXPECT_FALSE(Third->CompletePages()); // stored before the option existed
     EXPECT_FALSE(Third->SiteFileNames());
     EXPECT_EQ(Third->SuppressURLs().ToQStringList(), QStringList({ "track" }));
-    EXPECT_EQ(Third->WebDocuments().ToQStringList(), QStringList({ "http://files/" }));
-    EXPECT_EQ(Third->WDOutFolders().ToQStringList(), QStringList({ "dl" }));
+    ASSERT_EQ(Third->DownloadRules().size(), 1u);
+    EXPECT_EQ(Third->DownloadRules()[0].URLPrefix, "http://files/");
+    EXPECT_EQ(Third->DownloadRules()[0].Folder, "dl");
     EXPECT_EQ(F.Projects.VisibleCount(), 1);
     EXPECT_EQ(Extras.OutDir, "/x");
     EXPECT_EQ(Extras.GroupIndex, 0);
@@ -219,8 +229,7 @@ TEST(ConfigFile, HugeCountsVisitOnlyTheEntriesPresent)
            "HrvProjects[99999999999].ProjectName=TooBig\n");
     EXPECT_LT(Timer.elapsed(), 500);
     ASSERT_EQ(F.Projects.Count(), 2);
-    EXPECT_EQ(
-        F.Projects.GetProject(0)->WebPages().ToQStringList(), QStringList({ "http://a/", "http://last/" }));
+    EXPECT_EQ(URLsOf(F.Projects.GetProject(0)->StartPages()), QStringList({ "http://a/", "http://last/" }));
     EXPECT_EQ(F.Projects.GetProject(1)->ProjectName(), "Z");
 }
 

@@ -9,10 +9,8 @@ static void ExpectCleared(const TWebsiteProject& P)
     EXPECT_EQ(P.Overwrite(), ofNone);
     EXPECT_FALSE(P.RemoveScripts() || P.RemoveNoscripts() || P.RelativePathLinks());
     EXPECT_TRUE(P.ProjectName().isEmpty() && P.OutputFolder().isEmpty() && P.IndexFile().isEmpty());
-    EXPECT_EQ(P.WebPages().Count() + P.WPExtractURLs().Count() + P.WebDocuments().Count()
-            + P.WDOutFolders().Count() + P.ReplacePatterns().Count() + P.ReplaceRules().Count()
-            + P.WebsiteDomainAliases().Count() + P.SuppressURLs().Count(),
-        0);
+    EXPECT_TRUE(P.StartPages().empty() && P.DownloadRules().empty() && P.ReplaceRules().empty());
+    EXPECT_EQ(P.WebsiteDomainAliases().Count() + P.SuppressURLs().Count(), 0);
 }
 
 TEST(WebsiteProject, NewAndClearedProjectsAreVisibleUncheckedAndEmpty)
@@ -23,8 +21,7 @@ TEST(WebsiteProject, NewAndClearedProjectsAreVisibleUncheckedAndEmpty)
     Project.SetOverwrite(ofAll);
     Project.SetRemoveScripts(true);
     Project.SetChecked(true);
-    Project.WebPages().Add("http://a/");
-    Project.WPExtractURLs().Add(2);
+    Project.StartPages().push_back({ "http://a/", 2 });
     Project.SuppressURLs().Add("ads");
     Project.Clear();
     ExpectCleared(Project);
@@ -63,8 +60,7 @@ TEST(WebsiteProject, CopiesShareNothingAndKeepCheckAndVisibility)
     TWebsiteProject* Source = Owned.get();
     Source->SetProjectName("A");
     Source->SetChecked(true);
-    Source->WebPages().Add("http://a/");
-    Source->WPExtractURLs().Add(3);
+    Source->StartPages().push_back({ "http://a/", 3 });
     List.AddProject(std::move(Owned));
     List.SetProjectVisibility(Source, false);
     Source->SetChecked(true);
@@ -74,23 +70,30 @@ TEST(WebsiteProject, CopiesShareNothingAndKeepCheckAndVisibility)
     EXPECT_TRUE(Copy.Checked());
     EXPECT_FALSE(Copy.Visible());
     EXPECT_TRUE(FromNull.Visible());
-    Copy.WebPages().Put(0, "http://b/");
-    Copy.WPExtractURLs().SetValue(0, 9);
-    EXPECT_EQ(Source->WebPages()[0], "http://a/");
-    EXPECT_EQ(Source->WPExtractURLs()[0], 3);
+    Copy.StartPages()[0] = { "http://b/", 9 };
+    Copy.SuppressURLs().Add("ads");
+    EXPECT_EQ(Source->StartPages()[0].URL, "http://a/");
+    EXPECT_EQ(Source->StartPages()[0].LinkDepth, 3);
+    EXPECT_EQ(Source->SuppressURLs().Count(), 0);
+
+    TWebsiteProject Assigned;
+    Assigned.SuppressURLs().Add("stale");
+    Assigned = Copy;
+    EXPECT_EQ(Assigned.StartPages()[0].URL, "http://b/");
+    EXPECT_EQ(Assigned.SuppressURLs().ToQStringList(), QStringList { "ads" });
+    EXPECT_FALSE(Assigned.Visible());
 }
 
-TEST(WebsiteProject, SavingWritesAMissingPartnerAsEmpty)
+TEST(WebsiteProject, SavingNumbersTheRecordsWithTextAndWritesPartnersThatAreNotEmpty)
 {
     TWebsiteProject Project;
     Project.SetProjectName("P");
-    Project.WebPages().Add("http://a/");
-    Project.WebPages().Add("http://b/");
-    Project.WPExtractURLs().Add(4);
-    Project.ReplacePatterns().Add("x");
+    Project.StartPages() = { { "http://a/", 4 }, { "", 3 }, { "http://b/", 0 } };
+    Project.ReplaceRules().push_back({ "x", "" });
     TStringList Lines;
     Project.SaveToList(Lines, "p.");
     EXPECT_EQ(Lines.Values("p.WPExtractURLs1"), "4");
+    EXPECT_EQ(Lines.Values("p.WebPages2"), "http://b/");
     EXPECT_EQ(Lines.Values("p.WPExtractURLs2"), "0");
     EXPECT_EQ(Lines.Values("p.WebPagesN"), "2");
     EXPECT_EQ(Lines.IndexOfName("p.ReplaceRule1"), -1);

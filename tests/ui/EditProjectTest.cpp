@@ -145,8 +145,7 @@ TEST_F(EditProjectTest, OkNeedsANameAndWritesEverySettingBack)
     TWebsiteProject Project;
     Project.SetProjectName(QStringLiteral("Site"));
     Project.SetDomainAliasesString(QStringLiteral("a.com;b.com"));
-    Project.WebPages().Add(QStringLiteral("http://site/"));
-    Project.WPExtractURLs().Add(2);
+    Project.StartPages().push_back({ QStringLiteral("http://site/"), 2 });
     Project.SuppressURLs().Add(QStringLiteral("/ads/"));
     Project.SetOverwrite(ofAll);
 
@@ -175,6 +174,7 @@ TEST_F(EditProjectTest, OkNeedsANameAndWritesEverySettingBack)
         Editor.SuppressMemo()->setPlainText(QStringLiteral("x\n\ny\n"));
         Editor.WebPages()->List()->AddRow(QStringLiteral("http://site/b"), QStringLiteral("-1"));
         Editor.WebDocs()->List()->AddRow(QStringLiteral("http://site/f/"), QString());
+        Editor.ReplaceRules()->List()->AddRow(QStringLiteral("a(b)"), QStringLiteral("$1"));
         Editor.OKButton()->click();
     });
     ASSERT_TRUE(Editor.EditProject(Project, QStringLiteral("/out"), false));
@@ -185,11 +185,16 @@ TEST_F(EditProjectTest, OkNeedsANameAndWritesEverySettingBack)
     EXPECT_TRUE(Project.SiteFileNames());
     EXPECT_EQ(Project.Overwrite(), ofNone);
     EXPECT_EQ(Project.SuppressURLs().ToQStringList(), (QStringList { "x", "", "y" }));
-    EXPECT_EQ(Project.WebPages().ToQStringList(), (QStringList { "http://site/", "http://site/b" }));
-    ASSERT_EQ(Project.WPExtractURLs().Count(), 2);
-    EXPECT_EQ(Project.WPExtractURLs()[1], -1);
-    EXPECT_EQ(Project.WebDocuments().ToQStringList(), QStringList { "http://site/f/" });
-    EXPECT_EQ(Project.WDOutFolders().Count(), 1);
+    ASSERT_EQ(Project.StartPages().size(), 2u);
+    EXPECT_EQ(Project.StartPages()[0].URL, QStringLiteral("http://site/"));
+    EXPECT_EQ(Project.StartPages()[1].URL, QStringLiteral("http://site/b"));
+    EXPECT_EQ(Project.StartPages()[1].LinkDepth, -1);
+    ASSERT_EQ(Project.DownloadRules().size(), 1u);
+    EXPECT_EQ(Project.DownloadRules()[0].URLPrefix, QStringLiteral("http://site/f/"));
+    EXPECT_EQ(Project.DownloadRules()[0].Folder, QString());
+    ASSERT_EQ(Project.ReplaceRules().size(), 1u);
+    EXPECT_EQ(Project.ReplaceRules()[0].Pattern, QStringLiteral("a(b)"));
+    EXPECT_EQ(Project.ReplaceRules()[0].Template, QStringLiteral("$1"));
 }
 
 TEST_F(EditProjectTest, OutputFolderButtonsUseTheNameBeingTyped)
@@ -214,8 +219,7 @@ TEST_F(EditProjectTest, OutputFolderButtonsUseTheNameBeingTyped)
 TEST_F(EditProjectTest, AnInvalidDepthLeavesTheWebPageListUnchanged)
 {
     TWebsiteProject Project;
-    Project.WebPages().Add(QStringLiteral("http://site/"));
-    Project.WPExtractURLs().Add(1);
+    Project.StartPages().push_back({ QStringLiteral("http://site/"), 1 });
     TMessageBoxAnswers Answers;
     WhenModal([this](QDialog&) {
         TEntryListView& List = *Editor.WebPages()->List();

@@ -29,6 +29,14 @@ constexpr qint64 PagesInMemoryLimit = qint64(128) << 20;
 constexpr int WholeSiteLimit = 2147483647;
 constexpr int TransfersPerConnection = 4;
 
+TReplaceRuleSet ReplaceRuleSetOf(const TWebsiteProject& Project)
+{
+    TReplaceRuleSet Rules;
+    for (const TReplaceRule& Rule : Project.ReplaceRules())
+        Rules.Add(Rule.Pattern, Rule.Template);
+    return Rules;
+}
+
 // One project's crawl: the URL list and the settings derived once from the
 // project; each URL at its turn is fetched, named, placed, made and saved
 // by the steps of its own files.
@@ -40,7 +48,7 @@ public:
         , FProject(Project)
         , FClient(Client)
         , FRun(Run)
-        , FRules(Project.ReplacePatterns(), Project.ReplaceRules())
+        , FRules(ReplaceRuleSetOf(Project))
         , FWebsiteURL(NormalizeWebsiteURL(Project.WebsiteURL()))
         , FSettings(LinkSettingsOf(Project, FOutDir))
         , FTally(FURLs, Run)
@@ -94,12 +102,11 @@ private:
 
     void Seed()
     {
-        const TStrings& Pages = FProject.WebPages();
         const QString& Base = FSettings.WebsiteBase;
-        for (int I = 0; I < Pages.Count(); ++I)
-            FURLs.AddURL(utA, ResolveURL(Pages[I], Base), Base, FSettings.IndexName, FSettings.OutFolder,
-                FProject.WPExtractURLs().GetValue(I), 0, FSettings.SuppressURLs, QString());
-        if (Pages.Count() == 0 && !FWebsiteURL.isEmpty())
+        for (const TStartPage& Page : FProject.StartPages())
+            FURLs.AddURL(utA, ResolveURL(Page.URL, Base), Base, FSettings.IndexName, FSettings.OutFolder,
+                Page.LinkDepth, 0, FSettings.SuppressURLs, QString());
+        if (FProject.StartPages().empty() && !FWebsiteURL.isEmpty())
             FURLs.AddURL(utA, FWebsiteURL, Base, FSettings.IndexName, FSettings.OutFolder, WholeSiteLimit, 0,
                 FSettings.SuppressURLs, QString());
     }

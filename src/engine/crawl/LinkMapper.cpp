@@ -77,9 +77,10 @@ QString TLinkMapper::MapLink(const QString& Raw, TURLTag Kind, const QString& Li
             FPage.Index);
     } else if (const int Rule = MatchingDownloadRule(A); Rule >= 0) {
         Known = true;
-        const QString RuleFolder = CombinePath(FSettings.WDOutFolders->Strings(Rule), FSettings.OutFolder);
-        Index = FURLs.AddURL(Kind, A, FSettings.WebDocuments->Strings(Rule), DownloadFileName(Kind),
-            RuleFolder, 0, FPage.URLDepth + 1, FSettings.SuppressURLs, LinkType, FPage.Index);
+        const TDownloadRule& Download = (*FSettings.DownloadRules)[Rule];
+        const QString RuleFolder = CombinePath(Download.Folder, FSettings.OutFolder);
+        Index = FURLs.AddURL(Kind, A, Download.URLPrefix, DownloadFileName(Kind), RuleFolder, 0,
+            FPage.URLDepth + 1, FSettings.SuppressURLs, LinkType, FPage.Index);
     } else {
         Index = FURLs.FindURL(RemoveURLFragment(A));
         Known = Index >= 0 || Raw.startsWith(QLatin1String("//"));
@@ -137,11 +138,11 @@ QString TLinkMapper::ApplyDomainAliases(const QString& A) const
 
 int TLinkMapper::MatchingDownloadRule(const QString& A) const
 {
-    if (!FSettings.WebDocuments || !FSettings.WDOutFolders)
+    if (!FSettings.DownloadRules)
         return -1;
-    const TStrings& Prefixes = *FSettings.WebDocuments;
-    for (int I = 0; I < Prefixes.Count() && I < FSettings.WDOutFolders->Count(); ++I)
-        if (!Prefixes[I].isEmpty() && StartsText(A, Prefixes[I]))
+    const std::vector<TDownloadRule>& Rules = *FSettings.DownloadRules;
+    for (int I = 0; I < static_cast<int>(Rules.size()); ++I)
+        if (!Rules[I].URLPrefix.isEmpty() && StartsText(A, Rules[I].URLPrefix))
             return I;
     return -1;
 }

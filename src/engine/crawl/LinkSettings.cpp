@@ -37,8 +37,7 @@ TLinkSettings LinkSettingsOf(const TWebsiteProject& Project, const QString& OutD
         QString(Project.BaseURL()).replace(QLatin1Char('\\'), QLatin1Char('/')), QLatin1Char('/'));
     Settings.IndexName = Project.IndexFile().isEmpty() ? QStringLiteral("index.html") : Project.IndexFile();
     Settings.OutFolder = EnsureTrailing(OutDir, QDir::separator());
-    Settings.WebDocuments = &Project.WebDocuments();
-    Settings.WDOutFolders = &Project.WDOutFolders();
+    Settings.DownloadRules = &Project.DownloadRules();
     Settings.DomainAliases = &Project.WebsiteDomainAliases();
     Settings.SuppressURLs = &Project.SuppressURLs();
     Settings.SiteFileNames = Project.SiteFileNames();

@@ -3,11 +3,12 @@
 #include "engine/page/PageLinks.h"
 
 #include "containers/StringList.h"
+#include "projects/WebsiteUnit.h"
 
 #include <QString>
+#include <vector>
 
 class TLinkRepair;
-class TWebsiteProject;
 
 // What following and rewriting links needs of a project, fixed for the
 // whole crawl.
@@ -20,8 +21,7 @@ struct TLinkSettings {
     QString TargetBase; // target base URL ending with "/", or empty
     QString IndexName; // never empty
     QString OutFolder; // ends with a separator; empty without an output folder
-    const TStrings* WebDocuments = nullptr;
-    const TStrings* WDOutFolders = nullptr;
+    const std::vector<TDownloadRule>* DownloadRules = nullptr;
     const TStrings* DomainAliases = nullptr;
     const TStrings* SuppressURLs = nullptr;
     // The site's own file names: links carry their fragments and escape

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/store/Environment.h"
+#include "projects/RunSettings.h"
 
 #include <QString>
 #include <atomic>
@@ -46,11 +47,9 @@ private:
 struct TRunControl {
     std::atomic<bool> FTerminated { false }; // Break
     int FHTTPRetries = 5;
-    // Connections per host (1 to 16); the crawl fetches a few URLs per
-    // connection ahead of their turn. 1 is one request at a time.
-    int FConnections = 6;
-    // Entries the URL list of one project run may hold at most.
-    int FMaxURLs = 1000000;
+    // The run settings; their meaning and ranges are declared with them.
+    int FConnections = ConnectionsSetting.Default;
+    int FMaxURLs = MaxURLsSetting.Default;
     // URLs that failed in the projects run so far, for the caller's status.
     std::atomic<int> FFailedURLs { 0 };
     TFailureReport FFailures;

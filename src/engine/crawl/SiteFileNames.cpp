@@ -1,8 +1,8 @@
 #include "engine/crawl/SiteFileNames.h"
 
-#include "engine/store/OutputFile.h"
 #include "engine/page/URLUtils.h"
 #include "engine/page/uStrUtils.h"
+#include "engine/store/OutputFile.h"
 
 #include <QCryptographicHash>
 #include <algorithm>

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "engine/page/LinkTags.h"
-#include "engine/crawl/ByteArena.h"
-#include "engine/crawl/FileNameRegistry.h"
-#include "engine/crawl/FoldedTextIndex.h"
 #include "containers/Object.h"
 #include "containers/StringList.h"
 #include "containers/uIntList.h"
+#include "engine/crawl/ByteArena.h"
+#include "engine/crawl/FileNameRegistry.h"
+#include "engine/crawl/FoldedTextIndex.h"
+#include "engine/page/LinkTags.h"
 
 #include <QString>
 #include <QStringList>

@@ -44,14 +44,10 @@ std::unique_ptr<TPerlRegEx> CompileReplacePattern(const QString& APattern)
     return RegEx;
 }
 
-TReplaceRuleSet::TReplaceRuleSet(const TStrings& APatterns, const TStrings& ARules)
+void TReplaceRuleSet::Add(const QString& APattern, const QString& ATemplate)
 {
-    FRegExes.reserve(APatterns.Count());
-    FRules.reserve(APatterns.Count());
-    for (int I = 0; I < APatterns.Count(); ++I) {
-        FRegExes.push_back(CompileReplacePattern(APatterns[I]));
-        FRules.push_back(std::make_unique<TRegExExtractRule>(ARules[I]));
-    }
+    FRegExes.push_back(CompileReplacePattern(APattern));
+    FRules.push_back(std::make_unique<TRegExExtractRule>(ATemplate));
 }
 
 QString TReplaceRuleSet::Apply(const QString& AText)

@@ -46,13 +46,12 @@ QString ReplaceAllMatches(TPerlRegEx& ARegEx, const TRegExExtractRule& ARule, co
 // newline). Raises ERegularExpressionError when it does not compile.
 std::unique_ptr<TPerlRegEx> CompileReplacePattern(const QString& APattern);
 
-// A project's replace rules, compiled once per run: pattern i pairs with
-// template i, and each rule works on the result of the one before.
+// A project's replace rules, compiled once per run; each rule works on the
+// result of the one added before it.
 class TReplaceRuleSet {
 public:
-    // Raises ERegularExpressionError for the first pattern that does not
-    // compile, and EStringListError when a pattern has no template.
-    TReplaceRuleSet(const TStrings& APatterns, const TStrings& ARules);
+    // Raises ERegularExpressionError when APattern does not compile.
+    void Add(const QString& APattern, const QString& ATemplate);
 
     int Count() const { return static_cast<int>(FRegExes.size()); }
     QString Apply(const QString& AText);

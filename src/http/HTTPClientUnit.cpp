@@ -7,14 +7,10 @@
 #include "http/URLSplit.h"
 
 #include <QBuffer>
-#include <QThread>
 #include <QUrl>
-#include <cerrno>
 
 namespace {
 
-// Pause before the pass that follows a redirect or a retryable failure.
-constexpr int PassPauseMs = 100;
 const QString DefaultAccept
     = QStringLiteral("text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8");
 const QString FormContentType = QStringLiteral("application/x-www-form-urlencoded; charset=UTF-8");
@@ -84,7 +80,6 @@ THTTPClient::THTTPClient(const THTTPClient& Model, std::unique_ptr<TCurlTranspor
     , FTempFolder(Model.FTempFolder)
     , FGzipDeflate(Model.FGzipDeflate)
     , FMaxRedirects(Model.FMaxRedirects)
-    , FTimeoutRetries(Model.FTimeoutRetries)
     , FReferer(Model.FReferer)
     , FCustomCookie(Model.FCustomCookie)
     , FAcceptReplies(Model.FAcceptReplies)
@@ -245,16 +240,6 @@ bool THTTPClient::IsRedirectReply(int AReplyCode)
     return AReplyCode == 301 || AReplyCode == 302 || AReplyCode == 303 || AReplyCode == 307;
 }
 
-bool THTTPClient::IsRetryableError(const EHTTPTransportError& AError)
-{
-    if (const auto* Socket = dynamic_cast<const ESocketError*>(&AError))
-        return Socket->ErrorCode() == ETIMEDOUT || Socket->ErrorCode() == ECONNREFUSED
-            || Socket->ErrorCode() == EHOSTUNREACH;
-    return dynamic_cast<const EReadTimeout*>(&AError) || dynamic_cast<const EConnectionClosed*>(&AError)
-        || dynamic_cast<const ESocksRequestFailed*>(&AError)
-        || dynamic_cast<const ESocksUnknownError*>(&AError);
-}
-
 void THTTPClient::NotifyRedirect(const QString& ALocation)
 {
     if (FOnRedirect)
@@ -298,13 +283,11 @@ qint64 THTTPClient::DecodedLimit() const
 }
 
 void THTTPClient::RunPasses(const QString& AURL, const TPostBody* APost, QIODevice& AOutStream,
-    QString& AResponseContentType, bool AUpdateReferer, bool ANoGZipDeflate, int AMaxRedirects,
-    int ATimeoutRetries)
+    QString& AResponseContentType, bool AUpdateReferer, bool ANoGZipDeflate, int AMaxRedirects)
 {
     AResponseContentType.clear();
     QString URL = AURL;
     const int MaxPasses = AMaxRedirects < 0 ? FMaxRedirects : AMaxRedirects;
-    const int MaxRetries = ATimeoutRetries < 0 ? FTimeoutRetries : ATimeoutRetries;
     if (MaxPasses < 0)
         return;
     // Only a compressed body waits to be decoded; any other goes straight
@@ -317,7 +300,6 @@ void THTTPClient::RunPasses(const QString& AURL, const TPostBody* APost, QIODevi
         return Encoding == QLatin1String("gzip") || Encoding == QLatin1String("deflate");
     };
 
-    int RetryCount = 0;
     for (int Pass = 0;; ++Pass) {
         const bool PostPass = APost && Pass == 0;
         TTransportRequest Request;
@@ -358,37 +340,26 @@ void THTTPClient::RunPasses(const QString& AURL, const TPostBody* APost, QIODevi
             }
             URL = GetResponseHeader(QStringLiteral("Location"));
             NotifyRedirect(URL);
-            RetryCount = 0;
-        } catch (const EHTTPTransportError& Error) {
-            // The last permitted pass raises its failure rather than return
-            // as if the request had succeeded.
-            if (!IsRetryableError(Error) || ++RetryCount > MaxRetries || Pass >= MaxPasses
-                || Router.WentPlain())
-                throw;
         }
-        QThread::msleep(PassPauseMs);
     }
 }
 
 void THTTPClient::HTTPGet(const QString& AURL, QIODevice& AOutStream, QString& AResponseContentType,
-    bool AUpdateReferer, bool ANoGZipDeflate, int AMaxRedirects, int ATimeoutRetries)
+    bool AUpdateReferer, bool ANoGZipDeflate, int AMaxRedirects)
 {
-    RunPasses(AURL, nullptr, AOutStream, AResponseContentType, AUpdateReferer, ANoGZipDeflate, AMaxRedirects,
-        ATimeoutRetries);
+    RunPasses(AURL, nullptr, AOutStream, AResponseContentType, AUpdateReferer, ANoGZipDeflate, AMaxRedirects);
 }
 
 void THTTPClient::HTTPPost(const QString& AURL, QIODevice& APostStream, const QString& APostContentType,
     QIODevice& AOutStream, QString& AResponseContentType, bool AUpdateReferer, bool ANoGZipDeflate,
-    int AMaxRedirects, int ATimeoutRetries)
+    int AMaxRedirects)
 {
     const TPostBody Post { &APostStream, APostContentType };
-    RunPasses(AURL, &Post, AOutStream, AResponseContentType, AUpdateReferer, ANoGZipDeflate, AMaxRedirects,
-        ATimeoutRetries);
+    RunPasses(AURL, &Post, AOutStream, AResponseContentType, AUpdateReferer, ANoGZipDeflate, AMaxRedirects);
 }
 
 void THTTPClient::HTTPPost(const QString& AURL, const TStrings& APostForm, QIODevice& AOutStream,
-    QString& AResponseContentType, bool AUpdateReferer, bool ANoGZipDeflate, int AMaxRedirects,
-    int ATimeoutRetries)
+    QString& AResponseContentType, bool AUpdateReferer, bool ANoGZipDeflate, int AMaxRedirects)
 {
     QByteArray Encoded;
     for (int I = 0; I < APostForm.Count(); ++I) {
@@ -400,18 +371,17 @@ void THTTPClient::HTTPPost(const QString& AURL, const TStrings& APostForm, QIODe
     QBuffer Body(&Encoded);
     Body.open(QIODevice::ReadOnly);
     HTTPPost(AURL, Body, FormContentType, AOutStream, AResponseContentType, AUpdateReferer, ANoGZipDeflate,
-        AMaxRedirects, ATimeoutRetries);
+        AMaxRedirects);
 }
 
 void THTTPClient::HTTPPost(const QString& AURL, const TMultipartFormData& APostForm, QIODevice& AOutStream,
-    QString& AResponseContentType, bool AUpdateReferer, bool ANoGZipDeflate, int AMaxRedirects,
-    int ATimeoutRetries)
+    QString& AResponseContentType, bool AUpdateReferer, bool ANoGZipDeflate, int AMaxRedirects)
 {
     QByteArray Encoded = APostForm.Body();
     QBuffer Body(&Encoded);
     Body.open(QIODevice::ReadOnly);
     HTTPPost(AURL, Body, APostForm.ContentType(), AOutStream, AResponseContentType, AUpdateReferer,
-        ANoGZipDeflate, AMaxRedirects, ATimeoutRetries);
+        ANoGZipDeflate, AMaxRedirects);
 }
 
 QString THTTPClient::GetResponseCharset() const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/store/Environment.h"
+
 #include <QString>
 #include <atomic>
 #include <exception>
@@ -76,7 +78,7 @@ public:
     // Waits Ms milliseconds, or less when Break comes first.
     void Pause(int Ms) const
     {
-        PauseUnless(Ms, [this] { return Terminated(); });
+        TEnvironment::System().Sleep(Ms, [this] { return Terminated(); });
     }
     int HTTPRetries() const { return FControl.FHTTPRetries; }
     int Connections() const { return FControl.FConnections; }
@@ -84,9 +86,6 @@ public:
     bool EnvironmentProxy() const { return FControl.FEnvironmentProxy; }
     void CountFailedURLs(int Count) { FControl.FFailedURLs += Count; }
     void ReportFailedURL(TFailedURL Failure) { FControl.FFailures.Add(std::move(Failure)); }
-
-    // Waits Ms milliseconds, or less when Stop turns true first.
-    static void PauseUnless(int Ms, const std::function<bool()>& Stop);
 
 private:
     TRunLog& FLog;

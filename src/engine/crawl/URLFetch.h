@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/store/DownloadBody.h"
+#include "engine/store/Environment.h"
 
 #include <QString>
 #include <exception>
@@ -53,6 +54,10 @@ struct TFetchSettings {
     bool DigestFiles = false; // files to disk get their MD5 on the way
     // True once Break came (or the results are no longer wanted).
     std::function<bool()> Stopped;
+    // What the retry pause waits on; nullptr: the system's.
+    TEnvironment* Env = nullptr;
+
+    TEnvironment& Environment() const { return Env ? *Env : TEnvironment::System(); }
 };
 
 enum class TFetchOutcome { Downloaded, Empty, Failed };
@@ -82,7 +87,7 @@ bool IsScriptType(const QString& MediaType);
 bool KeepsBodyInMemory(const QString& MediaType, const TFetchSettings& Settings);
 
 // Requests Request.URL with Client, redirects followed and failures retried
-// (see TRetryBudget; RetryPauseMs apart, unless Stopped), handing its log
-// lines to Log as they happen.
+// (see TRetryBudget; RetryPauseMs apart on Env, cut short once Stopped),
+// handing its log lines to Log as they happen.
 TFetchResult FetchURL(
     THTTPClient& Client, const TFetchRequest& Request, const TFetchSettings& Settings, const TLineSink& Log);

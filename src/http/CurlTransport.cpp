@@ -98,7 +98,7 @@ QList<QByteArray> TReplyData::AllHeaders(const QByteArray& Name) const
 }
 
 TCurlTransport::TCurlTransport()
-    : TCurlTransport((InitCurlOnce(), curl_easy_init()), nullptr)
+    : TCurlTransport((InitCurlOnce(), curl_easy_init()), std::make_shared<TTransferHub>())
 {
     curl_easy_setopt(FEasy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(FEasy, CURLOPT_PROTOCOLS_STR, "http,https");
@@ -132,16 +132,7 @@ TCurlTransport::TCurlTransport(CURL* Easy, std::shared_ptr<TTransferHub> Hub)
 {
     if (!FEasy)
         throw EHTTPTransportError(QStringLiteral("The HTTP transport could not be created"));
-    if (FHub) {
-        FSockets = &FHub->Sockets();
-    } else {
-        FMultiHandle.reset(curl_multi_init());
-        FMulti = FMultiHandle.get();
-        if (!FMulti)
-            throw EHTTPTransportError(QStringLiteral("The HTTP transport could not be created"));
-        // The multi handle's cache keeps a connection per scheme, host and port.
-        curl_multi_setopt(FMulti, CURLMOPT_MAXCONNECTS, KeptConnections);
-    }
+    FSockets = &FHub->Sockets();
     BindToThis();
 }
 
@@ -154,15 +145,13 @@ void TCurlTransport::BindToThis()
     FSockets->Attach(FEasy);
 }
 
-std::unique_ptr<TCurlTransport> TCurlTransport::Sibling(int HostConnections)
+std::unique_ptr<TCurlTransport> TCurlTransport::Sibling(std::shared_ptr<TTransferHub> Hub)
 {
     if (!FShare) {
         FShare = std::make_shared<TCurlShare>();
         curl_easy_setopt(FEasy, CURLOPT_SHARE, FShare->Handle());
     }
-    if (!FSiblingHub)
-        FSiblingHub = FHub ? FHub : std::make_shared<TTransferHub>(HostConnections);
-    std::unique_ptr<TCurlTransport> Copy(new TCurlTransport(curl_easy_duphandle(FEasy), FSiblingHub));
+    std::unique_ptr<TCurlTransport> Copy(new TCurlTransport(curl_easy_duphandle(FEasy), std::move(Hub)));
     curl_easy_setopt(Copy->FEasy, CURLOPT_SHARE, FShare->Handle());
     Copy->FShare = FShare;
     Copy->FReadTimeoutMs = FReadTimeoutMs;
@@ -205,12 +194,7 @@ void TCurlTransport::NoteSocketActivity()
     }
 }
 
-TCurlTransport::~TCurlTransport()
-{
-    // Closing the kept connections calls back into this object: first.
-    FMultiHandle.reset();
-    FEasyHandle.reset();
-}
+TCurlTransport::~TCurlTransport() = default;
 
 void TCurlTransport::SetProxy(const TProxySettings& Proxy)
 {
@@ -390,14 +374,12 @@ void TCurlTransport::SetupRequest(const TTransportRequest& Request, curl_slist*&
             AppendHeader(Headers, QByteArray(Name) + ':');
     curl_easy_setopt(FEasy, CURLOPT_HTTPHEADER, Headers);
     curl_easy_setopt(FEasy, CURLOPT_URL, Request.URL.toUtf8().constData());
-    if (FHub) {
-        // Transfers that start together wait for the first TLS connection to
-        // a host to tell whether it carries several at once. Plain HTTP never
-        // does: waiting there would hold every transfer behind the one before
-        // when the server keeps no connection open to tell it by.
-        const bool Tls = Request.URL.startsWith(QLatin1String("https:"), Qt::CaseInsensitive);
-        curl_easy_setopt(FEasy, CURLOPT_PIPEWAIT, long(Tls));
-    }
+    // Transfers that start together wait for the first TLS connection to a
+    // host to tell whether it carries several at once. Plain HTTP never does:
+    // waiting there would hold every transfer behind the one before when the
+    // server keeps no connection open to tell it by.
+    const bool Tls = Request.URL.startsWith(QLatin1String("https:"), Qt::CaseInsensitive);
+    curl_easy_setopt(FEasy, CURLOPT_PIPEWAIT, long(Tls));
     FRequestHost = QUrl(Request.URL).host(QUrl::FullyEncoded).toLower().toUtf8();
     if (Request.PostBody) {
         const qint64 Size
@@ -442,31 +424,8 @@ TTransferEnd TCurlTransport::RunTransfer(CURLcode& Result)
     Touch();
     FStart = FLastActivity;
     Result = CURLE_OK;
-    if (FHub)
-        return FHub->Run(
-            FEasy, [this](long long& WaitMs) { return Check(WaitMs); }, Result);
-    curl_multi_add_handle(FMulti, FEasy);
-    TTransferEnd End = TTransferEnd::Running;
-    while (End == TTransferEnd::Running) {
-        int Running = 0;
-        if (curl_multi_perform(FMulti, &Running) != CURLM_OK) {
-            Result = CURLE_OUT_OF_MEMORY;
-            break;
-        }
-        if (!Running) {
-            int Left = 0;
-            CURLMsg* Message = curl_multi_info_read(FMulti, &Left);
-            Result = Message && Message->msg == CURLMSG_DONE ? Message->data.result : CURLE_OK;
-            break;
-        }
-        long long WaitMs = PollSliceMs;
-        End = Check(WaitMs);
-        if (End == TTransferEnd::Running)
-            curl_multi_poll(FMulti, nullptr, 0, int(std::max(WaitMs, 0LL)), nullptr);
-    }
-    // Removing an unfinished transfer closes its connection.
-    curl_multi_remove_handle(FMulti, FEasy);
-    return End;
+    return FHub->Run(
+        FEasy, [this](long long& WaitMs) { return Check(WaitMs); }, Result);
 }
 
 void TCurlTransport::Perform(const TTransportRequest& Request)

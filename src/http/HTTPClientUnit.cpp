@@ -96,9 +96,9 @@ void THTTPClient::UseEnvironmentProxy()
     FTransport->SetProxy({ TProxyKind::Environment, QString(), 0 });
 }
 
-std::unique_ptr<THTTPClient> THTTPClient::Sibling(int HostConnections)
+std::unique_ptr<THTTPClient> THTTPClient::Sibling(std::shared_ptr<TTransferHub> Hub)
 {
-    return std::unique_ptr<THTTPClient>(new THTTPClient(*this, FTransport->Sibling(HostConnections)));
+    return std::unique_ptr<THTTPClient>(new THTTPClient(*this, FTransport->Sibling(std::move(Hub))));
 }
 
 void THTTPClient::SetAbortFlag(const std::atomic<bool>* Flag)

@@ -21,6 +21,7 @@
 
 class THTTPClient;
 class TCurlTransport;
+class TTransferHub;
 struct TTransportRequest;
 
 using TRedirectEvent = std::function<void(THTTPClient* Sender, const QString& ALocation)>;
@@ -61,10 +62,11 @@ public:
     void SetLowSpeedRule(int BytesPerSecond, int WindowSeconds);
 
     // A client with the same settings (but no event handlers) for another
-    // thread. Siblings share cookies, TLS sessions and one set of kept
-    // connections (HostConnections per host; over HTTP/2 their transfers
-    // go side by side on one). Made before the first request.
-    std::unique_ptr<THTTPClient> Sibling(int HostConnections);
+    // thread, its transfers driven by Hub. Siblings share cookies and TLS
+    // sessions, and the kept connections of their hub (at most its
+    // HostConnections per host; over HTTP/2 their transfers go side by side
+    // on one). Made before the first request.
+    std::unique_ptr<THTTPClient> Sibling(std::shared_ptr<TTransferHub> Hub);
 
     void SetConnectTimeout(int ATimeoutSec);
     void SetReadTimeout(int ATimeoutSec);

@@ -33,7 +33,6 @@ constexpr qint64 PageSizeLimit = qint64(256) << 20;
 // What the pages fetched ahead may hold in memory together; more wait on disk.
 constexpr qint64 PagesInMemoryLimit = qint64(128) << 20;
 constexpr int WholeSiteLimit = 2147483647;
-constexpr int TransfersPerConnection = 4;
 
 // What a save left: a file with what this run made of the URL (written, or
 // the same content found), a file from before, or none.
@@ -104,9 +103,8 @@ public:
     {
         FURLs.SetMaxCount(FRun.MaxURLs());
         Seed();
-        std::unique_ptr<TFetchAhead> Ahead;
-        if (FRun.Connections() > 1)
-            Ahead = std::make_unique<TFetchAhead>(FClient, Lookahead(), FRun.Connections(), FFetch);
+        auto Ahead = std::make_unique<TFetchAhead>(
+            FClient, TTransferLimits::ForConnections(FRun.Connections()), FFetch);
         for (int Index = 0; Index < FURLs.Count(); ++Index) {
             FRepair.Settle(Index, Download(Index, Ahead.get()));
             ReportURLLimit();
@@ -150,10 +148,6 @@ private:
                 FSettings.SuppressURLs, QString());
     }
 
-    // URLs fetched ahead at once: several per connection, so that HTTP/2
-    // carries them side by side and a slow one holds up none of the rest.
-    int Lookahead() const { return FRun.Connections() * TransfersPerConnection; }
-
     TFetchRequest RequestFor(int Index) const
     {
         return { EncodeURLNonASCII(FURLs.URL(Index)),
@@ -164,7 +158,7 @@ private:
     // waits for this one.
     TFetchResult FetchAhead(TFetchAhead& Ahead, int Index, const TLineSink& Log)
     {
-        const int Window = FRun.Terminated() ? Index + 1 : std::min(FURLs.Count(), Index + Lookahead());
+        const int Window = FRun.Terminated() ? Index + 1 : std::min(FURLs.Count(), Index + Ahead.Window());
         while (Ahead.Queued() < Window)
             Ahead.Queue(RequestFor(Ahead.Queued()));
         return Ahead.Take(Index, Log);
@@ -192,7 +186,7 @@ private:
         FRun.ReportFailedURL({ FURLs.URL(Index), Reason, Parent >= 0 ? FURLs.URL(Parent) : QString() });
     }
 
-    // Fetches URL Index (or takes it from Ahead), then logs and saves it;
+    // Takes URL Index from Ahead, then logs and saves it;
     // tells whether the copy has a file for it.
     TLinkRepair::TFate Download(int Index, TFetchAhead* Ahead)
     {
@@ -201,8 +195,7 @@ private:
         QString OutFile = FURLs.OutFilePath(Index);
         FRun.Log(QStringLiteral("Downloading [ %1 / %2 ]: %3").arg(Index + 1).arg(FURLs.Count()).arg(URL));
         const TLineSink Log = [this](const QString& Line) { FRun.Log(Line); };
-        TFetchResult Result
-            = Ahead ? FetchAhead(*Ahead, Index, Log) : FetchURL(FClient, RequestFor(Index), FFetch, Log);
+        TFetchResult Result = FetchAhead(*Ahead, Index, Log);
         if (Result.Outcome == TFetchOutcome::Empty)
             ++FCounters.Empty;
         // A guess from a script's text that the site does not have is no failure.

@@ -1,6 +1,7 @@
 #include "http/BodyRouting.h"
 
 #include "http/HTTPErrors.h"
+#include "http/RequestLimits.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -51,9 +52,8 @@ qint64 TEncodedBodyBuffer::readData(char* Data, qint64 MaxSize)
 
 qint64 TEncodedBodyBuffer::writeData(const char* Data, qint64 Size)
 {
-    if (FSize + Size > FLimit)
-        return Fail(std::make_exception_ptr(
-            EResponseLimitError(QStringLiteral("The body exceeds the limit of %1 bytes").arg(FLimit))));
+    if (const std::exception_ptr TooLarge = BodySizeFailure(FSize + Size, FLimit))
+        return Fail(TooLarge);
     if (FSize + Size > InMemoryBytes && qobject_cast<QBuffer*>(FStore.get())) {
         auto File = FSpillFolder.isEmpty()
             ? std::make_unique<QTemporaryFile>()

@@ -39,8 +39,6 @@ public:
     TBodyRouter(QIODevice& Plain, TEncodedBodyBuffer* Encoded, std::function<bool()> IsEncoded);
     // True once a byte went to Encoded.
     bool Encoded() const { return FTarget && FTarget == FEncoded; }
-    // True once a byte went to Plain: another attempt cannot take it back.
-    bool WentPlain() const { return FTarget == &FPlain; }
 
 protected:
     qint64 readData(char*, qint64) override { return -1; }

@@ -1,24 +1,14 @@
 #include "http/CurlTransport.h"
 
-#include "http/BodyTarget.h"
 #include "http/HTTPErrors.h"
 #include "http/ResponseCharset.h"
 
-#include <QRegularExpression>
 #include <QUrl>
 #include <algorithm>
-#include <cerrno>
 #include <csignal>
 #include <mutex>
 
 namespace {
-
-// Header bytes a reply may bring before its body (below the transport's own
-// bound, so that the reason is ours).
-constexpr qint64 MaxReplyHeaderBytes = 256 * 1024;
-// How much of the body of a reply that is not a success is kept (for the
-// error's text); the rest is not read.
-constexpr qsizetype ErrorBodyLimit = 1 << 20;
 
 void InitCurlOnce()
 {
@@ -32,11 +22,6 @@ void InitCurlOnce()
         std::signal(SIGPIPE, SIG_IGN);
 #endif
     });
-}
-
-QByteArray Trimmed(const char* Data, size_t Size)
-{
-    return QByteArray(Data, qsizetype(Size)).trimmed();
 }
 
 bool HasHeader(const QList<QByteArray>& Lines, const QByteArray& Name)
@@ -55,50 +40,10 @@ void AppendHeader(curl_slist*& List, const QByteArray& Line)
     List = Grown;
 }
 
-QString ReplyHeaderTooLarge()
-{
-    return QStringLiteral("Reply header too large");
-}
-
-// True when the reply names two different lengths: which one frames the
-// body is anybody's guess, so the body cannot be trusted.
-bool HasConflictingContentLength(const TReplyData& Reply)
-{
-    const QByteArray* First = Reply.Header("Content-Length");
-    return First && std::any_of(Reply.Headers.begin(), Reply.Headers.end(), [First](const auto& Header) {
-        return Header.first.compare("Content-Length", Qt::CaseInsensitive) == 0 && Header.second != *First;
-    });
-}
-
-// libcurl's text without the time a step took ("... after 12 ms: ..."), which
-// differs from run to run and would make two logs of one site differ.
-QString WithoutElapsedTime(const QString& Message)
-{
-    static const QRegularExpression Elapsed(QStringLiteral(" after \\d+ (ms|milliseconds)\\b"));
-    return QString(Message).remove(Elapsed);
-}
-
 } // namespace
 
-const QByteArray* TReplyData::Header(const QByteArray& Name) const
-{
-    for (const auto& Header : Headers)
-        if (Header.first.compare(Name, Qt::CaseInsensitive) == 0)
-            return &Header.second;
-    return nullptr;
-}
-
-QList<QByteArray> TReplyData::AllHeaders(const QByteArray& Name) const
-{
-    QList<QByteArray> Values;
-    for (const auto& Header : Headers)
-        if (Header.first.compare(Name, Qt::CaseInsensitive) == 0)
-            Values.append(Header.second);
-    return Values;
-}
-
 TCurlTransport::TCurlTransport()
-    : TCurlTransport((InitCurlOnce(), curl_easy_init()), nullptr)
+    : TCurlTransport((InitCurlOnce(), curl_easy_init()), std::make_shared<TTransferHub>())
 {
     curl_easy_setopt(FEasy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(FEasy, CURLOPT_PROTOCOLS_STR, "http,https");
@@ -132,16 +77,7 @@ TCurlTransport::TCurlTransport(CURL* Easy, std::shared_ptr<TTransferHub> Hub)
 {
     if (!FEasy)
         throw EHTTPTransportError(QStringLiteral("The HTTP transport could not be created"));
-    if (FHub) {
-        FSockets = &FHub->Sockets();
-    } else {
-        FMultiHandle.reset(curl_multi_init());
-        FMulti = FMultiHandle.get();
-        if (!FMulti)
-            throw EHTTPTransportError(QStringLiteral("The HTTP transport could not be created"));
-        // The multi handle's cache keeps a connection per scheme, host and port.
-        curl_multi_setopt(FMulti, CURLMOPT_MAXCONNECTS, KeptConnections);
-    }
+    FSockets = &FHub->Sockets();
     BindToThis();
 }
 
@@ -154,15 +90,13 @@ void TCurlTransport::BindToThis()
     FSockets->Attach(FEasy);
 }
 
-std::unique_ptr<TCurlTransport> TCurlTransport::Sibling(int HostConnections)
+std::unique_ptr<TCurlTransport> TCurlTransport::Sibling(std::shared_ptr<TTransferHub> Hub)
 {
     if (!FShare) {
         FShare = std::make_shared<TCurlShare>();
         curl_easy_setopt(FEasy, CURLOPT_SHARE, FShare->Handle());
     }
-    if (!FSiblingHub)
-        FSiblingHub = FHub ? FHub : std::make_shared<TTransferHub>(HostConnections);
-    std::unique_ptr<TCurlTransport> Copy(new TCurlTransport(curl_easy_duphandle(FEasy), FSiblingHub));
+    std::unique_ptr<TCurlTransport> Copy(new TCurlTransport(curl_easy_duphandle(FEasy), std::move(Hub)));
     curl_easy_setopt(Copy->FEasy, CURLOPT_SHARE, FShare->Handle());
     Copy->FShare = FShare;
     Copy->FReadTimeoutMs = FReadTimeoutMs;
@@ -205,12 +139,7 @@ void TCurlTransport::NoteSocketActivity()
     }
 }
 
-TCurlTransport::~TCurlTransport()
-{
-    // Closing the kept connections calls back into this object: first.
-    FMultiHandle.reset();
-    FEasyHandle.reset();
-}
+TCurlTransport::~TCurlTransport() = default;
 
 void TCurlTransport::SetProxy(const TProxySettings& Proxy)
 {
@@ -281,105 +210,6 @@ void TCurlTransport::SetCookieStoreEnabled(bool Enabled)
     }
 }
 
-size_t TCurlTransport::OnHeader(char* Data, size_t Size, size_t Count, void* Self)
-{
-    auto* Transport = static_cast<TCurlTransport*>(Self);
-    const size_t Length = Size * Count;
-    Transport->Touch();
-    TReplyData& Reply = Transport->FReply;
-    Transport->FHeaderBytes += qint64(Length);
-    if (Transport->FHeaderBytes > MaxReplyHeaderBytes) {
-        Transport->FCallbackError = std::make_exception_ptr(EResponseLimitError(ReplyHeaderTooLarge()));
-        return 0;
-    }
-    if (Length >= 5 && qstrncmp(Data, "HTTP/", 5) == 0) {
-        // A new status line (after an interim reply) starts a new header set.
-        Reply.Headers.clear();
-        const QByteArray Line = Trimmed(Data, Length);
-        Reply.StatusLine = QString::fromLatin1(Line);
-        Reply.Code = Line.split(' ').value(1).toInt();
-        return Length;
-    }
-    if (Reply.Code >= 200 && Trimmed(Data, Length).isEmpty() && HasConflictingContentLength(Reply)) {
-        // Which length frames the body is anybody's guess: none of it is read.
-        Transport->FCallbackError = std::make_exception_ptr(
-            EHTTPTransportError(QStringLiteral("Bad reply: two different Content-Length values")));
-        return 0;
-    }
-    const char* Colon = static_cast<const char*>(memchr(Data, ':', Length));
-    if (Colon)
-        Reply.Headers.emplace_back(
-            Trimmed(Data, size_t(Colon - Data)), Trimmed(Colon + 1, Length - size_t(Colon - Data) - 1));
-    return Length;
-}
-
-size_t TCurlTransport::OnBody(char* Data, size_t Size, size_t Count, void* Self)
-{
-    auto* Transport = static_cast<TCurlTransport*>(Self);
-    const size_t Length = Size * Count;
-    Transport->Touch();
-    TReplyData& Reply = Transport->FReply;
-    Transport->FBodyReceived += qint64(Length);
-    if (Transport->FBodyReceived > Transport->FMaxBodySize) {
-        Transport->FCallbackError = std::make_exception_ptr(EResponseLimitError(
-            QStringLiteral("The body exceeds the limit of %1 bytes").arg(Transport->FMaxBodySize)));
-        return 0;
-    }
-    if (Reply.BodyHead.size() < BodyHeadLimit)
-        Reply.BodyHead.append(
-            Data, qsizetype(std::min<size_t>(Length, BodyHeadLimit - Reply.BodyHead.size())));
-    if (!Reply.IsSuccess()) {
-        Reply.ErrorBody.append(
-            Data, qsizetype(std::min<size_t>(Length, size_t(ErrorBodyLimit - Reply.ErrorBody.size()))));
-        if (Reply.ErrorBody.size() < ErrorBodyLimit)
-            return Length;
-        Transport->FErrorBodyCut = true;
-        return 0;
-    }
-    if (Transport->FTarget->write(Data, qint64(Length)) != qint64(Length)) {
-        const std::exception_ptr Reason = TargetFailure(*Transport->FTarget);
-        Transport->FCallbackError = Reason
-            ? Reason
-            : std::make_exception_ptr(EStreamWriteError(
-                QStringLiteral("Stream write error: %1").arg(Transport->FTarget->errorString())));
-        return 0;
-    }
-    return Length;
-}
-
-size_t TCurlTransport::OnReadPost(char* Data, size_t Size, size_t Count, void* Self)
-{
-    auto* Transport = static_cast<TCurlTransport*>(Self);
-    Transport->Touch();
-    const qint64 Read = Transport->FPostBody->read(Data, qint64(Size * Count));
-    return Read < 0 ? CURL_READFUNC_ABORT : size_t(Read);
-}
-
-// Lets the transport send the body again when a kept connection turned out
-// to be closed and the request goes out on a new one.
-int TCurlTransport::OnSeekPost(void* Self, curl_off_t Offset, int Origin)
-{
-    auto* Transport = static_cast<TCurlTransport*>(Self);
-    if (Origin != SEEK_SET || Transport->FPostBody->isSequential())
-        return CURL_SEEKFUNC_CANTSEEK;
-    return Transport->FPostBody->seek(Transport->FPostStart + qint64(Offset)) ? CURL_SEEKFUNC_OK
-                                                                              : CURL_SEEKFUNC_FAIL;
-}
-
-int TCurlTransport::OnConnected(void* Self, char*, char*, int, int LocalPort)
-{
-    auto* Transport = static_cast<TCurlTransport*>(Self);
-    Transport->FConnected = true;
-    Transport->FLocalPort = LocalPort;
-    Transport->FSocketBytes = Transport->FSockets->BytesReceived(LocalPort);
-    // The request goes out next, with the cookies the jar holds now.
-    if (Transport->FRecordSentCookies)
-        Transport->FReply.SentCookies = TSentCookies { Transport->FRequestHost,
-            HostCookies(Transport->CookieList(), Transport->FRequestHost), {} };
-    Transport->Touch();
-    return CURL_PREREQFUNC_OK;
-}
-
 void TCurlTransport::SetupRequest(const TTransportRequest& Request, curl_slist*& Headers)
 {
     for (const QByteArray& Line : Request.HeaderLines)
@@ -390,14 +220,12 @@ void TCurlTransport::SetupRequest(const TTransportRequest& Request, curl_slist*&
             AppendHeader(Headers, QByteArray(Name) + ':');
     curl_easy_setopt(FEasy, CURLOPT_HTTPHEADER, Headers);
     curl_easy_setopt(FEasy, CURLOPT_URL, Request.URL.toUtf8().constData());
-    if (FHub) {
-        // Transfers that start together wait for the first TLS connection to
-        // a host to tell whether it carries several at once. Plain HTTP never
-        // does: waiting there would hold every transfer behind the one before
-        // when the server keeps no connection open to tell it by.
-        const bool Tls = Request.URL.startsWith(QLatin1String("https:"), Qt::CaseInsensitive);
-        curl_easy_setopt(FEasy, CURLOPT_PIPEWAIT, long(Tls));
-    }
+    // Transfers that start together wait for the first TLS connection to a
+    // host to tell whether it carries several at once. Plain HTTP never does:
+    // waiting there would hold every transfer behind the one before when the
+    // server keeps no connection open to tell it by.
+    const bool Tls = Request.URL.startsWith(QLatin1String("https:"), Qt::CaseInsensitive);
+    curl_easy_setopt(FEasy, CURLOPT_PIPEWAIT, long(Tls));
     FRequestHost = QUrl(Request.URL).host(QUrl::FullyEncoded).toLower().toUtf8();
     if (Request.PostBody) {
         const qint64 Size
@@ -442,31 +270,8 @@ TTransferEnd TCurlTransport::RunTransfer(CURLcode& Result)
     Touch();
     FStart = FLastActivity;
     Result = CURLE_OK;
-    if (FHub)
-        return FHub->Run(
-            FEasy, [this](long long& WaitMs) { return Check(WaitMs); }, Result);
-    curl_multi_add_handle(FMulti, FEasy);
-    TTransferEnd End = TTransferEnd::Running;
-    while (End == TTransferEnd::Running) {
-        int Running = 0;
-        if (curl_multi_perform(FMulti, &Running) != CURLM_OK) {
-            Result = CURLE_OUT_OF_MEMORY;
-            break;
-        }
-        if (!Running) {
-            int Left = 0;
-            CURLMsg* Message = curl_multi_info_read(FMulti, &Left);
-            Result = Message && Message->msg == CURLMSG_DONE ? Message->data.result : CURLE_OK;
-            break;
-        }
-        long long WaitMs = PollSliceMs;
-        End = Check(WaitMs);
-        if (End == TTransferEnd::Running)
-            curl_multi_poll(FMulti, nullptr, 0, int(std::max(WaitMs, 0LL)), nullptr);
-    }
-    // Removing an unfinished transfer closes its connection.
-    curl_multi_remove_handle(FMulti, FEasy);
-    return End;
+    return FHub->Run(
+        FEasy, [this](long long& WaitMs) { return Check(WaitMs); }, Result);
 }
 
 void TCurlTransport::Perform(const TTransportRequest& Request)
@@ -513,48 +318,5 @@ void TCurlTransport::Perform(const TTransportRequest& Request)
         const QString Charset
             = ResponseCharset(ContentType ? QString::fromLatin1(*ContentType) : QString(), FReply.ErrorBody);
         throw EHTTPReplyError(FReply.Code, FReply.StatusLine, DecodeText(FReply.ErrorBody, Charset));
-    }
-}
-
-void TCurlTransport::RaiseFailure(CURLcode Code)
-{
-    const QString Message
-        = WithoutElapsedTime(QString::fromUtf8(FErrorBuffer[0] ? FErrorBuffer : curl_easy_strerror(Code)));
-    long OsError = 0;
-    curl_easy_getinfo(FEasy, CURLINFO_OS_ERRNO, &OsError);
-    switch (Code) {
-    case CURLE_COULDNT_CONNECT:
-        throw ESocketError(int(OsError), Message);
-    case CURLE_OUT_OF_MEMORY:
-        // The transport refuses a header line past its own limit this way.
-        if (FConnected && FBodyReceived == 0)
-            throw EResponseLimitError(ReplyHeaderTooLarge());
-        throw EHTTPTransportError(Message);
-    case CURLE_OPERATION_TIMEDOUT:
-        // No overall time-out is set: once connected, only the low-speed
-        // rule ends a transfer this way.
-        if (FConnected)
-            throw EReadTimeout(QStringLiteral("Too slow: less than %1 bytes/s for %2 s")
-                                   .arg(FLowSpeedBytes)
-                                   .arg(FLowSpeedSeconds));
-        throw EConnectTimeout(Message);
-    case CURLE_GOT_NOTHING:
-    case CURLE_PARTIAL_FILE:
-        throw EConnectionClosed(Message);
-    case CURLE_RECV_ERROR:
-    case CURLE_SEND_ERROR:
-        if (OsError == ECONNRESET || OsError == EPIPE || OsError == 0)
-            throw EConnectionClosed(Message);
-        throw ESocketError(int(OsError), Message);
-    case CURLE_PROXY: {
-        long ProxyCode = CURLPX_OK;
-        curl_easy_getinfo(FEasy, CURLINFO_PROXY_ERROR, &ProxyCode);
-        if (ProxyCode == CURLPX_REQUEST_FAILED
-            || (ProxyCode >= CURLPX_REPLY_ADDRESS_TYPE_NOT_SUPPORTED && ProxyCode <= CURLPX_REPLY_UNASSIGNED))
-            throw ESocksRequestFailed(Message);
-        throw ESocksUnknownError(Message);
-    }
-    default:
-        throw EHTTPTransportError(Message);
     }
 }

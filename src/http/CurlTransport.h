@@ -3,6 +3,7 @@
 #include "http/CurlHandles.h"
 #include "http/CurlShare.h"
 #include "http/ProxyString.h"
+#include "http/ReplyData.h"
 #include "http/RequestLimits.h"
 #include "http/SentCookies.h"
 #include "http/SocketRegistry.h"
@@ -21,29 +22,6 @@
 #include <utility>
 #include <vector>
 
-// How much of a body is kept for charset declarations.
-constexpr qsizetype BodyHeadLimit = 64 * 1024;
-
-// The last reply as received: status, raw headers and the start of the body.
-struct TReplyData {
-    int Code = 0;
-    QString StatusLine;
-    std::vector<std::pair<QByteArray, QByteArray>> Headers;
-    // The first bytes of the body as it arrived, for charset declarations.
-    QByteArray BodyHead;
-    // The body of a reply that is not a success.
-    QByteArray ErrorBody;
-    // With SetRecordSentCookies, once the request went out: the jar's
-    // cookies for its host at that moment (SetByReply left empty).
-    std::optional<TSentCookies> SentCookies;
-
-    bool IsSuccess() const { return Code >= 200 && Code <= 299; }
-    // The first header of that name (ignoring case); nullptr when absent.
-    const QByteArray* Header(const QByteArray& Name) const;
-    // Every header of that name, in order.
-    QList<QByteArray> AllHeaders(const QByteArray& Name) const;
-};
-
 struct TTransportRequest {
     QString URL;
     QList<QByteArray> HeaderLines; // "Name: value"
@@ -51,9 +29,9 @@ struct TTransportRequest {
     QIODevice* Target = nullptr; // receives the body of a success reply
 };
 
-// One libcurl easy handle driven through its own multi handle (or, for a
-// sibling, through the hub it shares), so that the read time-out can be
-// measured in milliseconds. Only http and https; no
+// One libcurl easy handle driven by a transfer hub (its own, or for a
+// sibling the one it shares), so that the read time-out can be measured in
+// milliseconds. Only http and https; no
 // automatic redirects; bodies are not decoded. Connections (plain and TLS)
 // are kept per scheme, host and port and reused while the server allows.
 // A reply that brings less than a low-speed bound over a window of time
@@ -90,12 +68,11 @@ public:
     // The cookie jar, one Netscape-format line a cookie.
     QList<QByteArray> CookieList() const;
 
-    // A transport with the same settings for another thread. Siblings share
-    // cookies, TLS sessions and one set of connections (HostConnections per
-    // host, HTTP/2 streams side by side), driven by one thread; this
-    // transport shares their cookies and TLS sessions. Cookies already
-    // stored here are dropped: siblings are made before the first request.
-    std::unique_ptr<TCurlTransport> Sibling(int HostConnections);
+    // A transport with the same settings for another thread, driven by Hub.
+    // Siblings share cookies and TLS sessions with this transport, and the
+    // connections of their hub. Cookies already stored here are dropped:
+    // siblings are made before the first request.
+    std::unique_ptr<TCurlTransport> Sibling(std::shared_ptr<TTransferHub> Hub);
 
     // Runs one request; a reply that is not a success raises EHTTPReplyError
     // after its body has been collected (see Reply()).
@@ -126,15 +103,12 @@ private:
 
     // Declared first: the handles that use them go before them.
     std::shared_ptr<TCurlShare> FShare;
-    std::shared_ptr<TTransferHub> FHub; // drives this transport's transfers
-    std::shared_ptr<TTransferHub> FSiblingHub; // drives its siblings'
-    TSocketRegistry FOwnSockets; // of the transport's own connections
-    // The multi handle's cache keeps connections (per scheme, host and port)
-    // open between requests; the easy handle keeps TLS sessions for resumption.
-    TCurlMultiHandle FMultiHandle;
+    // Drives this transport's transfers; its multi handle's cache keeps
+    // connections (per scheme, host and port) open between requests.
+    std::shared_ptr<TTransferHub> FHub;
+    // Keeps TLS sessions for resumption.
     TCurlEasyHandle FEasyHandle;
     CURL* FEasy = nullptr;
-    CURLM* FMulti = nullptr;
     char FErrorBuffer[CURL_ERROR_SIZE] = {};
     int FReadTimeoutMs = 0;
     qint64 FMaxBodySize = DefaultMaxBodySize;
@@ -146,7 +120,7 @@ private:
     QByteArray FRequestHost; // lower case, as the jar names it
     std::vector<const std::atomic<bool>*> FAbortFlags;
     // The connection of the running transfer and the bytes received on it.
-    TSocketRegistry* FSockets = &FOwnSockets;
+    TSocketRegistry* FSockets = nullptr;
     int FLocalPort = 0;
     quint64 FSocketBytes = 0;
     QList<QByteArray> FStashedCookies;

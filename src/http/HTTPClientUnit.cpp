@@ -1,23 +1,12 @@
 #include "http/HTTPClientUnit.h"
 
-#include "http/BodyDecoder.h"
-#include "http/BodyRouting.h"
 #include "http/CurlTransport.h"
-#include "http/ResponseCharset.h"
 #include "http/URLSplit.h"
-
-#include <QBuffer>
-#include <QThread>
-#include <QUrl>
-#include <cerrno>
 
 namespace {
 
-// Pause before the pass that follows a redirect or a retryable failure.
-constexpr int PassPauseMs = 100;
 const QString DefaultAccept
     = QStringLiteral("text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8");
-const QString FormContentType = QStringLiteral("application/x-www-form-urlencoded; charset=UTF-8");
 
 // A relative URL joined to the referer, cut before its query.
 QString ResolveAgainst(const QString& URL, const QString& Referer)
@@ -53,12 +42,6 @@ bool HasEmptyValue(const QString& Line)
     return Colon < 0 || Line.mid(Colon + 1).trimmed().isEmpty();
 }
 
-void WriteAll(QIODevice& Target, const QByteArray& Bytes)
-{
-    if (Target.write(Bytes) != Bytes.size())
-        throw EStreamWriteError(QStringLiteral("Stream write error: %1").arg(Target.errorString()));
-}
-
 } // namespace
 
 THTTPClient::THTTPClient(const QString& AProxyPort, TProxyType AProxyType, const QString& AUserAgent,
@@ -84,7 +67,6 @@ THTTPClient::THTTPClient(const THTTPClient& Model, std::unique_ptr<TCurlTranspor
     , FTempFolder(Model.FTempFolder)
     , FGzipDeflate(Model.FGzipDeflate)
     , FMaxRedirects(Model.FMaxRedirects)
-    , FTimeoutRetries(Model.FTimeoutRetries)
     , FReferer(Model.FReferer)
     , FCustomCookie(Model.FCustomCookie)
     , FAcceptReplies(Model.FAcceptReplies)
@@ -101,9 +83,9 @@ void THTTPClient::UseEnvironmentProxy()
     FTransport->SetProxy({ TProxyKind::Environment, QString(), 0 });
 }
 
-std::unique_ptr<THTTPClient> THTTPClient::Sibling(int HostConnections)
+std::unique_ptr<THTTPClient> THTTPClient::Sibling(std::shared_ptr<TTransferHub> Hub)
 {
-    return std::unique_ptr<THTTPClient>(new THTTPClient(*this, FTransport->Sibling(HostConnections)));
+    return std::unique_ptr<THTTPClient>(new THTTPClient(*this, FTransport->Sibling(std::move(Hub))));
 }
 
 void THTTPClient::SetAbortFlag(const std::atomic<bool>* Flag)
@@ -240,29 +222,6 @@ void THTTPClient::PrepareRequest(QString& AURL, bool AUpdateReferer, const QStri
                 ARequest.HeaderLines.append(HeaderLine(Line));
 }
 
-bool THTTPClient::IsRedirectReply(int AReplyCode)
-{
-    return AReplyCode == 301 || AReplyCode == 302 || AReplyCode == 303 || AReplyCode == 307;
-}
-
-bool THTTPClient::IsRetryableError(const EHTTPTransportError& AError)
-{
-    if (const auto* Socket = dynamic_cast<const ESocketError*>(&AError))
-        return Socket->ErrorCode() == ETIMEDOUT || Socket->ErrorCode() == ECONNREFUSED
-            || Socket->ErrorCode() == EHOSTUNREACH;
-    return dynamic_cast<const EReadTimeout*>(&AError) || dynamic_cast<const EConnectionClosed*>(&AError)
-        || dynamic_cast<const ESocksRequestFailed*>(&AError)
-        || dynamic_cast<const ESocksUnknownError*>(&AError);
-}
-
-void THTTPClient::NotifyRedirect(const QString& ALocation)
-{
-    if (FOnRedirect)
-        FOnRedirect(this, ALocation);
-    if (FOnRedirectLog)
-        FOnRedirectLog(this, QLatin1String("Redirect to: ") + ALocation);
-}
-
 void THTTPClient::SetRecordSentCookies(bool ARecord)
 {
     FTransport->SetRecordSentCookies(ARecord);
@@ -272,157 +231,4 @@ void THTTPClient::SetRecordSentCookies(bool ARecord)
 bool THTTPClient::WouldSendSameCookies(const QList<TSentCookies>& ASent) const
 {
     return ASent.isEmpty() || SameCookiesWouldBeSent(ASent, FTransport->CookieList());
-}
-
-void THTTPClient::Perform(const TTransportRequest& ARequest)
-{
-    const auto NoteSentCookies = [this] {
-        const TReplyData& Reply = FTransport->Reply();
-        if (!Reply.SentCookies)
-            return;
-        FSentCookies.append(*Reply.SentCookies);
-        FSentCookies.last().SetByReply = CookieNames(Reply.AllHeaders("Set-Cookie"));
-    };
-    try {
-        FTransport->Perform(ARequest);
-    } catch (...) {
-        NoteSentCookies();
-        throw;
-    }
-    NoteSentCookies();
-}
-
-qint64 THTTPClient::DecodedLimit() const
-{
-    return std::min(FMaxBodySize, FMaxDecodedSize);
-}
-
-void THTTPClient::RunPasses(const QString& AURL, const TPostBody* APost, QIODevice& AOutStream,
-    QString& AResponseContentType, bool AUpdateReferer, bool ANoGZipDeflate, int AMaxRedirects,
-    int ATimeoutRetries)
-{
-    AResponseContentType.clear();
-    QString URL = AURL;
-    const int MaxPasses = AMaxRedirects < 0 ? FMaxRedirects : AMaxRedirects;
-    const int MaxRetries = ATimeoutRetries < 0 ? FTimeoutRetries : ATimeoutRetries;
-    if (MaxPasses < 0)
-        return;
-    // Only a compressed body waits to be decoded; any other goes straight
-    // to the caller's stream as it arrives.
-    std::unique_ptr<TEncodedBodyBuffer> DecodeBuffer;
-    if (FGzipDeflate && !ANoGZipDeflate)
-        DecodeBuffer = std::make_unique<TEncodedBodyBuffer>(DecodedLimit(), FTempFolder);
-    const auto IsEncoded = [this] {
-        const QString Encoding = GetResponseHeader(QStringLiteral("Content-Encoding"));
-        return Encoding == QLatin1String("gzip") || Encoding == QLatin1String("deflate");
-    };
-
-    int RetryCount = 0;
-    for (int Pass = 0;; ++Pass) {
-        const bool PostPass = APost && Pass == 0;
-        TTransportRequest Request;
-        PrepareRequest(
-            URL, AUpdateReferer, PostPass ? APost->ContentType : QString(), ANoGZipDeflate, Request);
-        Request.PostBody = PostPass ? APost->Stream : nullptr;
-        if (DecodeBuffer)
-            DecodeBuffer->Clear(); // a failed attempt leaves nothing behind
-        FDecodedHead.reset();
-        TBodyRouter Router(AOutStream, DecodeBuffer.get(), IsEncoded);
-        Request.Target = &Router;
-        try {
-            Perform(Request);
-            AResponseContentType = MediaTypeOf(GetResponseHeader(QStringLiteral("Content-Type")));
-            if (Router.Encoded()) {
-                FDecodedHead.emplace();
-                THeadKeepingWriter Decoded(AOutStream, *FDecodedHead, BodyHeadLimit);
-                DecodeBody(*DecodeBuffer, Decoded, GetResponseHeader(QStringLiteral("Content-Encoding")),
-                    DecodedLimit());
-                // A decoder keeps a broken body as far as it went, but a
-                // stream that refused the bytes must not pass for a whole copy.
-                if (const std::exception_ptr Failure = TargetFailure(AOutStream))
-                    std::rethrow_exception(Failure);
-            }
-            return;
-        } catch (const EHTTPReplyError& Error) {
-            if (IsAcceptReply(qint16(Error.ErrorCode()))) {
-                WriteAll(AOutStream, Error.BodyText().toLatin1());
-                return;
-            }
-            if (IsRedirectReply(Error.ErrorCode()) && Pass >= MaxPasses && MaxPasses > 0)
-                throw ETooManyRedirects(QStringLiteral("Too many redirects (%1)").arg(MaxPasses));
-            if (Pass >= MaxPasses || !IsRedirectReply(Error.ErrorCode())) {
-                if (!Error.Message().isEmpty())
-                    throw;
-                throw EHTTPReplyError(Error.ErrorCode(),
-                    QStringLiteral("Reply Error # %1").arg(Error.ErrorCode()), Error.BodyText());
-            }
-            URL = GetResponseHeader(QStringLiteral("Location"));
-            NotifyRedirect(URL);
-            RetryCount = 0;
-        } catch (const EHTTPTransportError& Error) {
-            // The last permitted pass raises its failure rather than return
-            // as if the request had succeeded.
-            if (!IsRetryableError(Error) || ++RetryCount > MaxRetries || Pass >= MaxPasses
-                || Router.WentPlain())
-                throw;
-        }
-        QThread::msleep(PassPauseMs);
-    }
-}
-
-void THTTPClient::HTTPGet(const QString& AURL, QIODevice& AOutStream, QString& AResponseContentType,
-    bool AUpdateReferer, bool ANoGZipDeflate, int AMaxRedirects, int ATimeoutRetries)
-{
-    RunPasses(AURL, nullptr, AOutStream, AResponseContentType, AUpdateReferer, ANoGZipDeflate, AMaxRedirects,
-        ATimeoutRetries);
-}
-
-void THTTPClient::HTTPPost(const QString& AURL, QIODevice& APostStream, const QString& APostContentType,
-    QIODevice& AOutStream, QString& AResponseContentType, bool AUpdateReferer, bool ANoGZipDeflate,
-    int AMaxRedirects, int ATimeoutRetries)
-{
-    const TPostBody Post { &APostStream, APostContentType };
-    RunPasses(AURL, &Post, AOutStream, AResponseContentType, AUpdateReferer, ANoGZipDeflate, AMaxRedirects,
-        ATimeoutRetries);
-}
-
-void THTTPClient::HTTPPost(const QString& AURL, const TStrings& APostForm, QIODevice& AOutStream,
-    QString& AResponseContentType, bool AUpdateReferer, bool ANoGZipDeflate, int AMaxRedirects,
-    int ATimeoutRetries)
-{
-    QByteArray Encoded;
-    for (int I = 0; I < APostForm.Count(); ++I) {
-        if (I > 0)
-            Encoded += '&';
-        Encoded += QUrl::toPercentEncoding(APostForm.Names(I)) + '='
-            + QUrl::toPercentEncoding(APostForm.ValueFromIndex(I));
-    }
-    QBuffer Body(&Encoded);
-    Body.open(QIODevice::ReadOnly);
-    HTTPPost(AURL, Body, FormContentType, AOutStream, AResponseContentType, AUpdateReferer, ANoGZipDeflate,
-        AMaxRedirects, ATimeoutRetries);
-}
-
-void THTTPClient::HTTPPost(const QString& AURL, const TMultipartFormData& APostForm, QIODevice& AOutStream,
-    QString& AResponseContentType, bool AUpdateReferer, bool ANoGZipDeflate, int AMaxRedirects,
-    int ATimeoutRetries)
-{
-    QByteArray Encoded = APostForm.Body();
-    QBuffer Body(&Encoded);
-    Body.open(QIODevice::ReadOnly);
-    HTTPPost(AURL, Body, APostForm.ContentType(), AOutStream, AResponseContentType, AUpdateReferer,
-        ANoGZipDeflate, AMaxRedirects, ATimeoutRetries);
-}
-
-QString THTTPClient::GetResponseCharset() const
-{
-    // A declaration is looked for in the body as decoded, not as it came.
-    return ResponseCharset(GetResponseHeader(QStringLiteral("Content-Type")),
-        FDecodedHead ? *FDecodedHead : FTransport->Reply().BodyHead);
-}
-
-QString THTTPClient::GetResponseHeader(const QString& AName) const
-{
-    const QByteArray* Value = FTransport->Reply().Header(AName.toLatin1());
-    return Value ? HeaderText(*Value) : QString();
 }

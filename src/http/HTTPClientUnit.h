@@ -21,6 +21,7 @@
 
 class THTTPClient;
 class TCurlTransport;
+class TTransferHub;
 struct TTransportRequest;
 
 using TRedirectEvent = std::function<void(THTTPClient* Sender, const QString& ALocation)>;
@@ -28,10 +29,10 @@ using THTTPLogEvent = std::function<void(THTTPClient* Sender, const QString& AMe
 // A set of 8-bit characters.
 using TCharSet = std::bitset<256>;
 
-// The HTTP client of a run: follows redirects itself, repeats passes after
-// connection-level failures, keeps a referer chain and cookies, asks for and
-// decodes gzip/deflate bodies, and keeps connections (plain and TLS) open
-// between requests to the same place. Used by one thread at a time. A body
+// The HTTP client of a run: follows redirects itself, keeps a referer chain
+// and cookies, asks for and decodes gzip/deflate bodies, and keeps
+// connections (plain and TLS) open between requests to the same place. A
+// failure is raised, never tried again: whether to is the caller's rule. Used by one thread at a time. A body
 // that is not compressed reaches the output stream as it arrives: after a
 // failure the stream may hold part of it, which the caller drops.
 class THTTPClient : public TObject {
@@ -44,7 +45,6 @@ public:
 
     void SetGZipDeflate(bool Value) { FGzipDeflate = Value; }
     void SetMaxRedirects(int Value) { FMaxRedirects = Value; }
-    void SetTimeoutRetries(int Value) { FTimeoutRetries = Value; }
     const QString& Referer() const { return FReferer; }
     void SetReferer(const QString& Value) { FReferer = Value; }
     void SetOnRedirect(TRedirectEvent Value) { FOnRedirect = std::move(Value); }
@@ -62,10 +62,11 @@ public:
     void SetLowSpeedRule(int BytesPerSecond, int WindowSeconds);
 
     // A client with the same settings (but no event handlers) for another
-    // thread. Siblings share cookies, TLS sessions and one set of kept
-    // connections (HostConnections per host; over HTTP/2 their transfers
-    // go side by side on one). Made before the first request.
-    std::unique_ptr<THTTPClient> Sibling(int HostConnections);
+    // thread, its transfers driven by Hub. Siblings share cookies and TLS
+    // sessions, and the kept connections of their hub (at most its
+    // HostConnections per host; over HTTP/2 their transfers go side by side
+    // on one). Made before the first request.
+    std::unique_ptr<THTTPClient> Sibling(std::shared_ptr<TTransferHub> Hub);
 
     void SetConnectTimeout(int ATimeoutSec);
     void SetReadTimeout(int ATimeoutSec);
@@ -94,17 +95,16 @@ public:
     void ResetRequestHeaders();
 
     void HTTPGet(const QString& AURL, QIODevice& AOutStream, QString& AResponseContentType,
-        bool AUpdateReferer = true, bool ANoGZipDeflate = false, int AMaxRedirects = -1,
-        int ATimeoutRetries = -1);
+        bool AUpdateReferer = true, bool ANoGZipDeflate = false, int AMaxRedirects = -1);
     void HTTPPost(const QString& AURL, QIODevice& APostStream, const QString& APostContentType,
         QIODevice& AOutStream, QString& AResponseContentType, bool AUpdateReferer = true,
-        bool ANoGZipDeflate = false, int AMaxRedirects = -1, int ATimeoutRetries = -1);
+        bool ANoGZipDeflate = false, int AMaxRedirects = -1);
     void HTTPPost(const QString& AURL, const TStrings& APostForm, QIODevice& AOutStream,
         QString& AResponseContentType, bool AUpdateReferer = true, bool ANoGZipDeflate = false,
-        int AMaxRedirects = -1, int ATimeoutRetries = -1);
+        int AMaxRedirects = -1);
     void HTTPPost(const QString& AURL, const TMultipartFormData& APostForm, QIODevice& AOutStream,
         QString& AResponseContentType, bool AUpdateReferer = true, bool ANoGZipDeflate = false,
-        int AMaxRedirects = -1, int ATimeoutRetries = -1);
+        int AMaxRedirects = -1);
 
     // On: every request notes the cookies it went out with, kept until
     // TakeSentCookies (for a client that fetches ahead of a URL's turn).
@@ -123,7 +123,6 @@ public:
 
     static QString NormalizeURL(const QString& AURL);
     static bool IsRedirectReply(int AReplyCode);
-    static bool IsRetryableError(const EHTTPTransportError& AError);
 
     static QString EncodeFormParam(const QString& AURL, const TCharSet& AUnsafeChars);
     static void EncodeRequestParams(TStrings& AStrings, const TCharSet& AUnsafeChars);
@@ -139,8 +138,7 @@ private:
     };
 
     void RunPasses(const QString& AURL, const TPostBody* APost, QIODevice& AOutStream,
-        QString& AResponseContentType, bool AUpdateReferer, bool ANoGZipDeflate, int AMaxRedirects,
-        int ATimeoutRetries);
+        QString& AResponseContentType, bool AUpdateReferer, bool ANoGZipDeflate, int AMaxRedirects);
     void PrepareRequest(QString& AURL, bool AUpdateReferer, const QString& AContentType, bool ANoGZipDeflate,
         TTransportRequest& ARequest);
     void SetCustomHeader(const QString& AName, const QString& AValue);
@@ -160,7 +158,6 @@ private:
     std::optional<QByteArray> FDecodedHead;
     bool FGzipDeflate = true;
     int FMaxRedirects = 15;
-    int FTimeoutRetries = 0;
     QString FReferer;
     QString FCurURL;
     TRedirectEvent FOnRedirect;

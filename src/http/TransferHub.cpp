@@ -11,7 +11,8 @@ TTransferHub::TTransferHub(int HostConnections)
     if (!FMulti)
         throw EHTTPTransportError(QStringLiteral("The HTTP transport could not be created"));
     curl_multi_setopt(FMulti, CURLMOPT_MAXCONNECTS, KeptConnections);
-    curl_multi_setopt(FMulti, CURLMOPT_MAX_HOST_CONNECTIONS, long(std::max(HostConnections, 1)));
+    if (HostConnections > 0)
+        curl_multi_setopt(FMulti, CURLMOPT_MAX_HOST_CONNECTIONS, long(HostConnections));
     FThread = std::thread([this] { Loop(); });
 }
 

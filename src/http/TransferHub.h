@@ -22,14 +22,14 @@ enum class TTransferEnd { Running, Done, ReadTimeout, TimeLimit, Aborted };
 // WaitMs to when it next needs a look.
 using TTransferWatch = std::function<TTransferEnd(long long& WaitMs)>;
 
-// One thread that drives the transfers of several transports through one
-// multi handle, so that they share its connections: HTTP/2 carries them
+// One thread that drives the transfers of one or several transports through
+// one multi handle, so that they share its connections: HTTP/2 carries them
 // side by side on one connection, HTTP/1.1 opens up to HostConnections per
-// host and queues the rest. The callbacks of each transfer run on the hub's
-// thread while the transport that runs it waits.
+// host (0: no bound) and queues the rest. The callbacks of each transfer run
+// on the hub's thread while the transport that runs it waits.
 class TTransferHub {
 public:
-    explicit TTransferHub(int HostConnections);
+    explicit TTransferHub(int HostConnections = 0);
     ~TTransferHub();
     TTransferHub(const TTransferHub&) = delete;
     TTransferHub& operator=(const TTransferHub&) = delete;

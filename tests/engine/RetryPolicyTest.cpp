@@ -1,7 +1,15 @@
 #include "engine/crawl/RetryPolicy.h"
 
-#include "http/HTTPErrors.h"
+#include "InstantEnvironment.h"
+#include "support/Loopback.h"
+#include "support/QStringPrinter.h"
+#include "support/ScriptedHttpServer.h"
 
+#include "engine/crawl/URLFetch.h"
+#include "http/HTTPClientUnit.h"
+
+#include <QTemporaryDir>
+#include <atomic>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -55,6 +63,82 @@ TEST(RetryPolicyTest, AStalledServerGetsOneMoreTryWithinTheRetries)
         for (size_t I = 0; I < C.Failures.size(); ++I)
             EXPECT_EQ(Budget.AllowsAnother(*C.Failures[I]), C.Allowed[I]) << C.Name << " #" << I;
     }
+}
+
+// FetchURL with a fresh client and the pauses on an instant clock.
+struct RetriedFetch {
+    TFetchResult Result;
+    QStringList Log;
+    std::vector<int> Pauses;
+};
+
+RetriedFetch FetchWithRetries(const QString& URL, int Retries, const std::function<bool()>& Stopped = {})
+{
+    QTemporaryDir Temp;
+    TInstantEnvironment Env;
+    TFetchSettings Settings;
+    Settings.Retries = Retries;
+    Settings.RetryPauseMs = 500;
+    Settings.TempFolder = Temp.path();
+    Settings.Stopped = Stopped ? Stopped : [] { return false; };
+    Settings.Env = &Env;
+    THTTPClient Client(QString(), ptAUTO, "test", QString(), 5, 5);
+    RetriedFetch Fetch;
+    Fetch.Result = FetchURL(
+        Client, { URL, QString(), QString() }, Settings, [&](const QString& Line) { Fetch.Log << Line; });
+    Fetch.Pauses = Env.Sleeps;
+    return Fetch;
+}
+
+TEST(RetryPolicyTest, FailuresAreTriedAgainWithinTheRetriesOnePauseApart)
+{
+    ScriptedHttpServer Server;
+    std::atomic<int> Calls { 0 };
+    Server.SetFallback([&Calls](const RecordedRequest&) {
+        return ++Calls <= 2 ? ScriptedReply::Raw({}, ScriptedReply::Then::Close)
+                            : ScriptedReply::Ok("third time");
+    });
+    const RetriedFetch Enough = FetchWithRetries(Server.Url("/r"), 2);
+    EXPECT_EQ(Enough.Result.Outcome, TFetchOutcome::Downloaded);
+    EXPECT_EQ(Server.RequestCount(), 3);
+    ASSERT_EQ(Enough.Log.size(), 4) << Enough.Log.join('\n').toStdString();
+    EXPECT_EQ(Enough.Log[1], "Retry #1...");
+    EXPECT_EQ(Enough.Log[3], "Retry #2...");
+    EXPECT_EQ(Enough.Pauses, std::vector<int>({ 500, 500 }));
+
+    Calls = 0;
+    const RetriedFetch TooFew = FetchWithRetries(Server.Url("/r"), 1);
+    EXPECT_EQ(TooFew.Result.Outcome, TFetchOutcome::Failed);
+    EXPECT_EQ(Server.RequestCount(), 5);
+    EXPECT_EQ(TooFew.Log.last(), TooFew.Result.Reason);
+    EXPECT_EQ(TooFew.Pauses, std::vector<int>({ 500 }));
+}
+
+TEST(RetryPolicyTest, ARefusedConnectionIsTriedAgainAndAClientErrorIsNot)
+{
+    const RetriedFetch Refused
+        = FetchWithRetries(QStringLiteral("http://127.0.0.1:%1/").arg(UnusedLoopbackPort()), 2);
+    EXPECT_EQ(Refused.Result.Outcome, TFetchOutcome::Failed);
+    EXPECT_EQ(Refused.Log.filter("Retry #").size(), 2) << Refused.Log.join('\n').toStdString();
+    EXPECT_EQ(Refused.Pauses.size(), 2u);
+
+    ScriptedHttpServer Server;
+    Server.On("/missing", ScriptedReply::Status(404, "Not Found"));
+    const RetriedFetch Missing = FetchWithRetries(Server.Url("/missing"), 2);
+    EXPECT_EQ(Missing.Result.Outcome, TFetchOutcome::Failed);
+    EXPECT_EQ(Server.RequestCount(), 1);
+    EXPECT_TRUE(Missing.Pauses.empty());
+}
+
+TEST(RetryPolicyTest, NoRetryFollowsBreak)
+{
+    ScriptedHttpServer Server;
+    Server.SetFallback(
+        [](const RecordedRequest&) { return ScriptedReply::Status(503, "Service Unavailable"); });
+    const RetriedFetch Stopped = FetchWithRetries(Server.Url("/r"), 5, [] { return true; });
+    EXPECT_EQ(Stopped.Result.Outcome, TFetchOutcome::Failed);
+    EXPECT_EQ(Server.RequestCount(), 1);
+    EXPECT_TRUE(Stopped.Pauses.empty());
 }
 
 } // namespace

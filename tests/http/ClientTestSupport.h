@@ -30,21 +30,19 @@ struct GetOutcome {
     QString ErrorClass;
     QString ErrorMessage;
     int ReplyCode = 0;
-    bool Retryable = false;
 };
 
-inline GetOutcome GetWith(THTTPClient& Client, const QString& URL, bool NoGZipDeflate = false,
-    int MaxRedirects = -1, int Retries = -1)
+inline GetOutcome GetWith(
+    THTTPClient& Client, const QString& URL, bool NoGZipDeflate = false, int MaxRedirects = -1)
 {
     GetOutcome Outcome;
     QBuffer Out(&Outcome.Body);
     Out.open(QIODevice::WriteOnly);
     try {
-        Client.HTTPGet(URL, Out, Outcome.ContentType, true, NoGZipDeflate, MaxRedirects, Retries);
+        Client.HTTPGet(URL, Out, Outcome.ContentType, true, NoGZipDeflate, MaxRedirects);
     } catch (const EHTTPTransportError& Error) {
         Outcome.ErrorClass = Error.ClassName();
         Outcome.ErrorMessage = Error.Message();
-        Outcome.Retryable = THTTPClient::IsRetryableError(Error);
         if (const auto* Reply = dynamic_cast<const EHTTPReplyError*>(&Error))
             Outcome.ReplyCode = Reply->ErrorCode();
     } catch (const Exception& Error) {
@@ -55,8 +53,8 @@ inline GetOutcome GetWith(THTTPClient& Client, const QString& URL, bool NoGZipDe
 }
 
 // Posts Payload as a stream body; returns what reached the output stream.
-inline QByteArray PostStreamWith(THTTPClient& Client, const QString& URL, QByteArray Payload,
-    const QString& PostContentType, int Retries = -1)
+inline QByteArray PostStreamWith(
+    THTTPClient& Client, const QString& URL, QByteArray Payload, const QString& PostContentType)
 {
     QBuffer PostStream(&Payload);
     PostStream.open(QIODevice::ReadOnly);
@@ -64,6 +62,6 @@ inline QByteArray PostStreamWith(THTTPClient& Client, const QString& URL, QByteA
     QBuffer Out(&Body);
     Out.open(QIODevice::WriteOnly);
     QString ContentType;
-    Client.HTTPPost(URL, PostStream, PostContentType, Out, ContentType, true, false, -1, Retries);
+    Client.HTTPPost(URL, PostStream, PostContentType, Out, ContentType);
     return Body;
 }

@@ -185,18 +185,17 @@ TEST(HTTPClientConnectionTest, FailuresEndWithTheirKindAndNeverHang)
         QString URL;
         QString ProxyText;
         const char* ErrorClass;
-        bool Retryable;
     };
     const Case Cases[] = {
-        { Server.Url("/no-status"), {}, "EHTTPTransportError", false },
-        { Server.Url("/huge-line"), {}, "EResponseLimitError", false },
-        { Server.Url("/silent"), {}, "EReadTimeout", true },
-        { Server.Url("/slow"), {}, "EReadTimeout", true },
-        { Server.Url("/close"), {}, "EConnectionClosed", true },
-        { QStringLiteral("http://127.0.0.1:%1/").arg(UnusedLoopbackPort()), {}, "ESocketError", true },
-        { QStringLiteral("http://no-such-host.invalid/"), {}, "EHTTPTransportError", false },
+        { Server.Url("/no-status"), {}, "EHTTPTransportError" },
+        { Server.Url("/huge-line"), {}, "EResponseLimitError" },
+        { Server.Url("/silent"), {}, "EReadTimeout" },
+        { Server.Url("/slow"), {}, "EReadTimeout" },
+        { Server.Url("/close"), {}, "EConnectionClosed" },
+        { QStringLiteral("http://127.0.0.1:%1/").arg(UnusedLoopbackPort()), {}, "ESocketError" },
+        { QStringLiteral("http://no-such-host.invalid/"), {}, "EHTTPTransportError" },
         { QStringLiteral("http://127.0.0.1:%1/").arg(UnusedLoopbackPort()),
-            QStringLiteral("*127.0.0.1:%1").arg(Socks5.Port()), "ESocksRequestFailed", true },
+            QStringLiteral("*127.0.0.1:%1").arg(Socks5.Port()), "ESocksRequestFailed" },
     };
     for (const Case& C : Cases) {
         auto Client = MakeTestClient(C.ProxyText);
@@ -204,7 +203,6 @@ TEST(HTTPClientConnectionTest, FailuresEndWithTheirKindAndNeverHang)
         Timer.start();
         const GetOutcome Outcome = GetWith(*Client, C.URL);
         EXPECT_EQ(Outcome.ErrorClass, QString::fromLatin1(C.ErrorClass)) << C.URL.toStdString();
-        EXPECT_EQ(Outcome.Retryable, C.Retryable) << C.URL.toStdString();
         EXPECT_FALSE(Outcome.ErrorMessage.isEmpty()) << C.URL.toStdString();
         EXPECT_FALSE(NamesElapsedTime(Outcome.ErrorMessage)) << Outcome.ErrorMessage.toStdString();
         EXPECT_TRUE(Outcome.Body.isEmpty()) << C.URL.toStdString();
@@ -226,38 +224,23 @@ TEST(HTTPClientConnectionTest, ManyHeadersAreKept)
     EXPECT_EQ(Client->GetResponseHeader(QStringLiteral("x-h9999")), QStringLiteral("v9999"));
 }
 
-TEST(HTTPClientConnectionTest, RetryableFailuresAreRepeatedWithinTheLimits)
+TEST(HTTPClientConnectionTest, AFailureIsRaisedAndNeverRepeatedByTheClient)
 {
+    // Whether to ask again is the crawl's rule alone: the client sends each
+    // request once, also on the last pass a redirect bound leaves.
     ScriptedHttpServer Server;
-    int Calls = 0;
-    Server.SetFallback([&Calls](const RecordedRequest&) {
-        return ++Calls <= 2 ? ScriptedReply::Raw({}, ScriptedReply::Then::Close)
-                            : ScriptedReply::Ok("third time");
-    });
+    Server.SetFallback(
+        [](const RecordedRequest&) { return ScriptedReply::Raw({}, ScriptedReply::Then::Close); });
+    for (const int MaxRedirects : { -1, 0 }) {
+        auto Client = MakeTestClient();
+        const int Before = Server.RequestCount();
+        EXPECT_EQ(GetWith(*Client, Server.Url("/r"), false, MaxRedirects).ErrorClass,
+            QStringLiteral("EConnectionClosed"));
+        EXPECT_EQ(Server.RequestCount() - Before, 1) << MaxRedirects;
+    }
+
+    // A refused connection is reported with the errno.
     auto Client = MakeTestClient();
-    Client->SetTimeoutRetries(2);
-    EXPECT_EQ(GetWith(*Client, Server.Url("/r")).Body, "third time");
-    EXPECT_EQ(Server.RequestCount(), 3);
-
-    // Fresh clients: a kept connection that turns out closed is silently
-    // reopened by the transport, which would add requests here.
-    Calls = 0;
-    Client = MakeTestClient();
-    EXPECT_EQ(
-        GetWith(*Client, Server.Url("/r"), false, -1, 1).ErrorClass, QStringLiteral("EConnectionClosed"));
-    EXPECT_EQ(Server.RequestCount(), 5);
-
-    // Retries left but no pass left: the failure is raised, not swallowed.
-    Calls = 0;
-    Client = MakeTestClient();
-    EXPECT_EQ(
-        GetWith(*Client, Server.Url("/r"), false, 0, 5).ErrorClass, QStringLiteral("EConnectionClosed"));
-    EXPECT_EQ(Server.RequestCount(), 6);
-
-    // A refused connection is repeated too, then reported with the errno.
-    Client->SetTimeoutRetries(2);
-    QElapsedTimer Timer;
-    Timer.start();
     QBuffer Out;
     Out.open(QIODevice::WriteOnly);
     QString ContentType;
@@ -267,10 +250,9 @@ TEST(HTTPClientConnectionTest, RetryableFailuresAreRepeatedWithinTheLimits)
     } catch (const ESocketError& Error) {
         EXPECT_EQ(Error.ErrorCode(), ECONNREFUSED);
     }
-    EXPECT_GE(Timer.elapsed(), 200);
 }
 
-TEST(HTTPClientConnectionTest, ConnectTimeoutIsNotRetryable)
+TEST(HTTPClientConnectionTest, AConnectTimeoutEndsTheRequestWithinItsBound)
 {
     // A listener whose queue is full and never accepts: the handshake of a
     // further connection is never answered.
@@ -287,14 +269,12 @@ TEST(HTTPClientConnectionTest, ConnectTimeoutIsNotRetryable)
     }
     auto Client = MakeTestClient();
     Client->SetConnectTimeoutMs(300);
-    Client->SetTimeoutRetries(3);
     QElapsedTimer Timer;
     Timer.start();
     const GetOutcome Outcome
         = GetWith(*Client, QStringLiteral("http://127.0.0.1:%1/").arg(ntohs(Address.sin_port)));
     EXPECT_EQ(Outcome.ErrorClass, QStringLiteral("EConnectTimeout")) << Outcome.ErrorMessage.toStdString();
     EXPECT_FALSE(NamesElapsedTime(Outcome.ErrorMessage)) << Outcome.ErrorMessage.toStdString();
-    EXPECT_FALSE(Outcome.Retryable);
     EXPECT_LT(Timer.elapsed(), 1000);
     for (const int Filler : Fillers)
         ::close(Filler);
@@ -311,5 +291,4 @@ TEST(HTTPClientConnectionTest, BoundAddressIsUsedForOutgoingConnections)
     THTTPClient Unusable(QString(), ptAUTO, QString(), QStringLiteral("192.0.2.1"), 1, 1);
     const GetOutcome Outcome = GetWith(Unusable, Server.Url("/b"));
     EXPECT_FALSE(Outcome.ErrorClass.isEmpty());
-    EXPECT_FALSE(Outcome.Retryable);
 }

@@ -46,7 +46,7 @@ TEST(HTTPClientFaultsTest, BadRepliesSayWhatWasWrongAndSaveNothing)
     };
     auto Client = MakeTestClient();
     for (const auto& C : Cases) {
-        const GetOutcome Outcome = GetWith(*Client, Server.Url(C.Path), false, -1, 0);
+        const GetOutcome Outcome = GetWith(*Client, Server.Url(C.Path));
         EXPECT_EQ(Outcome.ErrorMessage, QString::fromUtf8(C.Message)) << C.Path;
         EXPECT_EQ(Outcome.Body, C.Body) << C.Path;
     }
@@ -65,7 +65,7 @@ TEST(HTTPClientFaultsTest, TheReadTimeOutCountsFromTheLastByteEvenInsideAHeaderL
     auto Client = MakeTestClient();
     QElapsedTimer Timer;
     Timer.start();
-    const GetOutcome Outcome = GetWith(*Client, Server.Url("/"), false, -1, 0);
+    const GetOutcome Outcome = GetWith(*Client, Server.Url("/"));
     EXPECT_EQ(Outcome.ErrorMessage, "No data for 0.3 s");
     EXPECT_GE(Timer.elapsed(), 1000 + TestReadTimeoutMs);
 }

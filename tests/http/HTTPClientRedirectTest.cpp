@@ -152,7 +152,6 @@ TEST(HTTPClientRedirectTest, OnlyHttpAndHttpsAreFetched)
         Server.On("/start", ScriptedReply::Redirect(302, Location));
         const GetOutcome Outcome = GetWith(*Client, Server.Url("/start"));
         EXPECT_EQ(Outcome.ErrorClass, QStringLiteral("EHTTPTransportError")) << Location.constData();
-        EXPECT_FALSE(Outcome.Retryable);
         EXPECT_FALSE(Outcome.ErrorMessage.isEmpty());
         EXPECT_TRUE(Outcome.Body.isEmpty());
         EXPECT_EQ(GetWith(*Client, QString::fromLatin1(Location)).ErrorClass,

@@ -27,7 +27,6 @@ constexpr qint64 PageSizeLimit = qint64(256) << 20;
 // What the pages fetched ahead may hold in memory together; more wait on disk.
 constexpr qint64 PagesInMemoryLimit = qint64(128) << 20;
 constexpr int WholeSiteLimit = 2147483647;
-constexpr int TransfersPerConnection = 4;
 
 TReplaceRuleSet ReplaceRuleSetOf(const TWebsiteProject& Project)
 {
@@ -75,16 +74,16 @@ public:
     {
         FURLs.SetMaxCount(FRun.MaxURLs());
         Seed();
-        std::unique_ptr<TFetchAhead> Ahead;
-        if (FRun.Connections() > 1)
-            Ahead = std::make_unique<TFetchAhead>(FClient, Lookahead(), FRun.Connections(), FFetch);
-        for (int Index = 0; Index < FURLs.Count(); ++Index) {
-            FRepair.Settle(Index, Download(Index, Ahead.get()));
-            ReportURLLimit();
-            if (FRun.Terminated() || FTally.StorageFull())
-                break;
+        {
+            // Its end stops the transfers still in flight after a Break.
+            TFetchAhead Ahead(FClient, TTransferLimits::ForConnections(FRun.Connections()), FFetch);
+            for (int Index = 0; Index < FURLs.Count(); ++Index) {
+                FRepair.Settle(Index, Download(Index, Ahead));
+                ReportURLLimit();
+                if (FRun.Terminated() || FTally.StorageFull())
+                    break;
+            }
         }
-        Ahead.reset();
         if (FSettings.SiteFileNames && !FTally.StorageFull())
             RepairLinks();
         FTally.Close();
@@ -111,10 +110,6 @@ private:
                 FSettings.SuppressURLs, QString());
     }
 
-    // URLs fetched ahead at once: several per connection, so that HTTP/2
-    // carries them side by side and a slow one holds up none of the rest.
-    int Lookahead() const { return FRun.Connections() * TransfersPerConnection; }
-
     TFetchRequest RequestFor(int Index) const
     {
         return { EncodeURLNonASCII(FURLs.URL(Index)),
@@ -125,7 +120,7 @@ private:
     // waits for this one.
     TFetchResult FetchAhead(TFetchAhead& Ahead, int Index, const TLineSink& Log)
     {
-        const int Window = FRun.Terminated() ? Index + 1 : std::min(FURLs.Count(), Index + Lookahead());
+        const int Window = FRun.Terminated() ? Index + 1 : std::min(FURLs.Count(), Index + Ahead.Window());
         while (Ahead.Queued() < Window)
             Ahead.Queue(RequestFor(Ahead.Queued()));
         return Ahead.Take(Index, Log);
@@ -145,17 +140,16 @@ private:
         }
     }
 
-    // Fetches URL Index (or takes it from Ahead), then logs and saves it;
+    // Takes URL Index from Ahead, then logs and saves it;
     // tells whether the copy has a file for it.
-    TLinkRepair::TFate Download(int Index, TFetchAhead* Ahead)
+    TLinkRepair::TFate Download(int Index, TFetchAhead& Ahead)
     {
         FRun.Log(QStringLiteral("Downloading [ %1 / %2 ]: %3")
                      .arg(Index + 1)
                      .arg(FURLs.Count())
                      .arg(FURLs.URL(Index)));
         const TLineSink Log = [this](const QString& Line) { FRun.Log(Line); };
-        TFetchResult Result
-            = Ahead ? FetchAhead(*Ahead, Index, Log) : FetchURL(FClient, RequestFor(Index), FFetch, Log);
+        TFetchResult Result = FetchAhead(Ahead, Index, Log);
         FTally.CountFetch(Index, Result);
         const TOutputName Name = NameOutput(Index, Result, FURLs, FRepair, FSettings);
         if (Result.Outcome != TFetchOutcome::Downloaded || Name.OutFile.isEmpty())

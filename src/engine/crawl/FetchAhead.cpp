@@ -1,15 +1,32 @@
 #include "engine/crawl/FetchAhead.h"
 
 #include "http/HTTPClientUnit.h"
+#include "http/TransferHub.h"
 
-TFetchAhead::TFetchAhead(
-    THTTPClient& Model, int Transfers, int HostConnections, const TFetchSettings& Settings)
+#include <algorithm>
+
+namespace {
+
+constexpr int TransfersPerConnection = 4;
+
+} // namespace
+
+TTransferLimits TTransferLimits::ForConnections(int Connections)
+{
+    const int HostConnections = std::max(Connections, 1);
+    return { HostConnections, HostConnections == 1 ? 1 : HostConnections * TransfersPerConnection };
+}
+
+TFetchAhead::TFetchAhead(THTTPClient& Model, const TTransferLimits& Limits, const TFetchSettings& Settings)
     : FModel(Model)
     , FSettings(Settings)
+    , FWindow(std::max(Limits.Window, 1))
 {
     FSettings.Stopped = [this, Stopped = Settings.Stopped] { return FStop.load() || Stopped(); };
-    for (int I = 0; I < Transfers; ++I) {
-        FClients.push_back(Model.Sibling(HostConnections));
+    // The bound on connections to a host is the hub's, fixed here for all.
+    const auto Hub = std::make_shared<TTransferHub>(Limits.HostConnections);
+    for (int I = 0; I < FWindow; ++I) {
+        FClients.push_back(Model.Sibling(Hub));
         FClients.back()->AddAbortFlag(&FStop);
         FClients.back()->SetRecordSentCookies(true);
     }

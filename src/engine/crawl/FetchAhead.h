@@ -15,21 +15,35 @@
 
 class THTTPClient;
 
-// Fetches the URLs of a crawl ahead of their turn, Transfers at once, each
-// on a thread with a client made from Model. The clients share cookies, TLS
-// sessions and kept connections, at most HostConnections to a host (over
-// HTTP/2 the transfers share one). Requests are queued in list order and
-// started in that order; the crawl takes each result when the URL's turn
+// How many transfers a crawl runs at once.
+struct TTransferLimits {
+    // Connections open to one host at once.
+    int HostConnections = 1;
+    // URLs of the list in flight at once, the one whose turn it is included.
+    int Window = 1;
+
+    // From the run's "Connections": one is one request at a time; more fetch
+    // a few URLs per connection ahead, so that HTTP/2 carries them side by
+    // side and a slow one holds up none of the rest.
+    static TTransferLimits ForConnections(int Connections);
+};
+
+// Fetches the URLs of a crawl ahead of their turn, Limits.Window at once,
+// each on a thread with a client made from Model. The clients share cookies,
+// TLS sessions and kept connections, at most Limits.HostConnections to a host
+// (over HTTP/2 the transfers share one). Requests are queued in list order
+// and started in that order; the crawl takes each result when the URL's turn
 // comes.
 // Destroying it ends the transfers still running and drops every result not
 // taken, with its temporary file.
 class TFetchAhead {
 public:
-    TFetchAhead(THTTPClient& Model, int Transfers, int HostConnections, const TFetchSettings& Settings);
+    TFetchAhead(THTTPClient& Model, const TTransferLimits& Limits, const TFetchSettings& Settings);
     ~TFetchAhead();
     TFetchAhead(const TFetchAhead&) = delete;
     TFetchAhead& operator=(const TFetchAhead&) = delete;
 
+    int Window() const { return FWindow; }
     // How many requests were queued; the next one gets this index.
     int Queued() const { return FQueued; }
     void Queue(TFetchRequest Request);
@@ -57,6 +71,7 @@ private:
 
     THTTPClient& FModel;
     TFetchSettings FSettings;
+    int FWindow;
     std::atomic<bool> FStop { false };
     std::mutex FMutex;
     std::condition_variable FWorkQueued; // workers wait for it, one woken a request

@@ -1,11 +1,10 @@
 #include "engine/crawl/RunContext.h"
 
-#include "engine/page/URLUtils.h"
 #include "containers/Exception.h"
+#include "engine/page/URLUtils.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QThread>
 #include <algorithm>
 #include <typeinfo>
 
@@ -18,13 +17,6 @@ void TRunContext::Log(const QString& AMsg)
 void TRunContext::LogException(const std::exception& E)
 {
     Log(ExceptionLogLine(E));
-}
-
-void TRunContext::PauseUnless(int Ms, const std::function<bool()>& Stop)
-{
-    constexpr int SliceMs = 20;
-    for (int Waited = 0; Waited < Ms && !Stop(); Waited += SliceMs)
-        QThread::msleep(std::min(SliceMs, Ms - Waited));
 }
 
 QString ExceptionLogLine(const std::exception& E)

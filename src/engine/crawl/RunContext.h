@@ -75,11 +75,6 @@ public:
 
     bool Terminated() const { return FControl.FTerminated.load(); }
     const std::atomic<bool>& TerminatedFlag() const { return FControl.FTerminated; }
-    // Waits Ms milliseconds, or less when Break comes first.
-    void Pause(int Ms) const
-    {
-        Env().Sleep(Ms, [this] { return Terminated(); });
-    }
     TEnvironment& Env() const { return *FEnv; }
     // Env stays the caller's and must outlive the run.
     void SetEnv(TEnvironment& Env) { FEnv = &Env; }
@@ -89,9 +84,6 @@ public:
     bool EnvironmentProxy() const { return FControl.FEnvironmentProxy; }
     void CountFailedURLs(int Count) { FControl.FFailedURLs += Count; }
     void ReportFailedURL(TFailedURL Failure) { FControl.FFailures.Add(std::move(Failure)); }
-
-    // Waits Ms milliseconds, or less when Stop turns true first.
-    static void PauseUnless(int Ms, const std::function<bool()>& Stop);
 
 private:
     TRunLog& FLog;

@@ -1,9 +1,9 @@
 #include "engine/crawl/URLFetch.h"
 
-#include "engine/store/FileReplace.h"
 #include "engine/crawl/RetryPolicy.h"
 #include "engine/crawl/RunContext.h"
 #include "engine/page/URLUtils.h"
+#include "engine/store/FileReplace.h"
 
 #include "http/HTTPClientUnit.h"
 #include "http/ResponseCharset.h"
@@ -38,7 +38,7 @@ bool Attempt(THTTPClient& Client, const TFetchRequest& Request, const TFetchSett
     Result.Body->Clear();
     Client.SetReferer(Request.Referer);
     try {
-        Client.HTTPGet(Request.URL, *Result.Body, Result.ContentType, true, false, -1, -1);
+        Client.HTTPGet(Request.URL, *Result.Body, Result.ContentType);
         Result.Outcome = Result.Body->Size() > 0 ? TFetchOutcome::Downloaded : TFetchOutcome::Empty;
         Result.ContentTypeHeader = Client.GetResponseHeader(QStringLiteral("Content-Type"));
         Result.Charset = Client.GetResponseCharset();
@@ -89,7 +89,7 @@ TFetchResult FetchURL(
         if (Attempt(Client, Request, Settings, Retries, Log, Result))
             break;
         Log(QStringLiteral("Retry #%1...").arg(Try + 1));
-        TRunContext::PauseUnless(Settings.RetryPauseMs, Settings.Stopped);
+        Settings.Env->Sleep(Settings.RetryPauseMs, Settings.Stopped);
     }
     Client.SetOnRedirect({});
     if (!Redirect.Location.isEmpty())

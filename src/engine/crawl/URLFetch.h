@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/store/DownloadBody.h"
+#include "engine/store/Environment.h"
 
 #include <QString>
 #include <exception>
@@ -51,9 +52,10 @@ struct TFetchSettings {
     bool CompletePages = false;
     bool ScriptsInMemory = false; // to follow the files they name
     bool DigestFiles = false; // files to disk get their MD5 on the way
-    TEnvironment* Env = &TEnvironment::System(); // for bodies on disk
     // True once Break came (or the results are no longer wanted).
     std::function<bool()> Stopped;
+    // What bodies on disk are written through and the retry pause waits on.
+    TEnvironment* Env = &TEnvironment::System();
 };
 
 enum class TFetchOutcome { Downloaded, Empty, Failed };
@@ -83,7 +85,7 @@ bool IsScriptType(const QString& MediaType);
 bool KeepsBodyInMemory(const QString& MediaType, const TFetchSettings& Settings);
 
 // Requests Request.URL with Client, redirects followed and failures retried
-// (see TRetryBudget; RetryPauseMs apart, unless Stopped), handing its log
-// lines to Log as they happen.
+// (see TRetryBudget; RetryPauseMs apart on Env, cut short once Stopped),
+// handing its log lines to Log as they happen.
 TFetchResult FetchURL(
     THTTPClient& Client, const TFetchRequest& Request, const TFetchSettings& Settings, const TLineSink& Log);

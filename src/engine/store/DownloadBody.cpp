@@ -2,7 +2,7 @@
 
 #include "engine/store/FileReplace.h"
 
-#include "http/HTTPErrors.h"
+#include "http/RequestLimits.h"
 
 bool TMemoryBudget::Take(qint64 Bytes)
 {
@@ -76,9 +76,8 @@ qint64 TDownloadBody::writeData(const char* Data, qint64 Size)
     try {
         switch (FMode) {
         case TMode::Memory:
-            if (FSize + Size > FOptions.MemoryLimit)
-                throw EResponseLimitError(
-                    QStringLiteral("The body exceeds the limit of %1 bytes").arg(FOptions.MemoryLimit));
+            if (const std::exception_ptr TooLarge = BodySizeFailure(FSize + Size, FOptions.MemoryLimit))
+                std::rethrow_exception(TooLarge);
             if (!FSpilled && FOptions.Budget && !FOptions.Budget->Take(Size))
                 Spill();
             if (FSpilled) {

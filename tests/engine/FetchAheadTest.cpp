@@ -2,6 +2,7 @@
 // at a time does; only timing may differ.
 #include "engine/crawl/DownloadProject.h"
 
+#include "InstantEnvironment.h"
 #include "RecordingRunLog.h"
 #include "support/Files.h"
 #include "support/NginxServer.h"
@@ -104,7 +105,9 @@ protected:
         }
         const int RequestsBefore = FServer.RequestCount();
         RecordingRunLog Log;
+        TInstantEnvironment Env; // retry pauses take no time
         ScriptedThread Thread(Log, FControl);
+        Thread.SetEnv(Env);
         FControl.FHTTPRetries = 2;
         FControl.FConnections = Connections;
         THTTPClient Client(QString(), ptAUTO, "test", QString(), 5, 5);
@@ -306,7 +309,9 @@ TEST(FetchAheadLiveLogTest, TheLinesOfTheURLWhoseTurnItIsAreLoggedAsTheyHappen)
         Project.SetWebsiteURL(Server.Url("/"));
         TRunControl Control;
         Control.FConnections = Connections;
+        TInstantEnvironment Env;
         ScriptedThread Thread(Log, Control);
+        Thread.SetEnv(Env);
         THTTPClient Client(QString(), ptAUTO, "test", QString(), 5, 5);
         DownloadProject(Out.path(), Project, Client, Thread);
         EXPECT_TRUE(RetryLoggedFirst) << Connections;
@@ -318,15 +323,16 @@ TEST(FetchAheadLiveLogTest, TheLinesOfTheURLWhoseTurnItIsAreLoggedAsTheyHappen)
 
 TEST(FetchAheadStallTest, AStalledTransferHoldsUpNoOtherFetch)
 {
-    // Four pages that take a second each: one at a time they take four.
+    // Each of the four pages is answered only once all four are asked for:
+    // one at a time, the first would wait for the others in vain.
     ScriptedHttpServer Server;
     Server.On("/",
         ScriptedReply::Ok("<a href=a.html>a</a><a href=b.html>b</a><a href=c.html>c</a>"
                           "<a href=d.html>d</a>"));
-    Server.SetFallback([](const RecordedRequest&) {
-        ScriptedReply Slow = ScriptedReply::Ok("slow");
-        Slow.DelayMs = 1000;
-        return Slow;
+    InFlightBarrier FourAtOnce(4);
+    Server.SetFallback([&FourAtOnce](const RecordedRequest&) {
+        FourAtOnce.Arrive();
+        return ScriptedReply::Ok("slow");
     });
     QTemporaryDir Temp;
     TWebsiteProject Project;
@@ -336,10 +342,8 @@ TEST(FetchAheadStallTest, AStalledTransferHoldsUpNoOtherFetch)
     Control.FConnections = 4;
     ScriptedThread Thread(Log, Control);
     THTTPClient Client(QString(), ptAUTO, "test", QString(), 5, 5);
-    QElapsedTimer Timer;
-    Timer.start();
     DownloadProject(Temp.path(), Project, Client, Thread);
-    EXPECT_LT(Timer.elapsed(), 3500);
+    EXPECT_TRUE(FourAtOnce.Reached());
     EXPECT_EQ(Log.Lines().last(), "Downloaded: 5, already existed: 0, not changed: 0, empty: 0, failed: 0.");
 }
 

@@ -92,18 +92,24 @@ void TTransferHub::Finish(CURL* Easy, TTransferEnd End, CURLcode Result)
 
 void TTransferHub::FireTimers(long long& WaitMs)
 {
-    std::vector<TTimer> Due;
+    std::vector<TTimer> Timers;
     {
         const std::lock_guard<std::mutex> Lock(FMutex);
-        const long long Now = FClock();
-        const auto Waiting
-            = std::stable_partition(FTimers.begin(), FTimers.end(), [Now](const TTimer& Timer) {
-                  return Timer.DueMs > Now && !(Timer.CutShort && Timer.CutShort());
-              });
-        std::move(Waiting, FTimers.end(), std::back_inserter(Due));
-        FTimers.erase(Waiting, FTimers.end());
-        for (const TTimer& Timer : FTimers)
-            WaitMs = std::min(WaitMs, Timer.DueMs - Now);
+        Timers.swap(FTimers);
+    }
+    // Asked outside the lock: a CutShort may wait on its caller's own lock
+    // while that caller adds a timer or starts a transfer.
+    const long long Now = FClock();
+    const auto Waiting = std::stable_partition(Timers.begin(), Timers.end(),
+        [Now](const TTimer& Timer) { return Timer.DueMs > Now && !(Timer.CutShort && Timer.CutShort()); });
+    std::vector<TTimer> Due(std::make_move_iterator(Waiting), std::make_move_iterator(Timers.end()));
+    Timers.erase(Waiting, Timers.end());
+    for (const TTimer& Timer : Timers)
+        WaitMs = std::min(WaitMs, Timer.DueMs - Now);
+    {
+        const std::lock_guard<std::mutex> Lock(FMutex);
+        FTimers.insert(
+            FTimers.begin(), std::make_move_iterator(Timers.begin()), std::make_move_iterator(Timers.end()));
     }
     for (TTimer& Timer : Due)
         Timer.Fire();

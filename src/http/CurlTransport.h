@@ -69,7 +69,7 @@ public:
     // The cookie jar, one Netscape-format line a cookie.
     QList<QByteArray> CookieList() const;
 
-    // A transport with the same settings for another thread, driven by Hub.
+    // A transport with the same settings, driven by Hub.
     // Siblings share cookies and TLS sessions with this transport, and the
     // connections of their hub. Cookies already stored here are dropped:
     // siblings are made before the first request.

@@ -62,8 +62,8 @@ public:
     // time-out (by default LowSpeedBytesPerSecond over LowSpeedWindowSeconds).
     void SetLowSpeedRule(int BytesPerSecond, int WindowSeconds);
 
-    // A client with the same settings (but no event handlers) for another
-    // thread, its transfers driven by Hub. Siblings share cookies and TLS
+    // A client with the same settings (but no event handlers), its transfers
+    // driven by Hub (run from another thread, or started there). Siblings share cookies and TLS
     // sessions, and the kept connections of their hub (at most its
     // HostConnections per host; over HTTP/2 their transfers go side by side
     // on one). Made before the first request.

@@ -29,10 +29,10 @@ struct TTransferLimits {
 };
 
 // Fetches the URLs of a crawl ahead of their turn, Limits.Window at once,
-// each with a client made from Model, all driven by one hub thread (no
-// thread of their own). The clients share cookies,
-// TLS sessions and kept connections, at most Limits.HostConnections to a host
-// (over HTTP/2 the transfers share one). Requests are queued in list order
+// each with a client made from Model; one hub thread drives them all, and
+// their retry pauses are its timers. The clients share cookies, TLS sessions
+// and kept connections, at most Limits.HostConnections to a host (over
+// HTTP/2 the transfers share one). Requests are queued in list order
 // and started in that order; the crawl takes each result when the URL's turn
 // comes.
 // Destroying it ends the transfers still running and drops every result not

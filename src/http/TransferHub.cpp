@@ -95,6 +95,8 @@ void TTransferHub::FireTimers(long long& WaitMs)
     std::vector<TTimer> Timers;
     {
         const std::lock_guard<std::mutex> Lock(FMutex);
+        if (FTimers.empty())
+            return;
         Timers.swap(FTimers);
     }
     // Asked outside the lock: a CutShort may wait on its caller's own lock

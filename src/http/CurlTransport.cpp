@@ -32,12 +32,13 @@ bool HasHeader(const QList<QByteArray>& Lines, const QByteArray& Name)
     });
 }
 
-void AppendHeader(curl_slist*& List, const QByteArray& Line)
+void AppendHeader(TCurlList& List, const QByteArray& Line)
 {
-    curl_slist* Grown = curl_slist_append(List, Line.constData());
+    curl_slist* Grown = curl_slist_append(List.get(), Line.constData());
     if (!Grown)
         throw std::bad_alloc();
-    List = Grown;
+    (void)List.release();
+    List.reset(Grown);
 }
 
 } // namespace
@@ -210,15 +211,15 @@ void TCurlTransport::SetCookieStoreEnabled(bool Enabled)
     }
 }
 
-void TCurlTransport::SetupRequest(const TTransportRequest& Request, curl_slist*& Headers)
+void TCurlTransport::SetupRequest(const TTransportRequest& Request)
 {
     for (const QByteArray& Line : Request.HeaderLines)
-        AppendHeader(Headers, Line);
+        AppendHeader(FHeaders, Line);
     // Suppress what libcurl would add on its own.
     for (const char* Name : { "Accept", "Expect", "Content-Type" })
         if (!HasHeader(Request.HeaderLines, Name))
-            AppendHeader(Headers, QByteArray(Name) + ':');
-    curl_easy_setopt(FEasy, CURLOPT_HTTPHEADER, Headers);
+            AppendHeader(FHeaders, QByteArray(Name) + ':');
+    curl_easy_setopt(FEasy, CURLOPT_HTTPHEADER, FHeaders.get());
     curl_easy_setopt(FEasy, CURLOPT_URL, Request.URL.toUtf8().constData());
     // Transfers that start together wait for the first TLS connection to a
     // host to tell whether it carries several at once. Plain HTTP never does:
@@ -265,16 +266,7 @@ TTransferEnd TCurlTransport::Check(long long& WaitMs)
     return TTransferEnd::Running;
 }
 
-TTransferEnd TCurlTransport::RunTransfer(CURLcode& Result)
-{
-    Touch();
-    FStart = FLastActivity;
-    Result = CURLE_OK;
-    return FHub->Run(
-        FEasy, [this](long long& WaitMs) { return Check(WaitMs); }, Result);
-}
-
-void TCurlTransport::Perform(const TTransportRequest& Request)
+void TCurlTransport::Begin(const TTransportRequest& Request)
 {
     FReply = TReplyData();
     FTarget = Request.Target;
@@ -289,26 +281,49 @@ void TCurlTransport::Perform(const TTransportRequest& Request)
 
     if (!FCookiesEnabled)
         curl_easy_setopt(FEasy, CURLOPT_COOKIELIST, "ALL"); // nothing received while off is kept
-    curl_slist* Headers = nullptr;
+    FHeaders.reset();
+    SetupRequest(Request);
+    Touch();
+    FStart = FLastActivity;
+}
+
+void TCurlTransport::Perform(const TTransportRequest& Request)
+{
+    Begin(Request);
     CURLcode Result = CURLE_OK;
-    TTransferEnd End;
-    try {
-        SetupRequest(Request, Headers);
-        End = RunTransfer(Result);
-    } catch (...) {
-        curl_slist_free_all(Headers);
-        throw;
-    }
+    const TTransferEnd Ended = FHub->Run(
+        FEasy, [this](long long& WaitMs) { return Check(WaitMs); }, Result);
+    End(Ended, Result);
+}
+
+void TCurlTransport::Start(const TTransportRequest& Request, TEndHandler OnEnd)
+{
+    Begin(Request);
+    FHub->Start(
+        FEasy, [this](long long& WaitMs) { return Check(WaitMs); },
+        [this, OnEnd = std::move(OnEnd)](TTransferEnd Ended, CURLcode Result) {
+            std::exception_ptr Failure;
+            try {
+                End(Ended, Result);
+            } catch (...) {
+                Failure = std::current_exception();
+            }
+            OnEnd(Failure);
+        });
+}
+
+void TCurlTransport::End(TTransferEnd Ended, CURLcode Result)
+{
     curl_easy_setopt(FEasy, CURLOPT_HTTPHEADER, nullptr);
-    curl_slist_free_all(Headers);
+    FHeaders.reset();
 
     if (FCallbackError)
         std::rethrow_exception(FCallbackError);
-    if (End == TTransferEnd::ReadTimeout)
+    if (Ended == TTransferEnd::ReadTimeout)
         throw EReadTimeout(QStringLiteral("No data for %1 s").arg(QString::number(FReadTimeoutMs / 1000.0)));
-    if (End == TTransferEnd::Aborted)
+    if (Ended == TTransferEnd::Aborted)
         throw ETransferAborted(QStringLiteral("Transfer stopped"));
-    if (End == TTransferEnd::TimeLimit)
+    if (Ended == TTransferEnd::TimeLimit)
         throw EResponseLimitError(
             QStringLiteral("The request took longer than its limit of %1 ms").arg(FTimeLimitMs));
     if (Result != CURLE_OK && !(Result == CURLE_WRITE_ERROR && FErrorBodyCut))

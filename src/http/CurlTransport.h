@@ -17,6 +17,7 @@
 #include <chrono>
 #include <curl/curl.h>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -68,7 +69,7 @@ public:
     // The cookie jar, one Netscape-format line a cookie.
     QList<QByteArray> CookieList() const;
 
-    // A transport with the same settings for another thread, driven by Hub.
+    // A transport with the same settings, driven by Hub.
     // Siblings share cookies and TLS sessions with this transport, and the
     // connections of their hub. Cookies already stored here are dropped:
     // siblings are made before the first request.
@@ -77,6 +78,10 @@ public:
     // Runs one request; a reply that is not a success raises EHTTPReplyError
     // after its body has been collected (see Reply()).
     void Perform(const TTransportRequest& Request);
+    // Starts one request and returns; OnEnd is told on the hub's thread how
+    // it ended: what Perform would raise, or nullptr.
+    using TEndHandler = std::function<void(std::exception_ptr Failure)>;
+    void Start(const TTransportRequest& Request, TEndHandler OnEnd);
     const TReplyData& Reply() const { return FReply; }
 
 private:
@@ -94,8 +99,11 @@ private:
     // also inside a header line not yet complete.
     void NoteSocketActivity();
 
-    void SetupRequest(const TTransportRequest& Request, curl_slist*& Headers);
-    TTransferEnd RunTransfer(CURLcode& Result);
+    // The two halves of a request around its transfer: the handle set up
+    // for it, and the failure checks once it ended.
+    void Begin(const TTransportRequest& Request);
+    void SetupRequest(const TTransportRequest& Request);
+    void End(TTransferEnd Ended, CURLcode Result);
     // The watcher of the running transfer (see TTransferWatch).
     TTransferEnd Check(long long& WaitMs);
     [[noreturn]] void RaiseFailure(CURLcode Code);
@@ -126,6 +134,7 @@ private:
     QList<QByteArray> FStashedCookies;
 
     // State of the running transfer.
+    TCurlList FHeaders;
     TReplyData FReply;
     QIODevice* FTarget = nullptr;
     QIODevice* FPostBody = nullptr;

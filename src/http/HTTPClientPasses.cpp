@@ -35,15 +35,17 @@ void THTTPClient::NotifyRedirect(const QString& ALocation)
         FOnRedirectLog(this, QLatin1String("Redirect to: ") + ALocation);
 }
 
+void THTTPClient::NoteSentCookies()
+{
+    const TReplyData& Reply = FTransport->Reply();
+    if (!Reply.SentCookies)
+        return;
+    FSentCookies.append(*Reply.SentCookies);
+    FSentCookies.last().SetByReply = CookieNames(Reply.AllHeaders("Set-Cookie"));
+}
+
 void THTTPClient::Perform(const TTransportRequest& ARequest)
 {
-    const auto NoteSentCookies = [this] {
-        const TReplyData& Reply = FTransport->Reply();
-        if (!Reply.SentCookies)
-            return;
-        FSentCookies.append(*Reply.SentCookies);
-        FSentCookies.last().SetByReply = CookieNames(Reply.AllHeaders("Set-Cookie"));
-    };
     try {
         FTransport->Perform(ARequest);
     } catch (...) {
@@ -58,66 +60,146 @@ qint64 THTTPClient::DecodedLimit() const
     return std::min(FMaxBodySize, FMaxDecodedSize);
 }
 
-void THTTPClient::RunPasses(const QString& AURL, const TPostBody* APost, QIODevice& AOutStream,
-    QString& AResponseContentType, bool AUpdateReferer, bool ANoGZipDeflate, int AMaxRedirects)
-{
-    AResponseContentType.clear();
-    QString URL = AURL;
-    const int MaxPasses = AMaxRedirects < 0 ? FMaxRedirects : AMaxRedirects;
-    if (MaxPasses < 0)
-        return;
+struct THTTPClient::TPasses {
+    QString URL;
+    const TPostBody* Post; // sent by the first pass
+    QIODevice& OutStream;
+    QString& ContentType;
+    bool UpdateReferer;
+    bool NoGZipDeflate;
+    int MaxPasses;
+    int Pass = 0;
     // Only a compressed body waits to be decoded; any other goes straight
     // to the caller's stream as it arrives.
     std::unique_ptr<TEncodedBodyBuffer> DecodeBuffer;
+    std::unique_ptr<TBodyRouter> Router;
+    TRequestDone OnDone;
+};
+
+std::shared_ptr<THTTPClient::TPasses> THTTPClient::MakePasses(const QString& AURL, const TPostBody* APost,
+    QIODevice& AOutStream, QString& AResponseContentType, bool AUpdateReferer, bool ANoGZipDeflate,
+    int AMaxRedirects)
+{
+    AResponseContentType.clear();
+    const int MaxPasses = AMaxRedirects < 0 ? FMaxRedirects : AMaxRedirects;
+    if (MaxPasses < 0)
+        return nullptr;
+    std::unique_ptr<TEncodedBodyBuffer> DecodeBuffer;
     if (FGzipDeflate && !ANoGZipDeflate)
         DecodeBuffer = std::make_unique<TEncodedBodyBuffer>(DecodedLimit(), FTempFolder);
-    const auto IsEncoded = [this] {
+    return std::make_shared<TPasses>(TPasses { AURL, APost, AOutStream, AResponseContentType, AUpdateReferer,
+        ANoGZipDeflate, MaxPasses, 0, std::move(DecodeBuffer), nullptr, {} });
+}
+
+void THTTPClient::BeginPass(TPasses& APasses, TTransportRequest& ARequest)
+{
+    const bool PostPass = APasses.Post && APasses.Pass == 0;
+    PrepareRequest(APasses.URL, APasses.UpdateReferer, PostPass ? APasses.Post->ContentType : QString(),
+        APasses.NoGZipDeflate, ARequest);
+    ARequest.PostBody = PostPass ? APasses.Post->Stream : nullptr;
+    if (APasses.DecodeBuffer)
+        APasses.DecodeBuffer->Clear(); // a failed attempt leaves nothing behind
+    FDecodedHead.reset();
+    APasses.Router = std::make_unique<TBodyRouter>(APasses.OutStream, APasses.DecodeBuffer.get(), [this] {
         const QString Encoding = GetResponseHeader(QStringLiteral("Content-Encoding"));
         return Encoding == QLatin1String("gzip") || Encoding == QLatin1String("deflate");
-    };
+    });
+    ARequest.Target = APasses.Router.get();
+}
 
-    for (int Pass = 0;; ++Pass) {
-        const bool PostPass = APost && Pass == 0;
+bool THTTPClient::EndPass(TPasses& APasses, const std::exception_ptr& AFailure)
+{
+    QIODevice& AOutStream = APasses.OutStream;
+    try {
+        if (AFailure)
+            std::rethrow_exception(AFailure);
+        APasses.ContentType = MediaTypeOf(GetResponseHeader(QStringLiteral("Content-Type")));
+        if (APasses.Router->Encoded()) {
+            FDecodedHead.emplace();
+            THeadKeepingWriter Decoded(AOutStream, *FDecodedHead, BodyHeadLimit);
+            DecodeBody(*APasses.DecodeBuffer, Decoded, GetResponseHeader(QStringLiteral("Content-Encoding")),
+                DecodedLimit());
+            // A decoder keeps a broken body as far as it went, but a
+            // stream that refused the bytes must not pass for a whole copy.
+            if (const std::exception_ptr Failure = TargetFailure(AOutStream))
+                std::rethrow_exception(Failure);
+        }
+        return true;
+    } catch (const EHTTPReplyError& Error) {
+        const int MaxPasses = APasses.MaxPasses;
+        const int Pass = APasses.Pass;
+        if (IsAcceptReply(qint16(Error.ErrorCode()))) {
+            WriteAll(AOutStream, Error.BodyText().toLatin1());
+            return true;
+        }
+        if (IsRedirectReply(Error.ErrorCode()) && Pass >= MaxPasses && MaxPasses > 0)
+            throw ETooManyRedirects(QStringLiteral("Too many redirects (%1)").arg(MaxPasses));
+        if (Pass >= MaxPasses || !IsRedirectReply(Error.ErrorCode())) {
+            if (!Error.Message().isEmpty())
+                throw;
+            throw EHTTPReplyError(Error.ErrorCode(),
+                QStringLiteral("Reply Error # %1").arg(Error.ErrorCode()), Error.BodyText());
+        }
+        APasses.URL = GetResponseHeader(QStringLiteral("Location"));
+        ++APasses.Pass;
+        NotifyRedirect(APasses.URL);
+        return false;
+    }
+}
+
+void THTTPClient::RunPasses(const QString& AURL, const TPostBody* APost, QIODevice& AOutStream,
+    QString& AResponseContentType, bool AUpdateReferer, bool ANoGZipDeflate, int AMaxRedirects)
+{
+    const std::shared_ptr<TPasses> Passes = MakePasses(
+        AURL, APost, AOutStream, AResponseContentType, AUpdateReferer, ANoGZipDeflate, AMaxRedirects);
+    if (!Passes)
+        return;
+    for (;;) {
         TTransportRequest Request;
-        PrepareRequest(
-            URL, AUpdateReferer, PostPass ? APost->ContentType : QString(), ANoGZipDeflate, Request);
-        Request.PostBody = PostPass ? APost->Stream : nullptr;
-        if (DecodeBuffer)
-            DecodeBuffer->Clear(); // a failed attempt leaves nothing behind
-        FDecodedHead.reset();
-        TBodyRouter Router(AOutStream, DecodeBuffer.get(), IsEncoded);
-        Request.Target = &Router;
+        BeginPass(*Passes, Request);
+        std::exception_ptr Failure;
         try {
             Perform(Request);
-            AResponseContentType = MediaTypeOf(GetResponseHeader(QStringLiteral("Content-Type")));
-            if (Router.Encoded()) {
-                FDecodedHead.emplace();
-                THeadKeepingWriter Decoded(AOutStream, *FDecodedHead, BodyHeadLimit);
-                DecodeBody(*DecodeBuffer, Decoded, GetResponseHeader(QStringLiteral("Content-Encoding")),
-                    DecodedLimit());
-                // A decoder keeps a broken body as far as it went, but a
-                // stream that refused the bytes must not pass for a whole copy.
-                if (const std::exception_ptr Failure = TargetFailure(AOutStream))
-                    std::rethrow_exception(Failure);
-            }
+        } catch (...) {
+            Failure = std::current_exception();
+        }
+        if (EndPass(*Passes, Failure))
             return;
-        } catch (const EHTTPReplyError& Error) {
-            if (IsAcceptReply(qint16(Error.ErrorCode()))) {
-                WriteAll(AOutStream, Error.BodyText().toLatin1());
+    }
+}
+
+void THTTPClient::StartPass(const std::shared_ptr<TPasses>& APasses)
+{
+    TTransportRequest Request;
+    BeginPass(*APasses, Request);
+    FTransport->Start(Request, [this, APasses](std::exception_ptr AFailure) {
+        NoteSentCookies();
+        std::exception_ptr Ended;
+        try {
+            if (!EndPass(*APasses, AFailure)) {
+                StartPass(APasses);
                 return;
             }
-            if (IsRedirectReply(Error.ErrorCode()) && Pass >= MaxPasses && MaxPasses > 0)
-                throw ETooManyRedirects(QStringLiteral("Too many redirects (%1)").arg(MaxPasses));
-            if (Pass >= MaxPasses || !IsRedirectReply(Error.ErrorCode())) {
-                if (!Error.Message().isEmpty())
-                    throw;
-                throw EHTTPReplyError(Error.ErrorCode(),
-                    QStringLiteral("Reply Error # %1").arg(Error.ErrorCode()), Error.BodyText());
-            }
-            URL = GetResponseHeader(QStringLiteral("Location"));
-            NotifyRedirect(URL);
+        } catch (...) {
+            Ended = std::current_exception();
         }
+        // The handler goes with the passes: keep it while it runs.
+        const TRequestDone OnDone = std::move(APasses->OnDone);
+        OnDone(Ended);
+    });
+}
+
+void THTTPClient::StartGet(
+    const QString& AURL, QIODevice& AOutStream, QString& AResponseContentType, TRequestDone AOnDone)
+{
+    const std::shared_ptr<TPasses> Passes
+        = MakePasses(AURL, nullptr, AOutStream, AResponseContentType, true, false, -1);
+    if (!Passes) {
+        AOnDone(nullptr);
+        return;
     }
+    Passes->OnDone = std::move(AOnDone);
+    StartPass(Passes);
 }
 
 void THTTPClient::HTTPGet(const QString& AURL, QIODevice& AOutStream, QString& AResponseContentType,

@@ -14,6 +14,7 @@
 #include <QStringList>
 #include <atomic>
 #include <bitset>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -61,8 +62,8 @@ public:
     // time-out (by default LowSpeedBytesPerSecond over LowSpeedWindowSeconds).
     void SetLowSpeedRule(int BytesPerSecond, int WindowSeconds);
 
-    // A client with the same settings (but no event handlers) for another
-    // thread, its transfers driven by Hub. Siblings share cookies and TLS
+    // A client with the same settings (but no event handlers), its transfers
+    // driven by Hub (run from another thread, or started there). Siblings share cookies and TLS
     // sessions, and the kept connections of their hub (at most its
     // HostConnections per host; over HTTP/2 their transfers go side by side
     // on one). Made before the first request.
@@ -96,6 +97,16 @@ public:
 
     void HTTPGet(const QString& AURL, QIODevice& AOutStream, QString& AResponseContentType,
         bool AUpdateReferer = true, bool ANoGZipDeflate = false, int AMaxRedirects = -1);
+    // The end of a request started with StartGet: what HTTPGet would raise,
+    // or nullptr.
+    using TRequestDone = std::function<void(std::exception_ptr AFailure)>;
+    // HTTPGet that returns once the request is out: OnDone is told on the
+    // hub's thread when it and its redirects are done (a failure before the
+    // first request goes out is raised here). AOutStream and
+    // AResponseContentType must outlast it; the client runs nothing else
+    // meanwhile.
+    void StartGet(
+        const QString& AURL, QIODevice& AOutStream, QString& AResponseContentType, TRequestDone AOnDone);
     void HTTPPost(const QString& AURL, QIODevice& APostStream, const QString& APostContentType,
         QIODevice& AOutStream, QString& AResponseContentType, bool AUpdateReferer = true,
         bool ANoGZipDeflate = false, int AMaxRedirects = -1);
@@ -137,6 +148,15 @@ private:
         QString ContentType;
     };
 
+    // The passes of one request through its redirects: each sets up a
+    // request, and its end either finishes, or leads to the next pass.
+    struct TPasses;
+    std::shared_ptr<TPasses> MakePasses(const QString& AURL, const TPostBody* APost, QIODevice& AOutStream,
+        QString& AResponseContentType, bool AUpdateReferer, bool ANoGZipDeflate, int AMaxRedirects);
+    void BeginPass(TPasses& APasses, TTransportRequest& ARequest);
+    // True when the request is done; raises its failure.
+    bool EndPass(TPasses& APasses, const std::exception_ptr& AFailure);
+    void StartPass(const std::shared_ptr<TPasses>& APasses);
     void RunPasses(const QString& AURL, const TPostBody* APost, QIODevice& AOutStream,
         QString& AResponseContentType, bool AUpdateReferer, bool ANoGZipDeflate, int AMaxRedirects);
     void PrepareRequest(QString& AURL, bool AUpdateReferer, const QString& AContentType, bool ANoGZipDeflate,
@@ -145,6 +165,7 @@ private:
     void NotifyRedirect(const QString& ALocation);
     // Runs ARequest and notes the cookies it went out with.
     void Perform(const TTransportRequest& ARequest);
+    void NoteSentCookies();
     qint64 DecodedLimit() const;
 
     // The transport: one handle that carries the TLS, proxy and cookie state.

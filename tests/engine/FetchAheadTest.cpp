@@ -289,6 +289,51 @@ TEST(FetchAheadHttp10Test, AServerThatKeepsNoConnectionStillGetsSeveralRequestsA
     }
 }
 
+int ThreadCount()
+{
+    return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+}
+
+// However many transfers run, one hub thread drives them all: while the
+// server holds as many requests as there are connections, the process has
+// gained a thread for each of the server's connections and a few more, not
+// one for each URL in flight.
+TEST(FetchAheadThreadsTest, TheThreadsDoNotGrowWithTheTransfersInFlight)
+{
+    for (const int Connections : { 1, 8 }) {
+        ScriptedHttpServer Server;
+        QByteArray Index;
+        for (int Page = 0; Page < 16; ++Page)
+            Index += "<a href=\"p" + QByteArray::number(Page) + ".html\">x</a>";
+        Server.On("/", ScriptedReply::Ok(Index));
+        InFlightBarrier AllHeld(Connections);
+        std::mutex Mutex;
+        int MostThreads = 0;
+        Server.SetFallback([&](const RecordedRequest& Request) {
+            AllHeld.Arrive();
+            const std::lock_guard<std::mutex> Lock(Mutex);
+            MostThreads = std::max(MostThreads, ThreadCount());
+            return ScriptedReply::Ok(Request.Path);
+        });
+        QTemporaryDir Out;
+        TWebsiteProject Project;
+        Project.SetWebsiteURL(Server.Url("/"));
+        RecordingRunLog Log;
+        TRunControl Control;
+        Control.FConnections = Connections;
+        ScriptedThread Thread(Log, Control);
+        THTTPClient Client(QString(), ptAUTO, "test", QString(), 5, 5);
+        const int Before = ThreadCount();
+        DownloadProject(Out.path(), Project, Client, Thread);
+        EXPECT_TRUE(AllHeld.Reached()) << Connections;
+        // The server's connections, the hub, and a spare.
+        EXPECT_LE(MostThreads - Before, Connections + 2) << Connections;
+        EXPECT_EQ(
+            Log.Lines().last(), "Downloaded: 17, already existed: 0, not changed: 0, empty: 0, failed: 0.")
+            << Log.Lines().join('\n').toStdString();
+    }
+}
+
 TEST(FetchAheadLiveLogTest, TheLinesOfTheURLWhoseTurnItIsAreLoggedAsTheyHappen)
 {
     for (const int Connections : { 1, 8 }) {

@@ -21,6 +21,11 @@ public:
         if (!(Stopped && Stopped()))
             FNowMs += Ms;
     }
+    int TimerPauseMs(int Ms) override
+    {
+        Sleep(Ms, {});
+        return 0;
+    }
 
     int OpenTemporary(QTemporaryFile& File) override { return System().OpenTemporary(File); }
     int Write(int Handle, const char* Data, qint64 Size) override

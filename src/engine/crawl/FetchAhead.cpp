@@ -21,38 +21,24 @@ TFetchAhead::TFetchAhead(THTTPClient& Model, const TTransferLimits& Limits, cons
     : FModel(Model)
     , FSettings(Settings)
     , FWindow(std::max(Limits.Window, 1))
+    // The bound on connections to a host is the hub's, fixed here for all.
+    , FHub(std::make_shared<TTransferHub>(Limits.HostConnections))
 {
     FSettings.Stopped = [this, Stopped = Settings.Stopped] { return FStop.load() || Stopped(); };
-    // The bound on connections to a host is the hub's, fixed here for all.
-    const auto Hub = std::make_shared<TTransferHub>(Limits.HostConnections);
     for (int I = 0; I < FWindow; ++I) {
-        FClients.push_back(Model.Sibling(Hub));
+        FClients.push_back(Model.Sibling(FHub));
         FClients.back()->AddAbortFlag(&FStop);
         FClients.back()->SetRecordSentCookies(true);
-    }
-    try {
-        for (const auto& Client : FClients)
-            FWorkers.emplace_back([this, &Client] { Work(*Client); });
-    } catch (...) {
-        StopWorkers(); // the system would not give another thread
-        throw;
+        FFreeClients.push_back(FClients.back().get());
     }
 }
 
 TFetchAhead::~TFetchAhead()
 {
-    StopWorkers();
-}
-
-void TFetchAhead::StopWorkers()
-{
-    {
-        const std::lock_guard<std::mutex> Lock(FMutex);
-        FStop = true;
-    }
-    FWorkQueued.notify_all();
-    for (std::thread& Worker : FWorkers)
-        Worker.join();
+    // Running transfers end at their next look, retry pauses at once.
+    std::unique_lock<std::mutex> Lock(FMutex);
+    FStop = true;
+    FSlotChanged.wait(Lock, [this] { return FRunning == 0; });
 }
 
 void TFetchAhead::Queue(TFetchRequest Request)
@@ -62,7 +48,53 @@ void TFetchAhead::Queue(TFetchRequest Request)
         FSlots[FQueued].Request = std::move(Request);
         FPending.push_back(FQueued++);
     }
-    FWorkQueued.notify_one();
+    StartPending();
+}
+
+void TFetchAhead::StartPending()
+{
+    for (;;) {
+        std::unique_lock<std::mutex> Lock(FMutex);
+        if (FStop || FPending.empty() || FFreeClients.empty())
+            return;
+        const int Index = FPending.front();
+        FPending.pop_front();
+        THTTPClient& Client = *FFreeClients.back();
+        FFreeClients.pop_back();
+        const TFetchRequest Request = FSlots.at(Index).Request;
+        ++FRunning;
+        Lock.unlock();
+        StartFetchURL(
+            Client, *FHub, Request, FSettings,
+            [this, Index, &Client](const QString& Line) { Record(Index, Client, &Line); },
+            [this, Index, &Client](TFetchResult Result, std::exception_ptr Escaped) {
+                Finished(Index, Client, std::move(Result), Escaped);
+            });
+    }
+}
+
+void TFetchAhead::Finished(int Index, THTTPClient& Client, TFetchResult Result, std::exception_ptr Escaped)
+{
+    Record(Index, Client, nullptr);
+    {
+        const std::lock_guard<std::mutex> Lock(FMutex);
+        FFreeClients.push_back(&Client);
+        TSlot& Slot = FSlots.at(Index);
+        if (Slot.Abandoned) {
+            FSlots.erase(Index);
+        } else {
+            Slot.Result = std::exchange(Result, {});
+            Slot.Escaped = Escaped;
+            Slot.Done = true;
+        }
+    }
+    Result = {}; // an abandoned one goes here, with its temporary file, outside the lock
+    FSlotChanged.notify_all();
+    StartPending();
+    // Last: once none runs, the destructor may go on.
+    const std::lock_guard<std::mutex> Lock(FMutex);
+    --FRunning;
+    FSlotChanged.notify_all();
 }
 
 TFetchResult TFetchAhead::Take(int Index, const TLineSink& Log)
@@ -112,40 +144,4 @@ void TFetchAhead::Record(int Index, THTTPClient& Client, const QString* Line)
             Slot.Lines.append(*Line);
     }
     FSlotChanged.notify_all();
-}
-
-void TFetchAhead::Work(THTTPClient& Client)
-{
-    for (;;) {
-        std::unique_lock<std::mutex> Lock(FMutex);
-        FWorkQueued.wait(Lock, [&] { return FStop || !FPending.empty(); });
-        if (FStop)
-            return;
-        const int Index = FPending.front();
-        FPending.pop_front();
-        const TFetchRequest Request = FSlots.at(Index).Request;
-        Lock.unlock();
-
-        TFetchResult Result;
-        std::exception_ptr Escaped;
-        try {
-            Result = FetchURL(
-                Client, Request, FSettings, [&](const QString& Line) { Record(Index, Client, &Line); });
-        } catch (...) {
-            Escaped = std::current_exception();
-        }
-        Record(Index, Client, nullptr);
-        Lock.lock();
-        TSlot& Slot = FSlots.at(Index);
-        if (Slot.Abandoned) {
-            FSlots.erase(Index);
-            Lock.unlock();
-            continue; // Result goes here, outside the lock
-        }
-        Slot.Result = std::move(Result);
-        Slot.Escaped = Escaped;
-        Slot.Done = true;
-        Lock.unlock();
-        FSlotChanged.notify_all();
-    }
 }

@@ -10,10 +10,10 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 class THTTPClient;
+class TTransferHub;
 
 // How many transfers a crawl runs at once.
 struct TTransferLimits {
@@ -29,9 +29,10 @@ struct TTransferLimits {
 };
 
 // Fetches the URLs of a crawl ahead of their turn, Limits.Window at once,
-// each on a thread with a client made from Model. The clients share cookies,
-// TLS sessions and kept connections, at most Limits.HostConnections to a host
-// (over HTTP/2 the transfers share one). Requests are queued in list order
+// each with a client made from Model; one hub thread drives them all, and
+// their retry pauses are its timers. The clients share cookies, TLS sessions
+// and kept connections, at most Limits.HostConnections to a host (over
+// HTTP/2 the transfers share one). Requests are queued in list order
 // and started in that order; the crawl takes each result when the URL's turn
 // comes.
 // Destroying it ends the transfers still running and drops every result not
@@ -64,21 +65,24 @@ private:
         TFetchResult Result;
         std::exception_ptr Escaped;
     };
-    void Work(THTTPClient& Client);
-    void StopWorkers();
+    // Starts pending requests while a client is free.
+    void StartPending();
     // Notes what Client sent and stores Line for the URL of slot Index.
     void Record(int Index, THTTPClient& Client, const QString* Line);
+    // Fills slot Index (on the hub's thread) and frees Client.
+    void Finished(int Index, THTTPClient& Client, TFetchResult Result, std::exception_ptr Escaped);
 
     THTTPClient& FModel;
     TFetchSettings FSettings;
     int FWindow;
     std::atomic<bool> FStop { false };
     std::mutex FMutex;
-    std::condition_variable FWorkQueued; // workers wait for it, one woken a request
     std::condition_variable FSlotChanged; // the crawl waits for it
     std::deque<int> FPending;
     std::map<int, TSlot> FSlots;
     int FQueued = 0;
+    int FRunning = 0; // fetches started and not yet finished
+    std::shared_ptr<TTransferHub> FHub;
     std::vector<std::unique_ptr<THTTPClient>> FClients;
-    std::vector<std::thread> FWorkers;
+    std::vector<THTTPClient*> FFreeClients;
 };

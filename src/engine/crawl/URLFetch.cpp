@@ -7,6 +7,7 @@
 
 #include "http/HTTPClientUnit.h"
 #include "http/ResponseCharset.h"
+#include "http/TransferHub.h"
 
 void THTTPRedirect::OnRedirect(const QString& ALocation)
 {
@@ -31,32 +32,143 @@ bool KeepsBodyInMemory(const QString& MediaType, const TFetchSettings& Settings)
 
 namespace {
 
-// One attempt; false when it failed and may be tried again.
-bool Attempt(THTTPClient& Client, const TFetchRequest& Request, const TFetchSettings& Settings,
-    TRetryBudget& Retries, const TLineSink& Log, TFetchResult& Result)
-{
-    Result.Body->Clear();
-    Client.SetReferer(Request.Referer);
-    try {
-        Client.HTTPGet(Request.URL, *Result.Body, Result.ContentType);
-        Result.Outcome = Result.Body->Size() > 0 ? TFetchOutcome::Downloaded : TFetchOutcome::Empty;
-        Result.ContentTypeHeader = Client.GetResponseHeader(QStringLiteral("Content-Type"));
-        Result.Charset = Client.GetResponseCharset();
-        return true;
-    } catch (const EFileError& E) {
-        // The disk, not the server: asking again would not help.
-        Result.Reason = ExceptionLogLine(E);
-        Log(Result.Reason);
-        if (dynamic_cast<const EStorageFullError*>(&E))
-            Result.StorageFull = std::current_exception();
-    } catch (const std::exception& E) {
-        Result.Reason = ExceptionLogLine(E);
-        Log(Result.Reason);
-        if (Retries.AllowsAnother(E) && !Settings.Stopped())
-            return false;
+// One fetch through its attempts: each is begun, and its end either
+// finishes the fetch or asks for another after the retry pause.
+class TURLFetch {
+public:
+    TURLFetch(
+        THTTPClient& Client, const TFetchRequest& Request, const TFetchSettings& Settings, TLineSink Log)
+        : FClient(Client)
+        , FRequest(Request)
+        , FSettings(Settings)
+        , FLog(std::move(Log))
+        , FRedirect(Request.URL)
+        , FRetries(Settings.Retries)
+    {
+        TDownloadBody::TOptions Options;
+        Options.TempFolder = Settings.TempFolder;
+        Options.FileName = Request.OutFile;
+        Options.MemoryLimit = Settings.MemoryLimit;
+        Options.Budget = Settings.Budget;
+        Options.Digest = Settings.DigestFiles;
+        Options.Discard = Request.OutFile.isEmpty();
+        Options.Env = Settings.Env;
+        FResult.Body = std::make_unique<TDownloadBody>(std::move(Options), [&Client, &Settings] {
+            return KeepsBodyInMemory(
+                MediaTypeOf(Client.GetResponseHeader(QStringLiteral("Content-Type"))), Settings);
+        });
+        Client.SetTempFolder(Settings.TempFolder);
+        Client.SetOnRedirect([this](THTTPClient*, const QString& Location) {
+            FRedirect.OnRedirect(Location);
+            FLog(QStringLiteral("Redirect to: ") + Location);
+        });
     }
-    Result.Outcome = TFetchOutcome::Failed;
-    return true;
+    TURLFetch(const TURLFetch&) = delete; // the client's redirect handler points here
+    TURLFetch& operator=(const TURLFetch&) = delete;
+
+    const QString& URL() const { return FRequest.URL; }
+    TDownloadBody& Body() { return *FResult.Body; }
+    QString& ContentType() { return FResult.ContentType; }
+
+    void BeginAttempt()
+    {
+        FRedirect.Reset();
+        FResult.Body->Clear();
+        FClient.SetReferer(FRequest.Referer);
+    }
+    // True when the fetch is done; false when another attempt follows.
+    bool EndAttempt(const std::exception_ptr& Failure)
+    {
+        try {
+            if (Failure)
+                std::rethrow_exception(Failure);
+            FResult.Outcome = FResult.Body->Size() > 0 ? TFetchOutcome::Downloaded : TFetchOutcome::Empty;
+            FResult.ContentTypeHeader = FClient.GetResponseHeader(QStringLiteral("Content-Type"));
+            FResult.Charset = FClient.GetResponseCharset();
+            return true;
+        } catch (const EFileError& E) {
+            // The disk, not the server: asking again would not help.
+            FResult.Reason = ExceptionLogLine(E);
+            FLog(FResult.Reason);
+            if (dynamic_cast<const EStorageFullError*>(&E))
+                FResult.StorageFull = std::current_exception();
+        } catch (const std::exception& E) {
+            FResult.Reason = ExceptionLogLine(E);
+            FLog(FResult.Reason);
+            if (FRetries.AllowsAnother(E) && !FSettings.Stopped()) {
+                FLog(QStringLiteral("Retry #%1...").arg(++FTries));
+                return false;
+            }
+        }
+        FResult.Outcome = TFetchOutcome::Failed;
+        return true;
+    }
+    // Also when it escaped: the client may start the next fetch at once.
+    void Detach() { FClient.SetOnRedirect({}); }
+    TFetchResult Finish()
+    {
+        Detach();
+        if (!FRedirect.Location.isEmpty())
+            FResult.RedirectedURL = FClient.LastURL();
+        return std::move(FResult);
+    }
+
+private:
+    THTTPClient& FClient;
+    const TFetchRequest FRequest;
+    const TFetchSettings& FSettings;
+    const TLineSink FLog;
+    THTTPRedirect FRedirect;
+    TRetryBudget FRetries;
+    int FTries = 0;
+    TFetchResult FResult;
+};
+
+// The attempts of a started fetch, chained through the hub.
+struct TStartedFetch {
+    TStartedFetch(THTTPClient& AClient, TTransferHub& AHub, const TFetchRequest& Request,
+        const TFetchSettings& ASettings, TLineSink Log, TFetchDone AOnDone)
+        : Fetch(AClient, Request, ASettings, std::move(Log))
+        , Client(AClient)
+        , Hub(AHub)
+        , Settings(ASettings)
+        , OnDone(std::move(AOnDone))
+    {
+    }
+    TURLFetch Fetch;
+    THTTPClient& Client;
+    TTransferHub& Hub;
+    const TFetchSettings& Settings;
+    TFetchDone OnDone;
+};
+
+void StartAttempt(const std::shared_ptr<TStartedFetch>& Started)
+{
+    Started->Fetch.BeginAttempt();
+    auto Ended = [Started](const std::exception_ptr& Failure) {
+        TFetchResult Result;
+        std::exception_ptr Escaped;
+        try {
+            if (!Started->Fetch.EndAttempt(Failure)) {
+                const TFetchSettings& Settings = Started->Settings;
+                Started->Hub.After(Settings.Env->TimerPauseMs(Settings.RetryPauseMs), Settings.Stopped,
+                    [Started] { StartAttempt(Started); });
+                return;
+            }
+            Result = Started->Fetch.Finish();
+        } catch (...) {
+            Started->Fetch.Detach();
+            Escaped = std::current_exception();
+        }
+        const TFetchDone OnDone = std::move(Started->OnDone);
+        OnDone(std::move(Result), Escaped);
+    };
+    try {
+        Started->Client.StartGet(
+            Started->Fetch.URL(), Started->Fetch.Body(), Started->Fetch.ContentType(), Ended);
+    } catch (...) {
+        Ended(std::current_exception());
+    }
 }
 
 } // namespace
@@ -64,35 +176,24 @@ bool Attempt(THTTPClient& Client, const TFetchRequest& Request, const TFetchSett
 TFetchResult FetchURL(
     THTTPClient& Client, const TFetchRequest& Request, const TFetchSettings& Settings, const TLineSink& Log)
 {
-    TDownloadBody::TOptions Options;
-    Options.TempFolder = Settings.TempFolder;
-    Options.FileName = Request.OutFile;
-    Options.MemoryLimit = Settings.MemoryLimit;
-    Options.Budget = Settings.Budget;
-    Options.Digest = Settings.DigestFiles;
-    Options.Discard = Request.OutFile.isEmpty();
-    Options.Env = Settings.Env;
-    TFetchResult Result;
-    Result.Body = std::make_unique<TDownloadBody>(std::move(Options), [&Client, &Settings] {
-        return KeepsBodyInMemory(
-            MediaTypeOf(Client.GetResponseHeader(QStringLiteral("Content-Type"))), Settings);
-    });
-    Client.SetTempFolder(Settings.TempFolder);
-    THTTPRedirect Redirect(Request.URL);
-    Client.SetOnRedirect([&](THTTPClient*, const QString& Location) {
-        Redirect.OnRedirect(Location);
-        Log(QStringLiteral("Redirect to: ") + Location);
-    });
-    TRetryBudget Retries(Settings.Retries);
-    for (int Try = 0;; ++Try) {
-        Redirect.Reset();
-        if (Attempt(Client, Request, Settings, Retries, Log, Result))
-            break;
-        Log(QStringLiteral("Retry #%1...").arg(Try + 1));
+    TURLFetch Fetch(Client, Request, Settings, Log);
+    for (;;) {
+        Fetch.BeginAttempt();
+        std::exception_ptr Failure;
+        try {
+            Client.HTTPGet(Fetch.URL(), Fetch.Body(), Fetch.ContentType());
+        } catch (...) {
+            Failure = std::current_exception();
+        }
+        if (Fetch.EndAttempt(Failure))
+            return Fetch.Finish();
         Settings.Env->Sleep(Settings.RetryPauseMs, Settings.Stopped);
     }
-    Client.SetOnRedirect({});
-    if (!Redirect.Location.isEmpty())
-        Result.RedirectedURL = Client.LastURL();
-    return Result;
+}
+
+void StartFetchURL(THTTPClient& Client, TTransferHub& Hub, const TFetchRequest& Request,
+    const TFetchSettings& Settings, TLineSink Log, TFetchDone OnDone)
+{
+    StartAttempt(
+        std::make_shared<TStartedFetch>(Client, Hub, Request, Settings, std::move(Log), std::move(OnDone)));
 }

@@ -9,6 +9,7 @@
 #include <memory>
 
 class THTTPClient;
+class TTransferHub;
 
 // Records where the client's redirects lead; Location is the absolute URL
 // of the last redirect target, or empty when the request was not redirected.
@@ -89,3 +90,12 @@ bool KeepsBodyInMemory(const QString& MediaType, const TFetchSettings& Settings)
 // handing its log lines to Log as they happen.
 TFetchResult FetchURL(
     THTTPClient& Client, const TFetchRequest& Request, const TFetchSettings& Settings, const TLineSink& Log);
+
+// Told how a started fetch ended: its result, or what escaped it.
+using TFetchDone = std::function<void(TFetchResult Result, std::exception_ptr Escaped)>;
+// FetchURL that returns at once: Client's transfers go through Hub (the one
+// that drives them), its retry pause is a timer there, and Log and OnDone are
+// called on Hub's thread (or here, for a failure before the first request).
+// Client and Settings must outlast it.
+void StartFetchURL(THTTPClient& Client, TTransferHub& Hub, const TFetchRequest& Request,
+    const TFetchSettings& Settings, TLineSink Log, TFetchDone OnDone);

@@ -20,6 +20,9 @@ public:
     virtual qint64 NowMs() = 0;
     // Waits Ms milliseconds, or less once Stopped turns true.
     virtual void Sleep(int Ms, const std::function<bool()>& Stopped) = 0;
+    // A pause of Ms that the caller waits out on a timer of its own, rather
+    // than in Sleep: how long that timer waits.
+    virtual int TimerPauseMs(int Ms) { return Ms; }
 
     // Creates and opens File from its template.
     virtual int OpenTemporary(QTemporaryFile& File) = 0;

@@ -1,21 +1,5 @@
 #include "engine/page/uStrUtils.h"
 
-char16_t FoldASCII(QChar C)
-{
-    const char16_t U = C.unicode();
-    return (U >= u'A' && U <= u'Z') ? char16_t(U + (u'a' - u'A')) : U;
-}
-
-bool SameTextView(QStringView S1, QStringView S2)
-{
-    if (S1.size() != S2.size())
-        return false;
-    for (qsizetype K = 0; K < S1.size(); ++K)
-        if (FoldASCII(S1[K]) != FoldASCII(S2[K]))
-            return false;
-    return true;
-}
-
 int DigitValue(QChar C, int Base)
 {
     const char16_t U = C.unicode();
@@ -27,22 +11,6 @@ int DigitValue(QChar C, int Base)
     else if (U >= u'A' && U <= u'F')
         Value = U - u'A' + 10;
     return Value < Base ? Value : -1;
-}
-
-bool IsSpace(QChar C)
-{
-    return C == u' ' || C == u'\t' || C == u'\n' || C == u'\r';
-}
-
-bool SameTextAt(const QString& S1, const QString& S2, int N, int P1, int P2)
-{
-    if (qint64(S1.size()) < qint64(P1) + N - 1 || qint64(S2.size()) < qint64(P2) + N - 1)
-        return false;
-    if (N <= 0)
-        return true;
-    if (P1 < 1 || P2 < 1)
-        return false;
-    return SameTextView(QStringView(S1).mid(P1 - 1, N), QStringView(S2).mid(P2 - 1, N));
 }
 
 bool StartsText(const QString& S, const QString& Prefix)

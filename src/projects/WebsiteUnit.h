@@ -92,6 +92,10 @@ public:
     // URL; stored projects without the key keep the folder-per-page mapping.
     bool SiteFileNames() const { return FSiteFileNames; }
     void SetSiteFileNames(bool Value) { FSiteFileNames = Value; }
+    // Requests carry the validators of the last run, so unchanged URLs come
+    // back as "304 Not Modified"; a cut download continues where it stopped.
+    bool UpdateRequests() const { return FUpdateRequests; }
+    void SetUpdateRequests(bool Value) { FUpdateRequests = Value; }
     const QString& BaseURL() const { return FBaseURL; }
     void SetBaseURL(const QString& Value) { FBaseURL = Value; }
     const QString& IndexFile() const { return FIndexFile; }
@@ -131,6 +135,7 @@ private:
     bool FRelativePathLinks = false;
     bool FCompletePages = false;
     bool FSiteFileNames = false;
+    bool FUpdateRequests = true;
     QString FBaseURL;
     QString FIndexFile;
     bool FChecked = false;

@@ -78,6 +78,18 @@ QString ExceptionLogText(const QString& ClassName, const QString& Message, const
     return Text;
 }
 
+void TChangedFiles::Add(const QString& File)
+{
+    const std::lock_guard<std::mutex> Guard(FLock);
+    FFiles.append(File);
+}
+
+QStringList TChangedFiles::Files() const
+{
+    const std::lock_guard<std::mutex> Guard(FLock);
+    return FFiles;
+}
+
 void TFailureReport::Add(TFailedURL Failure)
 {
     const std::lock_guard<std::mutex> Guard(FLock);

@@ -4,6 +4,7 @@
 #include "projects/RunSettings.h"
 
 #include <QString>
+#include <QStringList>
 #include <atomic>
 #include <exception>
 #include <functional>
@@ -43,6 +44,17 @@ private:
     int FTotal = 0;
 };
 
+// The files a run saved new or changed, in the order they were saved.
+class TChangedFiles {
+public:
+    void Add(const QString& File);
+    QStringList Files() const;
+
+private:
+    mutable std::mutex FLock;
+    QStringList FFiles;
+};
+
 // The fields of a run that the window sets and the worker reads.
 struct TRunControl {
     std::atomic<bool> FTerminated { false }; // Break
@@ -56,6 +68,9 @@ struct TRunControl {
     // The proxy of http_proxy and the like instead of a direct connection
     // (the console's quick copy).
     bool FEnvironmentProxy = false;
+    // Where each project's crawl state is kept; empty: none is kept.
+    QString FStateFolder;
+    TChangedFiles FChangedFiles;
 };
 
 // What the crawl sees of the run it belongs to: the log, Break, a pause that
@@ -84,6 +99,8 @@ public:
     bool EnvironmentProxy() const { return FControl.FEnvironmentProxy; }
     void CountFailedURLs(int Count) { FControl.FFailedURLs += Count; }
     void ReportFailedURL(TFailedURL Failure) { FControl.FFailures.Add(std::move(Failure)); }
+    const QString& StateFolder() const { return FControl.FStateFolder; }
+    void NoteChangedFile(const QString& File) { FControl.FChangedFiles.Add(File); }
 
 private:
     TRunLog& FLog;

@@ -9,6 +9,7 @@
 #include "engine/crawl/ProcessHTML.h"
 #include "engine/crawl/RunContext.h"
 #include "engine/crawl/SaveOutput.h"
+#include "engine/crawl/UpdateState.h"
 #include "engine/crawl/URLList.h"
 #include "engine/page/URLUtils.h"
 #include "engine/page/uRegExExtract.h"
@@ -17,6 +18,8 @@
 #include "http/HTTPClientUnit.h"
 #include "http/URLSplit.h"
 #include "projects/WebsiteUnit.h"
+
+#include <QCryptographicHash>
 
 namespace {
 
@@ -53,6 +56,7 @@ public:
         , FTally(FURLs, Run)
         , FSaver(Project.Overwrite(), FTally, Run)
         , FDocuments(FURLs, FSettings, FRules, Run)
+        , FUpdates(Project, FOutDir, FFetch, Run)
     {
         if (FSettings.SiteFileNames) {
             FURLs.SetSiteFileNames(true);
@@ -65,7 +69,7 @@ public:
         FFetch.Budget = &FPageBudget;
         FFetch.CompletePages = FSettings.CompletePages;
         FFetch.ScriptsInMemory = FollowsScriptLinks(FSettings);
-        FFetch.DigestFiles = Project.Overwrite() == ofChanged;
+        FFetch.DigestFiles = Project.Overwrite() == ofChanged || FUpdates.Active();
         FFetch.Stopped = [&Run] { return Run.Terminated(); };
         FFetch.Env = &Run.Env();
     }
@@ -86,6 +90,7 @@ public:
         }
         if (FSettings.SiteFileNames && !FTally.StorageFull())
             RepairLinks();
+        FUpdates.Close(!FRun.Terminated() && !FTally.StorageFull() && !FURLs.LimitReached());
         FTally.Close();
     }
 
@@ -110,10 +115,17 @@ private:
                 FSettings.SuppressURLs, QString());
     }
 
-    TFetchRequest RequestFor(int Index) const
+    TFetchRequest PlainRequestFor(int Index) const
     {
         return { EncodeURLNonASCII(FURLs.URL(Index)),
-            Index > 0 ? EncodeURLNonASCII(FURLs.URL(Index - 1)) : QString(), FURLs.OutFilePath(Index) };
+            Index > 0 ? EncodeURLNonASCII(FURLs.URL(Index - 1)) : QString(), FURLs.OutFilePath(Index), {}, {} };
+    }
+
+    TFetchRequest RequestFor(int Index)
+    {
+        TFetchRequest Request = PlainRequestFor(Index);
+        FUpdates.Prepare(Request);
+        return Request;
     }
 
     // Keeps the next URLs of the list in flight (none past Break), then
@@ -123,7 +135,10 @@ private:
         const int Window = FRun.Terminated() ? Index + 1 : std::min(FURLs.Count(), Index + Ahead.Window());
         while (Ahead.Queued() < Window)
             Ahead.Queue(RequestFor(Ahead.Queued()));
-        return Ahead.Take(Index, Log);
+        TFetchResult Result = Ahead.Take(Index, Log);
+        if (Result.Outcome == TFetchOutcome::NotModified && !FUpdates.Restore(Result, PlainRequestFor(Index).URL))
+            return FetchURL(FClient, PlainRequestFor(Index), FFetch, Log);
+        return Result;
     }
 
     // Links written to files that in the end were not saved, or saved under
@@ -157,16 +172,38 @@ private:
         const std::optional<QString> FilePath = PlaceOutput(Index, Name.OutFile, FOutDir, FTally, FRun);
         if (!FilePath)
             return TLinkRepair::TFate::NotSaved;
-        if (!Result.Body->InMemory())
-            return FateOf(FSaver.SaveBody(Index, *FilePath, *Result.Body));
+        return FateOf(Save(Index, *FilePath, Name, Result));
+    }
 
+    // Saves what Result brought for URL Index at FilePath and records it
+    // in the crawl state.
+    TSaved Save(int Index, const QString& FilePath, const TOutputName& Name, TFetchResult& Result)
+    {
+        const QString URL = PlainRequestFor(Index).URL;
+        if (!Result.UnchangedFile.isEmpty()) {
+            const TSaved Saved = FSaver.SaveUnchanged(Index, FilePath, Result.UnchangedFile, Result.UnchangedMd5);
+            if (Saved != TSaved::None)
+                FUpdates.Saved(URL, Result, FilePath, Result.UnchangedMd5, nullptr);
+            return Saved;
+        }
+        if (!Result.Body->InMemory()) {
+            const TSaved Saved = FSaver.SaveBody(Index, FilePath, *Result.Body);
+            if (Saved != TSaved::None)
+                FUpdates.Saved(URL, Result, FilePath, Result.Body->Md5(), nullptr);
+            return Saved;
+        }
+        const QByteArray Received = Result.Restored ? QByteArray() : Result.Body->Bytes();
         const TDocumentType Type = DocumentTypeOf(Result.ContentType);
         const TPageInfo Page { Name.BaseURL, Name.OutFile, FURLs.ExtractURLs(Index), FURLs.URLDepth(Index),
             Index };
-        const TSaved Saved = FSaver.SaveContent(Index, *FilePath, FDocuments.Make(Type, Result, Page));
+        const QByteArray Content = FDocuments.Make(Type, Result, Page);
+        const TSaved Saved = FSaver.SaveContent(Index, FilePath, Content);
         if (Saved == TSaved::ThisRun && Type != TDocumentType::Script)
             FRepair.NoteRewritable(Index, Type == TDocumentType::StyleSheet);
-        return FateOf(Saved);
+        if (Saved != TSaved::None)
+            FUpdates.Saved(URL, Result, FilePath, QCryptographicHash::hash(Content, QCryptographicHash::Md5),
+                Result.Restored ? nullptr : &Received);
+        return Saved;
     }
 
     static TLinkRepair::TFate FateOf(TSaved Saved)
@@ -188,6 +225,7 @@ private:
     TCrawlTally FTally;
     TOutputSaver FSaver;
     TDocumentContent FDocuments;
+    TUpdateState FUpdates;
     bool FURLLimitReported = false;
 };
 

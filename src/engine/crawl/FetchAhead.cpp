@@ -105,7 +105,10 @@ TFetchResult TFetchAhead::Take(int Index, const TLineSink& Log)
         TSlot& Slot = FSlots.at(Index);
         const bool HasNews = Slot.Done || !Slot.Lines.isEmpty();
         if (HasNews && !Logged && !FModel.WouldSendSameCookies(Slot.Sent)) {
-            const TFetchRequest Request = Slot.Request;
+            TFetchRequest Request = Slot.Request;
+            // The abandoned fetch may still be writing the part file.
+            if (!Slot.Done)
+                Request.PartFile.clear();
             if (Slot.Done)
                 FSlots.erase(Index);
             else

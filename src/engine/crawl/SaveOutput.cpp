@@ -29,6 +29,23 @@ TSaved TOutputSaver::SaveContent(int Index, const QString& FilePath, const QByte
         [this, &Content](const QString& Path) { WriteFileReplacing(FRun.Env(), Path, Content); });
 }
 
+TSaved TOutputSaver::SaveUnchanged(
+    int Index, const QString& FilePath, const QString& Unchanged, const QByteArray& Md5)
+{
+    if (FilePath == Unchanged) {
+        // The store found the file as it left it: no need to read it.
+        if (FPolicy == ofChanged) {
+            FRun.Log(QStringLiteral("File does not changed: ") + FilePath);
+            ++FTally.NotChanged;
+            return TSaved::ThisRun;
+        }
+        return Save(Index, FilePath, [&Md5] { return Md5; }, [](const QString&) {});
+    }
+    return Save(
+        Index, FilePath, [&Md5] { return Md5; },
+        [this, &Unchanged](const QString& Path) { CopyFileReplacing(FRun.Env(), Unchanged, Path); });
+}
+
 TSaved TOutputSaver::Save(int Index, const QString& FilePath, const std::function<QByteArray()>& Md5,
     const std::function<void(const QString&)>& Write)
 {

@@ -27,6 +27,10 @@ public:
     TSaved SaveBody(int Index, const QString& FilePath, TDownloadBody& Body);
     // Content made of URL Index written to FilePath.
     TSaved SaveContent(int Index, const QString& FilePath, const QByteArray& Content);
+    // The content the file Unchanged holds (MD5 Md5) for URL Index at
+    // FilePath, logged and counted as a download of it would be; nothing is
+    // written when FilePath is that file.
+    TSaved SaveUnchanged(int Index, const QString& FilePath, const QString& Unchanged, const QByteArray& Md5);
 
 private:
     // Writes the file unless the policy keeps the one there; Md5 gives the

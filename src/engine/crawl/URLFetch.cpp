@@ -4,10 +4,14 @@
 #include "engine/crawl/RunContext.h"
 #include "engine/page/URLUtils.h"
 #include "engine/store/FileReplace.h"
+#include "engine/store/PartFile.h"
 
 #include "http/HTTPClientUnit.h"
 #include "http/ResponseCharset.h"
 #include "http/TransferHub.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
 
 void THTTPRedirect::OnRedirect(const QString& ALocation)
 {
@@ -53,6 +57,11 @@ public:
         Options.Digest = Settings.DigestFiles;
         Options.Discard = Request.OutFile.isEmpty();
         Options.Env = Settings.Env;
+        Options.PartFile = Request.PartFile;
+        Options.Resumes = [this] { return ReplyResumes(); };
+        Options.OnPartStarted = [this] {
+            WritePartValidators(FRequest.PartFile, { ReplyHeader("ETag"), ReplyHeader("Last-Modified") });
+        };
         FResult.Body = std::make_unique<TDownloadBody>(std::move(Options), [&Client, &Settings] {
             return KeepsBodyInMemory(
                 MediaTypeOf(Client.GetResponseHeader(QStringLiteral("Content-Type"))), Settings);
@@ -73,7 +82,15 @@ public:
     void BeginAttempt()
     {
         FRedirect.Reset();
-        FResult.Body->Clear();
+        QStringList Headers = FRequest.Conditions;
+        FOffset = 0;
+        const QString IfRange = FRequest.PartFile.isEmpty() ? QString() : PartIfRange(FRequest.PartFile);
+        if (!IfRange.isEmpty() && QFileInfo(FRequest.PartFile).size() > 0) {
+            FOffset = QFileInfo(FRequest.PartFile).size();
+            Headers << QStringLiteral("Range: bytes=%1-").arg(FOffset) << QStringLiteral("If-Range: ") + IfRange;
+        }
+        FClient.SetFirstRequestHeaders(Headers);
+        FResult.Body->Clear(FOffset);
         FClient.SetReferer(FRequest.Referer);
     }
     // True when the fetch is done; false when another attempt follows.
@@ -82,6 +99,12 @@ public:
         try {
             if (Failure)
                 std::rethrow_exception(Failure);
+            FResult.ETag = ReplyHeader("ETag");
+            FResult.LastModified = ReplyHeader("Last-Modified");
+            if (FClient.ReplyCode() == 304) {
+                FResult.Outcome = TFetchOutcome::NotModified;
+                return true;
+            }
             FResult.Outcome = FResult.Body->Size() > 0 ? TFetchOutcome::Downloaded : TFetchOutcome::Empty;
             FResult.ContentTypeHeader = FClient.GetResponseHeader(QStringLiteral("Content-Type"));
             FResult.Charset = FClient.GetResponseCharset();
@@ -95,6 +118,12 @@ public:
         } catch (const std::exception& E) {
             FResult.Reason = ExceptionLogLine(E);
             FLog(FResult.Reason);
+            if (RangeRefused() && !FSettings.Stopped()) {
+                // The part is no start of the file the server has now.
+                RemovePart(FRequest.PartFile);
+                FLog(QStringLiteral("Retry #%1...").arg(++FTries));
+                return false;
+            }
             if (FRetries.AllowsAnother(E) && !FSettings.Stopped()) {
                 FLog(QStringLiteral("Retry #%1...").arg(++FTries));
                 return false;
@@ -114,6 +143,16 @@ public:
     }
 
 private:
+    QString ReplyHeader(const char* Name) const { return FClient.GetResponseHeader(QLatin1String(Name)); }
+    // A reply to a range request that goes on from the part's end.
+    bool ReplyResumes() const
+    {
+        static const QRegularExpression Start(QStringLiteral("^bytes\\s+(\\d+)-"));
+        const QRegularExpressionMatch Match = Start.match(ReplyHeader("Content-Range"));
+        return FClient.ReplyCode() == 206 && Match.hasMatch() && Match.captured(1).toLongLong() == FOffset;
+    }
+    bool RangeRefused() const { return FOffset > 0 && FClient.ReplyCode() == 416; }
+
     THTTPClient& FClient;
     const TFetchRequest FRequest;
     const TFetchSettings& FSettings;
@@ -121,6 +160,7 @@ private:
     THTTPRedirect FRedirect;
     TRetryBudget FRetries;
     int FTries = 0;
+    qint64 FOffset = 0; // of the part, asked for with a range
     TFetchResult FResult;
 };
 

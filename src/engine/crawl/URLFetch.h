@@ -4,6 +4,7 @@
 #include "engine/store/Environment.h"
 
 #include <QString>
+#include <QStringList>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -41,6 +42,12 @@ struct TFetchRequest {
     // that it is the same whichever order transfers finish in.
     QString Referer;
     QString OutFile; // the file it maps to; empty: the body is not kept
+    // If-None-Match / If-Modified-Since lines from the last run: a reply
+    // "304 Not Modified" then ends the fetch as NotModified.
+    QStringList Conditions;
+    // Where a file's body is written and kept if the transfer is cut, so
+    // that the next attempt asks for the rest; empty: a temporary file.
+    QString PartFile;
 };
 
 // How every URL of a crawl is fetched.
@@ -59,7 +66,7 @@ struct TFetchSettings {
     TEnvironment* Env = &TEnvironment::System();
 };
 
-enum class TFetchOutcome { Downloaded, Empty, Failed };
+enum class TFetchOutcome { Downloaded, Empty, Failed, NotModified };
 
 // Takes the log lines of a fetch ("Redirect to: ", errors, "Retry #n..."),
 // in the order they happen.
@@ -72,9 +79,18 @@ struct TFetchResult {
     QString ContentType; // the media type
     QString ContentTypeHeader;
     QString Charset;
+    // The reply's validators, for the next run's conditional request.
+    QString ETag;
+    QString LastModified;
     // The absolute URL fetched last; set when the request was redirected.
     QString RedirectedURL;
     std::unique_ptr<TDownloadBody> Body;
+    // A file the server said did not change: where it was saved before,
+    // with its MD5; the body is then that file.
+    QString UnchangedFile;
+    QByteArray UnchangedMd5;
+    // A document the server said did not change: Body is the stored one.
+    bool Restored = false;
     // Set when the disk could take no more of the body: the run ends.
     std::exception_ptr StorageFull;
 };

@@ -103,6 +103,27 @@ void WriteFileReplacing(TEnvironment& Env, const QString& FilePath, const QByteA
     PublishReplacing(Env, Temp, FilePath);
 }
 
+namespace {
+
+// Copies what Source holds from its current position to a file beside
+// FilePath, which then goes over FilePath.
+void CopyReplacing(TEnvironment& Env, QIODevice& Source, const QString& FilePath)
+{
+    QTemporaryFile Copy;
+    OpenBeside(Env, Copy, FilePath);
+    constexpr qint64 BlockSize = qint64(1) << 20;
+    QByteArray Block(BlockSize, Qt::Uninitialized);
+    qint64 Read;
+    while ((Read = Source.read(Block.data(), BlockSize)) > 0)
+        WriteAllTo(Env, Copy.handle(), Block.constData(), Read, FilePath);
+    // A read that failed would publish the copy cut short.
+    if (Read < 0)
+        Fail(FilePath, Source.errorString());
+    PublishReplacing(Env, Copy, FilePath);
+}
+
+} // namespace
+
 void PublishReplacing(TEnvironment& Env, QTemporaryFile& Temp, const QString& FilePath)
 {
     Temp.setPermissions(
@@ -118,15 +139,13 @@ void PublishReplacing(TEnvironment& Env, QTemporaryFile& Temp, const QString& Fi
     // FilePath lies on another file system: a copy beside it goes over it.
     if (!Temp.open())
         Fail(FilePath, Temp.errorString());
-    QTemporaryFile Copy;
-    OpenBeside(Env, Copy, FilePath);
-    constexpr qint64 BlockSize = qint64(1) << 20;
-    QByteArray Block(BlockSize, Qt::Uninitialized);
-    qint64 Read;
-    while ((Read = Temp.read(Block.data(), BlockSize)) > 0)
-        WriteAllTo(Env, Copy.handle(), Block.constData(), Read, FilePath);
-    // A read that failed would publish the copy cut short.
-    if (Read < 0)
-        Fail(FilePath, Temp.errorString());
-    PublishReplacing(Env, Copy, FilePath);
+    CopyReplacing(Env, Temp, FilePath);
+}
+
+void CopyFileReplacing(TEnvironment& Env, const QString& Source, const QString& FilePath)
+{
+    QFile From(Source);
+    if (!From.open(QIODevice::ReadOnly))
+        Fail(FilePath, From.errorString());
+    CopyReplacing(Env, From, FilePath);
 }

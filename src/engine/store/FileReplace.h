@@ -41,6 +41,10 @@ void OpenTemporary(TEnvironment& Env, QTemporaryFile& Temp, const QString& FileP
 // goes away with its object unless it became FilePath.
 void PublishReplacing(TEnvironment& Env, QTemporaryFile& Temp, const QString& FilePath);
 
+// Copies the file Source over FilePath as PublishReplacing would publish
+// it; Source stays.
+void CopyFileReplacing(TEnvironment& Env, const QString& Source, const QString& FilePath);
+
 // Creates Folder and the folders above it that are missing; returns 0, or
 // the system's reason why one could not be made.
 int MakeFolders(TEnvironment& Env, const QString& Folder);

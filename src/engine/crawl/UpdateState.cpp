@@ -1,0 +1,157 @@
+#include "engine/crawl/UpdateState.h"
+
+#include "engine/crawl/RunContext.h"
+#include "engine/crawl/URLFetch.h"
+#include "engine/store/PartFile.h"
+
+#include "http/ResponseCharset.h"
+#include "projects/WebsiteUnit.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+// The file as the store describes it: a user's edit or another program's
+// write makes it a file the server's "not modified" says nothing about.
+bool FileAsRecorded(const TStateEntry& Entry)
+{
+    const QFileInfo Info(Entry.File);
+    return !Entry.File.isEmpty() && Info.isFile() && !Info.isSymLink() && Info.size() == Entry.Size
+        && Info.lastModified().toMSecsSinceEpoch() == Entry.ModifiedMs;
+}
+
+} // namespace
+
+TUpdateState::TUpdateState(
+    const TWebsiteProject& Project, const QString& OutDir, const TFetchSettings& Fetch, TRunContext& Run)
+    : FRun(Run)
+    , FFetch(Fetch)
+    , FConditional(Project.UpdateRequests())
+{
+    if (Run.StateFolder().isEmpty())
+        return;
+    const QString Path = CrawlStatePath(Run.StateFolder(), Project.WebsiteURL(), OutDir);
+    FState = TCrawlState::Open(Path, CrawlStateKey(Project.WebsiteURL(), OutDir),
+        [&Run](const QString& Line) { Run.Log(Line); });
+    FPartsFolder = PartsFolderOf(Path);
+    if (FConditional)
+        QDir().mkpath(FPartsFolder);
+    Use([](TCrawlState& State) { State.BeginRun(); });
+}
+
+TUpdateState::~TUpdateState() = default;
+
+template <typename TStep> void TUpdateState::Use(TStep Step)
+{
+    if (!FState)
+        return;
+    try {
+        Step(*FState);
+    } catch (const EStateError& E) {
+        FRun.LogException(E);
+        FState.reset();
+    }
+}
+
+std::optional<TStateEntry> TUpdateState::Trusted(const QString& URL)
+{
+    std::optional<TStateEntry> Entry;
+    Use([&](TCrawlState& State) { Entry = State.Find(URL); });
+    // A redirect's target has validators of its own, which the request of
+    // this URL must not carry.
+    if (!Entry || !Entry->FinalURL.isEmpty() || !FileAsRecorded(*Entry))
+        return std::nullopt;
+    // A document is made again from its body: without one, only a download
+    // will do.
+    if (!Entry->HasBody && KeepsBodyInMemory(MediaTypeOf(Entry->ContentType), FFetch))
+        return std::nullopt;
+    return Entry;
+}
+
+void TUpdateState::Prepare(TFetchRequest& Request)
+{
+    if (!FState || !FConditional || Request.OutFile.isEmpty())
+        return;
+    Request.PartFile = PartFileFor(FPartsFolder, Request.URL);
+    const std::optional<TStateEntry> Entry = Trusted(Request.URL);
+    if (!Entry)
+        return;
+    if (!Entry->ETag.isEmpty())
+        Request.Conditions << QStringLiteral("If-None-Match: ") + Entry->ETag;
+    if (!Entry->LastModified.isEmpty())
+        Request.Conditions << QStringLiteral("If-Modified-Since: ") + Entry->LastModified;
+}
+
+bool TUpdateState::Restore(TFetchResult& Result, const QString& URL)
+{
+    const std::optional<TStateEntry> Entry = Trusted(URL);
+    if (!Entry)
+        return false;
+    Result.ContentTypeHeader = Entry->ContentType;
+    Result.ContentType = MediaTypeOf(Entry->ContentType);
+    Result.Charset = Entry->Charset;
+    if (Result.ETag.isEmpty())
+        Result.ETag = Entry->ETag;
+    if (Result.LastModified.isEmpty())
+        Result.LastModified = Entry->LastModified;
+    if (Entry->HasBody) {
+        QByteArray Body;
+        Use([&](TCrawlState& State) { Body = State.Body(URL); });
+        if (Body.isEmpty())
+            return false;
+        TDownloadBody::TOptions Options;
+        Options.MemoryLimit = Body.size();
+        Result.Body = std::make_unique<TDownloadBody>(std::move(Options), [] { return true; });
+        Result.Body->write(Body);
+        Result.Restored = true;
+    } else {
+        Result.UnchangedFile = Entry->File;
+        Result.UnchangedMd5 = Entry->Md5;
+    }
+    Result.Outcome = TFetchOutcome::Downloaded;
+    return true;
+}
+
+void TUpdateState::Saved(const QString& URL, const TFetchResult& Result, const QString& FilePath,
+    const QByteArray& Md5, const QByteArray* Body)
+{
+    if (!FPartsFolder.isEmpty())
+        RemovePart(PartFileFor(FPartsFolder, URL));
+    Use([&](TCrawlState& State) {
+        const std::optional<TStateEntry> Before = State.Find(URL);
+        const QFileInfo Info(FilePath);
+        TStateEntry Entry;
+        Entry.FinalURL = Result.RedirectedURL;
+        Entry.Status = 200;
+        Entry.ETag = Result.ETag;
+        Entry.LastModified = Result.LastModified;
+        Entry.ContentType = Result.ContentTypeHeader;
+        Entry.Charset = Result.Charset;
+        Entry.File = FilePath;
+        Entry.Md5 = Md5;
+        Entry.Size = Info.size();
+        Entry.ModifiedMs = Info.lastModified().toMSecsSinceEpoch();
+        State.Put(URL, Entry, Body);
+        if (Before && Before->Md5 == Md5 && Before->File == FilePath) {
+            ++FNotModified;
+            return;
+        }
+        ++(Before ? FChanged : FNew);
+        FRun.NoteChangedFile(FilePath);
+    });
+}
+
+void TUpdateState::Close(bool Complete)
+{
+    if (!FState)
+        return;
+    int Gone = 0;
+    if (Complete)
+        Use([&](TCrawlState& State) { Gone = State.DropUnseen(); });
+    FRun.Log(QStringLiteral("Changed: %1, new: %2, not modified: %3, gone: %4")
+                 .arg(FChanged)
+                 .arg(FNew)
+                 .arg(FNotModified)
+                 .arg(Gone));
+}

@@ -49,6 +49,35 @@ void OpenBeside(TEnvironment& Env, QTemporaryFile& Temp, const QString& FilePath
     OpenTemporary(Env, Temp, FilePath);
 }
 
+// Gives Finished the name FilePath, or across file systems a copy of it
+// read through Finished (which then goes).
+void PublishFile(TEnvironment& Env, QFile& Finished, const QString& FilePath)
+{
+    Finished.setPermissions(
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    Finished.close();
+    const int Error = Env.Rename(Finished.fileName(), FilePath);
+    if (Error == 0)
+        return;
+    if (Error != EXDEV)
+        FailWithErrno(FilePath, Error);
+    // FilePath lies on another file system: a copy beside it goes over it.
+    if (!Finished.open(QIODevice::ReadOnly))
+        Fail(FilePath, Finished.errorString());
+    QTemporaryFile Copy;
+    OpenBeside(Env, Copy, FilePath);
+    constexpr qint64 BlockSize = qint64(1) << 20;
+    QByteArray Block(BlockSize, Qt::Uninitialized);
+    qint64 Read;
+    while ((Read = Finished.read(Block.data(), BlockSize)) > 0)
+        WriteAllTo(Env, Copy.handle(), Block.constData(), Read, FilePath);
+    // A read that failed would publish the copy cut short.
+    if (Read < 0)
+        Fail(FilePath, Finished.errorString());
+    PublishReplacing(Env, Copy, FilePath);
+    Finished.remove();
+}
+
 } // namespace
 
 bool IsStorageFull(int ErrorCode)
@@ -105,28 +134,12 @@ void WriteFileReplacing(TEnvironment& Env, const QString& FilePath, const QByteA
 
 void PublishReplacing(TEnvironment& Env, QTemporaryFile& Temp, const QString& FilePath)
 {
-    Temp.setPermissions(
-        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
-    Temp.close();
-    const int Error = Env.Rename(Temp.fileName(), FilePath);
-    if (Error == 0) {
-        Temp.setAutoRemove(false);
-        return;
-    }
-    if (Error != EXDEV)
-        FailWithErrno(FilePath, Error);
-    // FilePath lies on another file system: a copy beside it goes over it.
-    if (!Temp.open())
-        Fail(FilePath, Temp.errorString());
-    QTemporaryFile Copy;
-    OpenBeside(Env, Copy, FilePath);
-    constexpr qint64 BlockSize = qint64(1) << 20;
-    QByteArray Block(BlockSize, Qt::Uninitialized);
-    qint64 Read;
-    while ((Read = Temp.read(Block.data(), BlockSize)) > 0)
-        WriteAllTo(Env, Copy.handle(), Block.constData(), Read, FilePath);
-    // A read that failed would publish the copy cut short.
-    if (Read < 0)
-        Fail(FilePath, Temp.errorString());
-    PublishReplacing(Env, Copy, FilePath);
+    PublishFile(Env, Temp, FilePath);
+    Temp.setAutoRemove(false);
+}
+
+void PublishReplacing(TEnvironment& Env, const QString& From, const QString& FilePath)
+{
+    QFile Finished(From);
+    PublishFile(Env, Finished, FilePath);
 }

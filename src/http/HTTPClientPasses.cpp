@@ -68,6 +68,9 @@ struct THTTPClient::TPasses {
     bool UpdateReferer;
     bool NoGZipDeflate;
     int MaxPasses;
+    QStringList FirstPassHeaders;
+    // The first pass asks whether the caller's copy is still current.
+    bool Conditional;
     int Pass = 0;
     // Only a compressed body waits to be decoded; any other goes straight
     // to the caller's stream as it arrives.
@@ -84,18 +87,23 @@ std::shared_ptr<THTTPClient::TPasses> THTTPClient::MakePasses(const QString& AUR
     const int MaxPasses = AMaxRedirects < 0 ? FMaxRedirects : AMaxRedirects;
     if (MaxPasses < 0)
         return nullptr;
+    // The bytes of a range count from the start of the file as stored.
+    const bool NoGZipDeflate = ANoGZipDeflate || HasHeader(FFirstRequestHeaders, QStringLiteral("Range"));
+    const bool Conditional = HasHeader(FFirstRequestHeaders, QStringLiteral("If-None-Match"))
+        || HasHeader(FFirstRequestHeaders, QStringLiteral("If-Modified-Since"));
     std::unique_ptr<TEncodedBodyBuffer> DecodeBuffer;
-    if (FGzipDeflate && !ANoGZipDeflate)
+    if (FGzipDeflate && !NoGZipDeflate)
         DecodeBuffer = std::make_unique<TEncodedBodyBuffer>(DecodedLimit(), FTempFolder);
-    return std::make_shared<TPasses>(TPasses { AURL, APost, AOutStream, AResponseContentType, AUpdateReferer,
-        ANoGZipDeflate, MaxPasses, 0, std::move(DecodeBuffer), nullptr, {} });
+    return std::make_shared<TPasses>(
+        TPasses { AURL, APost, AOutStream, AResponseContentType, AUpdateReferer, NoGZipDeflate, MaxPasses,
+            FFirstRequestHeaders, Conditional, 0, std::move(DecodeBuffer), nullptr, {} });
 }
 
 void THTTPClient::BeginPass(TPasses& APasses, TTransportRequest& ARequest)
 {
     const bool PostPass = APasses.Post && APasses.Pass == 0;
     PrepareRequest(APasses.URL, APasses.UpdateReferer, PostPass ? APasses.Post->ContentType : QString(),
-        APasses.NoGZipDeflate, ARequest);
+        APasses.NoGZipDeflate, APasses.Pass == 0 ? APasses.FirstPassHeaders : QStringList(), ARequest);
     ARequest.PostBody = PostPass ? APasses.Post->Stream : nullptr;
     if (APasses.DecodeBuffer)
         APasses.DecodeBuffer->Clear(); // a failed attempt leaves nothing behind
@@ -128,6 +136,9 @@ bool THTTPClient::EndPass(TPasses& APasses, const std::exception_ptr& AFailure)
     } catch (const EHTTPReplyError& Error) {
         const int MaxPasses = APasses.MaxPasses;
         const int Pass = APasses.Pass;
+        // Not modified: the caller's copy stands, and no body came.
+        if (Error.ErrorCode() == 304 && Pass == 0 && APasses.Conditional)
+            return true;
         if (IsAcceptReply(qint16(Error.ErrorCode()))) {
             WriteAll(AOutStream, Error.BodyText().toLatin1());
             return true;
@@ -247,6 +258,11 @@ QString THTTPClient::GetResponseCharset() const
     // A declaration is looked for in the body as decoded, not as it came.
     return ResponseCharset(GetResponseHeader(QStringLiteral("Content-Type")),
         FDecodedHead ? *FDecodedHead : FTransport->Reply().BodyHead);
+}
+
+int THTTPClient::ReplyCode() const
+{
+    return FTransport->Reply().Code;
 }
 
 QString THTTPClient::GetResponseHeader(const QString& AName) const

@@ -3,6 +3,8 @@
 #include "http/CurlTransport.h"
 #include "http/URLSplit.h"
 
+#include <algorithm>
+
 namespace {
 
 const QString DefaultAccept
@@ -190,8 +192,14 @@ QString THTTPClient::NormalizeURL(const QString& AURL)
     return URL;
 }
 
+bool THTTPClient::HasHeader(const QStringList& ALines, const QString& AName)
+{
+    return std::any_of(ALines.begin(), ALines.end(),
+        [&](const QString& Line) { return HeaderName(Line).compare(AName, Qt::CaseInsensitive) == 0; });
+}
+
 void THTTPClient::PrepareRequest(QString& AURL, bool AUpdateReferer, const QString& AContentType,
-    bool ANoGZipDeflate, TTransportRequest& ARequest)
+    bool ANoGZipDeflate, const QStringList& AFirstPassHeaders, TTransportRequest& ARequest)
 {
     AURL = ResolveAgainst(NormalizeURL(AURL), FReferer);
     const QString RefererHeader = FReferer;
@@ -216,7 +224,7 @@ void THTTPClient::PrepareRequest(QString& AURL, bool AUpdateReferer, const QStri
             + (FUsesHTTPProxy && !Https ? QLatin1String("Keep-Alive") : QLatin1String()),
     };
     ARequest.HeaderLines.clear();
-    for (const QStringList* Lines : { &Standard, static_cast<const QStringList*>(&FCustomHeaders) })
+    for (const QStringList* Lines : { &Standard, &std::as_const(FCustomHeaders), &AFirstPassHeaders })
         for (const QString& Line : *Lines)
             if (!HasEmptyValue(Line))
                 ARequest.HeaderLines.append(HeaderLine(Line));

@@ -94,6 +94,13 @@ public:
     bool SetRequestHeaders(const QStringList& AHeaders);
     void AddRequestHeader(const QString& AHeader);
     void ResetRequestHeaders();
+    // "Name: value" lines that the first pass of each following request
+    // carries, never a redirect's (an empty list: none; a sibling starts
+    // without them). With If-None-Match or If-Modified-Since among them, a
+    // 304 to that pass ends the request with no body and no error; with
+    // Range, the request asks for no compression, so that the body's
+    // offsets are those of the file.
+    void SetFirstRequestHeaders(const QStringList& ALines) { FFirstRequestHeaders = ALines; }
 
     void HTTPGet(const QString& AURL, QIODevice& AOutStream, QString& AResponseContentType,
         bool AUpdateReferer = true, bool ANoGZipDeflate = false, int AMaxRedirects = -1);
@@ -129,6 +136,8 @@ public:
     // The absolute URL of the last request sent (after redirects).
     const QString& LastURL() const { return FCurURL; }
     // About the last reply received, until the next request.
+    // Its status code (0 before any, or when the last request got none).
+    int ReplyCode() const;
     QString GetResponseCharset() const;
     QString GetResponseHeader(const QString& AName) const;
 
@@ -160,7 +169,8 @@ private:
     void RunPasses(const QString& AURL, const TPostBody* APost, QIODevice& AOutStream,
         QString& AResponseContentType, bool AUpdateReferer, bool ANoGZipDeflate, int AMaxRedirects);
     void PrepareRequest(QString& AURL, bool AUpdateReferer, const QString& AContentType, bool ANoGZipDeflate,
-        TTransportRequest& ARequest);
+        const QStringList& AFirstPassHeaders, TTransportRequest& ARequest);
+    static bool HasHeader(const QStringList& ALines, const QString& AName);
     void SetCustomHeader(const QString& AName, const QString& AValue);
     void NotifyRedirect(const QString& ALocation);
     // Runs ARequest and notes the cookies it went out with.
@@ -187,4 +197,5 @@ private:
     QList<qint16> FAcceptReplies;
     QString FAccept;
     QStringList FCustomHeaders;
+    QStringList FFirstRequestHeaders;
 };

@@ -5,8 +5,11 @@
 #include "support/ScriptedHttpServer.h"
 
 #include <QBuffer>
+#include <QThread>
+#include <condition_variable>
 #include <gtest/gtest.h>
 #include <memory>
+#include <mutex>
 
 // Time limits short enough to keep the suite fast, long enough for loopback.
 constexpr int TestConnectTimeoutMs = 1000;
@@ -64,4 +67,45 @@ inline QByteArray PostStreamWith(
     QString ContentType;
     Client.HTTPPost(URL, PostStream, PostContentType, Out, ContentType);
     return Body;
+}
+
+// StartGet, waited for: what it leaves as GetWith reports it, and whether
+// its end came on another thread than the caller's.
+struct StartedOutcome {
+    GetOutcome Outcome;
+    bool EndedElsewhere = false;
+};
+
+inline StartedOutcome StartWith(THTTPClient& Client, const QString& URL)
+{
+    StartedOutcome Started;
+    QBuffer Out(&Started.Outcome.Body);
+    Out.open(QIODevice::WriteOnly);
+    std::mutex Mutex;
+    std::condition_variable Changed;
+    bool Done = false;
+    std::exception_ptr Failure;
+    const Qt::HANDLE Caller = QThread::currentThreadId();
+    Client.StartGet(URL, Out, Started.Outcome.ContentType, [&](std::exception_ptr AFailure) {
+        const std::lock_guard<std::mutex> Lock(Mutex);
+        Failure = AFailure;
+        Started.EndedElsewhere = QThread::currentThreadId() != Caller;
+        Done = true;
+        Changed.notify_all();
+    });
+    std::unique_lock<std::mutex> Lock(Mutex);
+    if (!Changed.wait_for(Lock, std::chrono::seconds(20), [&] { return Done; })) {
+        ADD_FAILURE() << "StartGet never ended";
+        std::abort(); // the handler refers to this frame
+    }
+    try {
+        if (Failure)
+            std::rethrow_exception(Failure);
+    } catch (const EHTTPTransportError& Error) {
+        Started.Outcome.ErrorClass = Error.ClassName();
+        Started.Outcome.ErrorMessage = Error.Message();
+        if (const auto* Reply = dynamic_cast<const EHTTPReplyError*>(&Error))
+            Started.Outcome.ReplyCode = Reply->ErrorCode();
+    }
+    return Started;
 }

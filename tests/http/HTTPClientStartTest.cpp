@@ -2,55 +2,6 @@
 
 #include "support/GZipFixture.h"
 
-#include <QThread>
-#include <condition_variable>
-#include <mutex>
-
-namespace {
-
-// StartGet, waited for: what it leaves as GetWith reports it, and whether
-// its end came on another thread than the caller's.
-struct StartedOutcome {
-    GetOutcome Outcome;
-    bool EndedElsewhere = false;
-};
-
-StartedOutcome StartWith(THTTPClient& Client, const QString& URL)
-{
-    StartedOutcome Started;
-    QBuffer Out(&Started.Outcome.Body);
-    Out.open(QIODevice::WriteOnly);
-    std::mutex Mutex;
-    std::condition_variable Changed;
-    bool Done = false;
-    std::exception_ptr Failure;
-    const Qt::HANDLE Caller = QThread::currentThreadId();
-    Client.StartGet(URL, Out, Started.Outcome.ContentType, [&](std::exception_ptr AFailure) {
-        const std::lock_guard<std::mutex> Lock(Mutex);
-        Failure = AFailure;
-        Started.EndedElsewhere = QThread::currentThreadId() != Caller;
-        Done = true;
-        Changed.notify_all();
-    });
-    std::unique_lock<std::mutex> Lock(Mutex);
-    if (!Changed.wait_for(Lock, std::chrono::seconds(20), [&] { return Done; })) {
-        ADD_FAILURE() << "StartGet never ended";
-        std::abort(); // the handler refers to this frame
-    }
-    try {
-        if (Failure)
-            std::rethrow_exception(Failure);
-    } catch (const EHTTPTransportError& Error) {
-        Started.Outcome.ErrorClass = Error.ClassName();
-        Started.Outcome.ErrorMessage = Error.Message();
-        if (const auto* Reply = dynamic_cast<const EHTTPReplyError*>(&Error))
-            Started.Outcome.ReplyCode = Reply->ErrorCode();
-    }
-    return Started;
-}
-
-} // namespace
-
 // A started request runs the same passes as HTTPGet: the same body, type
 // and failure, whichever way it ends.
 TEST(HTTPClientStartTest, AStartedRequestEndsAsHTTPGetWould)

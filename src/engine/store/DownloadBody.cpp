@@ -4,6 +4,13 @@
 
 #include "http/RequestLimits.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 bool TMemoryBudget::Take(qint64 Bytes)
 {
     if (FUsed.fetch_add(Bytes) + Bytes <= FLimit)
@@ -22,6 +29,7 @@ TDownloadBody::TDownloadBody(TOptions Options, std::function<bool()> KeepInMemor
 TDownloadBody::~TDownloadBody()
 {
     ReleaseBytes();
+    ClosePart();
 }
 
 void TDownloadBody::ReleaseBytes()
@@ -50,15 +58,29 @@ void TDownloadBody::Spill()
     FSpilled = true;
 }
 
-void TDownloadBody::Clear()
+void TDownloadBody::Clear(qint64 ResumeOffset)
 {
     FMode = TMode::Undecided;
     FSize = 0;
     ReleaseBytes();
     FSpilled = false;
     FFile.reset();
+    ClosePart();
+    FResumeOffset = ResumeOffset;
     FHash.reset();
     ClearFailure();
+}
+
+qint64 TDownloadBody::PartSize() const
+{
+    return FOptions.PartFile.isEmpty() ? 0 : QFileInfo(FOptions.PartFile).size();
+}
+
+void TDownloadBody::ClosePart()
+{
+    if (FPartHandle >= 0)
+        ::close(FPartHandle);
+    FPartHandle = -1;
 }
 
 void TDownloadBody::StartFile()
@@ -67,6 +89,53 @@ void TDownloadBody::StartFile()
         std::rethrow_exception(FolderError(FOptions.TempFolder, Error));
     FFile = std::make_unique<QTemporaryFile>(FOptions.TempFolder + QStringLiteral("/.harvo-XXXXXX"));
     OpenTemporary(*FOptions.Env, *FFile, FOptions.FileName);
+}
+
+void TDownloadBody::StartPart()
+{
+    const qint64 Kept = FResumeOffset > 0 && FOptions.Resumes && FOptions.Resumes() ? FResumeOffset : 0;
+    FPartHandle = ::open(
+        QFile::encodeName(FOptions.PartFile).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    try {
+        if (FPartHandle < 0)
+            std::rethrow_exception(FileWriteError(FOptions.FileName, errno));
+        KeepPartHead(Kept);
+    } catch (...) {
+        ClosePart();
+        throw;
+    }
+    FSize = Kept;
+    if (FOptions.OnPartStarted)
+        FOptions.OnPartStarted();
+}
+
+void TDownloadBody::KeepPartHead(qint64 Kept)
+{
+    struct stat Info { };
+    if (::fstat(FPartHandle, &Info) != 0)
+        std::rethrow_exception(FileWriteError(FOptions.FileName, errno));
+    // A part shorter than the range asked for would leave a hole in the file.
+    if (Info.st_size < Kept)
+        throw EFileError(QStringLiteral("Cannot resume file \"%1\": %2 bytes were kept, %3 asked for")
+                             .arg(FOptions.FileName)
+                             .arg(Info.st_size)
+                             .arg(Kept));
+    if (::ftruncate(FPartHandle, Kept) != 0)
+        std::rethrow_exception(FileWriteError(FOptions.FileName, errno));
+    if (!FOptions.Digest || Kept == 0)
+        return;
+    QFile Head(FOptions.PartFile);
+    if (!Head.open(QIODevice::ReadOnly) || !FHash.addData(&Head))
+        throw EFileError(
+            QStringLiteral("Cannot read file \"%1\". %2").arg(FOptions.PartFile, Head.errorString()));
+}
+
+void TDownloadBody::StartFileBody()
+{
+    if (FOptions.PartFile.isEmpty())
+        StartFile();
+    else
+        StartPart();
 }
 
 qint64 TDownloadBody::writeData(const char* Data, qint64 Size)
@@ -88,9 +157,9 @@ qint64 TDownloadBody::writeData(const char* Data, qint64 Size)
             }
             break;
         case TMode::File:
-            if (!FFile)
-                StartFile();
-            WriteAllTo(*FOptions.Env, FFile->handle(), Data, Size, FOptions.FileName);
+            if (!FFile && FPartHandle < 0)
+                StartFileBody();
+            WriteAllTo(*FOptions.Env, FileHandle(), Data, Size, FOptions.FileName);
             if (FOptions.Digest)
                 FHash.addData(QByteArrayView(Data, Size));
             break;
@@ -106,6 +175,14 @@ qint64 TDownloadBody::writeData(const char* Data, qint64 Size)
 
 void TDownloadBody::MoveTo(const QString& FilePath)
 {
+    if (!FFile && FPartHandle < 0)
+        StartFileBody();
+    if (FPartHandle >= 0) {
+        // Open until it is published, so that a failure keeps it as it is.
+        PublishReplacing(*FOptions.Env, FOptions.PartFile, FilePath);
+        ClosePart();
+        return;
+    }
     PublishReplacing(*FOptions.Env, *FFile, FilePath);
     FFile.reset();
 }

@@ -49,6 +49,42 @@ void OpenBeside(TEnvironment& Env, QTemporaryFile& Temp, const QString& FilePath
     OpenTemporary(Env, Temp, FilePath);
 }
 
+// Copies what Source holds from its current position to a file beside
+// FilePath, which then goes over FilePath.
+void CopyReplacing(TEnvironment& Env, QIODevice& Source, const QString& FilePath)
+{
+    QTemporaryFile Copy;
+    OpenBeside(Env, Copy, FilePath);
+    constexpr qint64 BlockSize = qint64(1) << 20;
+    QByteArray Block(BlockSize, Qt::Uninitialized);
+    qint64 Read;
+    while ((Read = Source.read(Block.data(), BlockSize)) > 0)
+        WriteAllTo(Env, Copy.handle(), Block.constData(), Read, FilePath);
+    // A read that failed would publish the copy cut short.
+    if (Read < 0)
+        Fail(FilePath, Source.errorString());
+    PublishReplacing(Env, Copy, FilePath);
+}
+
+// Gives Finished the name FilePath, or across file systems a copy of it
+// read through Finished (which then goes).
+void PublishFile(TEnvironment& Env, QFile& Finished, const QString& FilePath)
+{
+    Finished.setPermissions(
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    Finished.close();
+    const int Error = Env.Rename(Finished.fileName(), FilePath);
+    if (Error == 0)
+        return;
+    if (Error != EXDEV)
+        FailWithErrno(FilePath, Error);
+    // FilePath lies on another file system: a copy beside it goes over it.
+    if (!Finished.open(QIODevice::ReadOnly))
+        Fail(FilePath, Finished.errorString());
+    CopyReplacing(Env, Finished, FilePath);
+    Finished.remove();
+}
+
 } // namespace
 
 bool IsStorageFull(int ErrorCode)
@@ -103,43 +139,16 @@ void WriteFileReplacing(TEnvironment& Env, const QString& FilePath, const QByteA
     PublishReplacing(Env, Temp, FilePath);
 }
 
-namespace {
-
-// Copies what Source holds from its current position to a file beside
-// FilePath, which then goes over FilePath.
-void CopyReplacing(TEnvironment& Env, QIODevice& Source, const QString& FilePath)
-{
-    QTemporaryFile Copy;
-    OpenBeside(Env, Copy, FilePath);
-    constexpr qint64 BlockSize = qint64(1) << 20;
-    QByteArray Block(BlockSize, Qt::Uninitialized);
-    qint64 Read;
-    while ((Read = Source.read(Block.data(), BlockSize)) > 0)
-        WriteAllTo(Env, Copy.handle(), Block.constData(), Read, FilePath);
-    // A read that failed would publish the copy cut short.
-    if (Read < 0)
-        Fail(FilePath, Source.errorString());
-    PublishReplacing(Env, Copy, FilePath);
-}
-
-} // namespace
-
 void PublishReplacing(TEnvironment& Env, QTemporaryFile& Temp, const QString& FilePath)
 {
-    Temp.setPermissions(
-        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
-    Temp.close();
-    const int Error = Env.Rename(Temp.fileName(), FilePath);
-    if (Error == 0) {
-        Temp.setAutoRemove(false);
-        return;
-    }
-    if (Error != EXDEV)
-        FailWithErrno(FilePath, Error);
-    // FilePath lies on another file system: a copy beside it goes over it.
-    if (!Temp.open())
-        Fail(FilePath, Temp.errorString());
-    CopyReplacing(Env, Temp, FilePath);
+    PublishFile(Env, Temp, FilePath);
+    Temp.setAutoRemove(false);
+}
+
+void PublishReplacing(TEnvironment& Env, const QString& From, const QString& FilePath)
+{
+    QFile Finished(From);
+    PublishFile(Env, Finished, FilePath);
 }
 
 void CopyFileReplacing(TEnvironment& Env, const QString& Source, const QString& FilePath)

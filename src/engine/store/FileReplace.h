@@ -40,6 +40,9 @@ void OpenTemporary(TEnvironment& Env, QTemporaryFile& Temp, const QString& FileP
 // FilePath first. The previous file stays whole if anything fails, and Temp
 // goes away with its object unless it became FilePath.
 void PublishReplacing(TEnvironment& Env, QTemporaryFile& Temp, const QString& FilePath);
+// The same for the finished file From, which is gone once it became
+// FilePath and stays as it was if anything fails.
+void PublishReplacing(TEnvironment& Env, const QString& From, const QString& FilePath);
 
 // Copies the file Source over FilePath as PublishReplacing would publish
 // it; Source stays.

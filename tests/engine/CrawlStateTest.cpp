@@ -143,6 +143,21 @@ TEST_F(CrawlStateTest, EntriesAndBodiesComeBackAsPut)
     }
 }
 
+TEST_F(CrawlStateTest, AKeptBodyThatDoesNotDecompressRaises)
+{
+    WriteStore();
+    sqlite3* Db = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(Path).constData(), &Db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(Db, "UPDATE urls SET body = X'00001000DEADBEEF' WHERE url = 'http://site.test/1'",
+                  nullptr, nullptr, nullptr),
+        SQLITE_OK);
+    sqlite3_close(Db);
+    const auto Store = OpenStore();
+    ASSERT_TRUE(Store);
+    EXPECT_THROW(Store->Body("http://site.test/1"), EStateError);
+    EXPECT_EQ(Store->Body("http://site.test/2"), NoiseBytes(3002));
+}
+
 TEST_F(CrawlStateTest, ARunDropsTheSavedFilesItDidNotSee)
 {
     auto Store = OpenStore();
@@ -324,6 +339,10 @@ TEST_F(CrawlStateTest, NoStoreWhereNoneCanBeMade)
     const QString Locked = QDir(Temp.path()).filePath("locked");
     ASSERT_TRUE(QDir().mkpath(Locked));
     ASSERT_TRUE(QFile::setPermissions(Locked, QFile::ReadOwner | QFile::ExeOwner));
+    // A damaged store whose old copy cannot make room for it.
+    const QString Stuck = QDir(Temp.path()).filePath("stuck/x.sqlite");
+    ASSERT_TRUE(QDir().mkpath(Stuck + ".damaged/inside"));
+    WriteFile(Stuck, NoiseBytes(5000));
     const struct Case {
         const char* Name;
         QString Path;
@@ -331,6 +350,7 @@ TEST_F(CrawlStateTest, NoStoreWhereNoneCanBeMade)
         { "a file in place of a folder", File + "/Harvo/x.sqlite" },
         { "a file in place of the store's folder", File + "/x.sqlite" },
         { "a folder without write access", Locked + "/x.sqlite" },
+        { "a damaged store that cannot be set aside", Stuck },
     };
     for (const Case& C : Cases) {
         SCOPED_TRACE(C.Name);
@@ -365,6 +385,16 @@ TEST_F(CrawlStateTest, ForgettingAStoreDeletesItsFilesAndPartsOnly)
     EXPECT_EQ(QDir(QFileInfo(Path).path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
         QStringList { "other.sqlite" });
     EXPECT_FALSE(ForgetCrawlState(Path));
+
+    // A folder in the journal's place stays, and says so.
+    ASSERT_TRUE(QDir().mkpath(Path + "-shm/inside"));
+    try {
+        ForgetCrawlState(Path);
+        ADD_FAILURE() << "no error";
+    } catch (const EStateError& Failure) {
+        EXPECT_TRUE(Failure.Message().contains(Path + "-shm")) << Failure.what();
+    }
+    ASSERT_TRUE(QDir(Path + "-shm").removeRecursively());
 
     // A link in the parts folder's place goes, not what it points to.
     ASSERT_TRUE(QFile::link(Elsewhere, Parts));

@@ -146,7 +146,10 @@ private:
     void RepairLinks()
     {
         try {
-            if (const int Repaired = FRepair.Repair(FRun.Env(), FURLs, FSettings, FOutDir))
+            const auto OnRepaired = [this](int Page, const QString& FilePath, const QByteArray& Content) {
+                FUpdates.Repaired(PlainRequestFor(Page).URL, FilePath, Content);
+            };
+            if (const int Repaired = FRepair.Repair(FRun.Env(), FURLs, FSettings, FOutDir, OnRepaired))
                 FRun.Log(QStringLiteral("Links repaired in %1 saved files.").arg(Repaired));
         } catch (const EStorageFullError&) {
             FTally.EndForFullStorage(std::current_exception());

@@ -58,8 +58,8 @@ void TLinkRepair::NoteRewritable(int Page, bool StyleSheet)
     FRewritable[size_t(Page)] = StyleSheet ? 2 : 1;
 }
 
-int TLinkRepair::Repair(
-    TEnvironment& Env, const TURLList& URLs, const TLinkSettings& Settings, const QString& OutDir) const
+int TLinkRepair::Repair(TEnvironment& Env, const TURLList& URLs, const TLinkSettings& Settings,
+    const QString& OutDir, const TRepaired& OnRepaired) const
 {
     std::vector<std::pair<int, int>> Broken;
     for (const auto& [Page, Target] : FLinks)
@@ -99,7 +99,9 @@ int TLinkRepair::Repair(
         }
         if (Text == Saved)
             continue;
-        WriteFileReplacing(Env, Target.FilePath, Text.toUtf8());
+        const QByteArray Content = Text.toUtf8();
+        WriteFileReplacing(Env, Target.FilePath, Content);
+        OnRepaired(Page, Target.FilePath, Content);
         ++Repaired;
     }
     return Repaired;

@@ -3,7 +3,9 @@
 #include "engine/crawl/ProcessHTML.h"
 #include "engine/store/Environment.h"
 
+#include <QByteArray>
 #include <QString>
+#include <functional>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -36,9 +38,11 @@ public:
 
     // Repairs the links of the saved pages that name an entry which was not
     // saved or was renamed, and returns how many files were written again.
-    // Files are rewritten whole over the old ones, through Env; a failure raises.
-    int Repair(
-        TEnvironment& Env, const TURLList& URLs, const TLinkSettings& Settings, const QString& OutDir) const;
+    // Files are rewritten whole over the old ones, through Env, each told
+    // to OnRepaired; a failure raises.
+    using TRepaired = std::function<void(int Page, const QString& FilePath, const QByteArray& Content)>;
+    int Repair(TEnvironment& Env, const TURLList& URLs, const TLinkSettings& Settings, const QString& OutDir,
+        const TRepaired& OnRepaired) const;
 
 private:
     std::vector<TFate> FFates;

@@ -7,6 +7,7 @@
 #include "http/ResponseCharset.h"
 #include "projects/WebsiteUnit.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 
@@ -118,40 +119,71 @@ void TUpdateState::Saved(const QString& URL, const TFetchResult& Result, const Q
 {
     if (!FPartsFolder.isEmpty())
         RemovePart(PartFileFor(FPartsFolder, URL));
-    Use([&](TCrawlState& State) {
-        const std::optional<TStateEntry> Before = State.Find(URL);
-        const QFileInfo Info(FilePath);
-        TStateEntry Entry;
-        Entry.FinalURL = Result.RedirectedURL;
-        Entry.Status = 200;
-        Entry.ETag = Result.ETag;
-        Entry.LastModified = Result.LastModified;
-        Entry.ContentType = Result.ContentTypeHeader;
-        Entry.Charset = Result.Charset;
-        Entry.File = FilePath;
-        Entry.Md5 = Md5;
-        Entry.Size = Info.size();
-        Entry.ModifiedMs = Info.lastModified().toMSecsSinceEpoch();
-        State.Put(URL, Entry, Body);
-        if (Before && Before->Md5 == Md5 && Before->File == FilePath) {
-            ++FNotModified;
-            return;
-        }
-        ++(Before ? FChanged : FNew);
-        FRun.NoteChangedFile(FilePath);
-    });
+    if (!FState)
+        return;
+    std::optional<TStateEntry> Before;
+    Use([&](TCrawlState& State) { Before = State.Find(URL); });
+    TSavedURL Saved { FilePath, std::nullopt, Md5 };
+    if (Before && Before->File == FilePath)
+        Saved.Before = Before->Md5;
+    FSavedIndex[URL] = FSaved.size();
+    FSaved.push_back(std::move(Saved));
+
+    TStateEntry Entry;
+    Entry.FinalURL = Result.RedirectedURL;
+    Entry.Status = 200;
+    Entry.ETag = Result.ETag;
+    Entry.LastModified = Result.LastModified;
+    Entry.ContentType = Result.ContentTypeHeader;
+    Entry.Charset = Result.Charset;
+    Entry.File = FilePath;
+    Entry.Md5 = Md5;
+    Record(URL, std::move(Entry), Body);
+}
+
+void TUpdateState::Repaired(const QString& URL, const QString& FilePath, const QByteArray& Content)
+{
+    const auto Found = FSavedIndex.find(URL);
+    if (!FState || Found == FSavedIndex.end())
+        return;
+    FSaved[Found->second].After = QCryptographicHash::hash(Content, QCryptographicHash::Md5);
+    std::optional<TStateEntry> Entry;
+    Use([&](TCrawlState& State) { Entry = State.Find(URL); });
+    if (!Entry || Entry->File != FilePath)
+        return;
+    Entry->Md5 = FSaved[Found->second].After;
+    Record(URL, std::move(*Entry), nullptr);
+}
+
+void TUpdateState::Record(const QString& URL, TStateEntry Entry, const QByteArray* Body)
+{
+    const QFileInfo Info(Entry.File);
+    Entry.Size = Info.size();
+    Entry.ModifiedMs = Info.lastModified().toMSecsSinceEpoch();
+    Use([&](TCrawlState& State) { State.Put(URL, Entry, Body); });
 }
 
 void TUpdateState::Close(bool Complete)
 {
     if (!FState)
         return;
+    int Changed = 0;
+    int New = 0;
+    int NotModified = 0;
+    for (const TSavedURL& Saved : FSaved) {
+        if (Saved.Before == Saved.After) {
+            ++NotModified;
+            continue;
+        }
+        ++(Saved.Before ? Changed : New);
+        FRun.NoteChangedFile(Saved.FilePath);
+    }
     int Gone = 0;
     if (Complete)
         Use([&](TCrawlState& State) { Gone = State.DropUnseen(); });
     FRun.Log(QStringLiteral("Changed: %1, new: %2, not modified: %3, gone: %4")
-                 .arg(FChanged)
-                 .arg(FNew)
-                 .arg(FNotModified)
+                 .arg(Changed)
+                 .arg(New)
+                 .arg(NotModified)
                  .arg(Gone));
 }

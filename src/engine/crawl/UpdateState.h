@@ -3,8 +3,12 @@
 #include "engine/store/CrawlState.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <memory>
+#include <optional>
+#include <unordered_map>
+#include <vector>
 
 class TRunContext;
 class TWebsiteProject;
@@ -36,6 +40,9 @@ public:
     // document's body as received (nullptr: a file, or unchanged).
     void Saved(const QString& URL, const TFetchResult& Result, const QString& FilePath, const QByteArray& Md5,
         const QByteArray* Body);
+    // URL's file at FilePath was written again with Content (its links
+    // repaired).
+    void Repaired(const QString& URL, const QString& FilePath, const QByteArray& Content);
     // Logs "Changed: N, new: N, not modified: N, gone: N"; the URLs of the
     // last run not met again are gone only when the run went to its end.
     void Close(bool Complete);
@@ -45,12 +52,22 @@ private:
     template <typename TStep> void Use(TStep Step);
     std::optional<TStateEntry> Trusted(const QString& URL);
 
+    // A URL this run saved: what the last run left at FilePath, and what
+    // this run left there in the end.
+    struct TSavedURL {
+        QString FilePath;
+        std::optional<QByteArray> Before; // none: a new URL, or a new file for it
+        QByteArray After;
+    };
+    // Sets URL's entry from Entry (Body: see Saved), with the file as it is now.
+    void Record(const QString& URL, TStateEntry Entry, const QByteArray* Body);
+
     TRunContext& FRun;
     const TFetchSettings& FFetch;
     bool FConditional;
     QString FPartsFolder;
     std::unique_ptr<TCrawlState> FState;
-    int FChanged = 0;
-    int FNew = 0;
-    int FNotModified = 0;
+    // Told apart once repairs are done, in the order they were saved.
+    std::vector<TSavedURL> FSaved;
+    std::unordered_map<QString, size_t> FSavedIndex;
 };

@@ -18,6 +18,9 @@ enum TOptionId {
     oiUserSettingsDir,
     oiConnections,
     oiMaxURLs,
+    oiStateDir,
+    oiChanges,
+    oiForget,
     oiList,
     oiVersion,
     oiHelp,
@@ -60,6 +63,9 @@ const TOptionDef Options[] = {
     { oiList, "list", 0, "-list", false, omConfiguration },
     { oiConnections, "connections", 0, "-connections", true, omAny },
     { oiMaxURLs, "maxurls", 0, "-maxurls", true, omAny },
+    { oiStateDir, "state-dir", 0, nullptr, true, omAny },
+    { oiChanges, "changes", 0, nullptr, true, omAny },
+    { oiForget, "forget", 0, nullptr, false, omAny },
     { oiVersion, "version", 0, "-version", false, omAny },
     { oiHelp, "help", 'h', "-help", false, omAny },
     { oiQuiet, "quiet", 'q', nullptr, false, omAny },
@@ -209,6 +215,19 @@ private:
         case oiMaxURLs:
             Options.MaxURLs = ParseSetting(MaxURLsSetting, Name, Value);
             break;
+        case oiStateDir:
+            Options.StateDir = Value;
+            if (Value.isEmpty())
+                Fail(QStringLiteral("%1 needs a folder").arg(Name));
+            break;
+        case oiChanges:
+            Options.ChangesFile = Value;
+            if (Value.isEmpty())
+                Fail(QStringLiteral("%1 needs a file name").arg(Name));
+            break;
+        case oiForget:
+            Options.Forget = true;
+            break;
         case oiVersion:
             Options.Version = true;
             break;
@@ -341,6 +360,9 @@ private:
                      .arg(FConfigurationOption));
         else if (!QuickCopy && !FQuickCopyOption.isEmpty())
             Fail(QStringLiteral("%1 applies to a quick copy: give the URLs to copy").arg(FQuickCopyOption));
+        else if (Options.Forget
+            && (Options.List || Options.RunChecked || (!QuickCopy && Options.StartNames.isEmpty())))
+            Fail(QStringLiteral("--forget takes -start NAMES or the URLs of a quick copy"));
         else if (!QuickCopy && !Options.List) {
             const bool StartGiven = !Options.StartNames.isEmpty();
             if (StartGiven == Options.RunChecked)

@@ -35,6 +35,9 @@ struct TConsoleOptions {
     bool OutDirGiven = false;
     std::optional<int> Connections;
     std::optional<int> MaxURLs;
+    QString StateDir; // --state-dir, overriding the saved state folder
+    QString ChangesFile; // --changes: where the run lists its new and changed files
+    bool Forget = false; // --forget: delete the projects' crawl state, run nothing
     bool Quiet = false;
     bool Help = false;
     bool Version = false;

@@ -1,6 +1,8 @@
 #include "ConsoleRunner.h"
 
+#include "ChangedFilesList.h"
 #include "ConsoleLog.h"
+#include "ForgetState.h"
 #include "InterruptSignals.h"
 #include "ProgressLine.h"
 #include "ProjectTable.h"
@@ -8,6 +10,7 @@
 
 #include "engine/crawl/ProjectRuns.h"
 #include "projects/AppConfig.h"
+#include "projects/StateFolder.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -80,27 +83,69 @@ int RunToEnd(
     return Status;
 }
 
-void ApplyRunSettings(TRunControl& Control, const TConsoleOptions& Options, const TRunSettings& Stored)
+void ApplyRunSettings(
+    TRunControl& Control, const TConsoleOptions& Options, const TRunSettings& Stored, const QString& StateDir)
 {
     Control.FConnections = Options.Connections.value_or(Stored.Connections);
     Control.FMaxURLs = Options.MaxURLs.value_or(Stored.MaxURLs);
+    Control.FStateFolder = CrawlStateFolder(Options.StateDir, StateDir);
+}
+
+// Runs the thread to its end, then writes the list of --changes: a list that
+// cannot be written makes a run that went well end with status 1.
+int RunAndListChanges(THrvThread* Thread, TStartProjectThread* StartThread, TRunControl& Control,
+    TConsoleOutput& Output, const QString& ChangesFile)
+{
+    int Status = RunToEnd(Thread, StartThread, Control, Output);
+    QString Error;
+    if (!ChangesFile.isEmpty() && !WriteChangedFilesList(ChangesFile, Control.FChangedFiles.Files(), Error)) {
+        Warn(Error);
+        if (Status == ceSuccess || Status == ceSomeURLsFailed)
+            Status = ceRunFailed;
+    }
+    return Status;
+}
+
+std::vector<const TWebsiteProject*> AllProjects(const TWebsiteProjectList& Projects)
+{
+    std::vector<const TWebsiteProject*> All;
+    for (int I = 0; I < Projects.Count(); ++I)
+        All.push_back(Projects.GetProject(I));
+    return All;
+}
+
+// --forget with -start: the named projects' state goes; a name that no
+// project has is reported as a run reports it.
+int ForgetNamedProjects(const TWebsiteProjectList& Projects, const QString& Names, const QString& OutDir,
+    const QString& StateFolder)
+{
+    QStringList Missing;
+    const std::vector<const TWebsiteProject*> Named = ProjectsNamed(Projects, Names, Missing);
+    for (const QString& Name : Missing)
+        std::fputs(QStringLiteral("Project \"%1\" not found.\n").arg(Name).toUtf8().constData(), stdout);
+    const int Status = ForgetProjectStates(Named, OutDir, StateFolder);
+    return Missing.isEmpty() ? Status : ceRunFailed;
 }
 
 int RunQuickCopy(const TConsoleOptions& Options)
 {
     QString Error;
     TWebsiteProjectList Projects;
-    if (!MakeQuickCopyProjects(Options.QuickCopy, Projects, Error)) {
+    // Forgetting names the folder a copy would use but makes nothing.
+    if (!MakeQuickCopyProjects(Options.QuickCopy, Projects, Error, !Options.Forget)) {
         Warn(Error);
         return ceUsage;
     }
+    if (Options.Forget)
+        return ForgetProjectStates(
+            AllProjects(Projects), QString(), CrawlStateFolder(Options.StateDir, QString()));
 
     TConsoleOutput Output(Options.Quiet);
     TRunControl Control;
-    ApplyRunSettings(Control, Options, TRunSettings());
+    ApplyRunSettings(Control, Options, TRunSettings(), QString());
     Control.FEnvironmentProxy = true;
-    return RunToEnd(
-        new TLoadWebsitesThread(Output.Log, Control, Projects, QString()), nullptr, Control, Output);
+    return RunAndListChanges(new TLoadWebsitesThread(Output.Log, Control, Projects, QString()), nullptr,
+        Control, Output, Options.ChangesFile);
 }
 
 } // namespace
@@ -143,12 +188,16 @@ int RunConsole(const TConsoleOptions& Options, const QString& ProgramDir)
         return ceUsage;
     }
 
+    if (Options.Forget)
+        return ForgetNamedProjects(
+            Projects, Options.StartNames, OutDir, CrawlStateFolder(Options.StateDir, Extras.StateDir));
+
     TConsoleOutput Output(Options.Quiet);
     TRunControl Control;
-    ApplyRunSettings(Control, Options, Extras.Run);
+    ApplyRunSettings(Control, Options, Extras.Run, Extras.StateDir);
     if (Options.RunChecked)
-        return RunToEnd(
-            new TLoadWebsitesThread(Output.Log, Control, Projects, OutDir), nullptr, Control, Output);
+        return RunAndListChanges(new TLoadWebsitesThread(Output.Log, Control, Projects, OutDir), nullptr,
+            Control, Output, Options.ChangesFile);
     auto* Thread = new TStartProjectThread(Output.Log, Control, Projects, OutDir, Options.StartNames);
-    return RunToEnd(Thread, Thread, Control, Output);
+    return RunAndListChanges(Thread, Thread, Control, Output, Options.ChangesFile);
 }

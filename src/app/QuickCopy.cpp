@@ -29,9 +29,9 @@ QString WithScheme(const QString& URL)
     return (URL.startsWith(QLatin1String("//")) ? QStringLiteral("http:") : QStringLiteral("http://")) + URL;
 }
 
-// The output folder, made absolute against the current folder, created when
-// missing; empty with Error when it is a file or cannot be written.
-QString PrepareOutputFolder(const QString& OutDir, const QString& FirstURL, QString& Error)
+// The output folder, made absolute against the current folder; empty with
+// Error when no folder is given and the URL has no host to name one.
+QString OutputFolderOf(const QString& OutDir, const QString& FirstURL, QString& Error)
 {
     QString Folder = OutDir;
     if (Folder.isEmpty()) {
@@ -42,7 +42,13 @@ QString PrepareOutputFolder(const QString& OutDir, const QString& FirstURL, QStr
             return QString();
         }
     }
-    Folder = QDir::cleanPath(QDir::current().absoluteFilePath(Folder));
+    return QDir::cleanPath(QDir::current().absoluteFilePath(Folder));
+}
+
+// Folder, created when missing; false with Error when it is a file or cannot
+// be written.
+bool PrepareOutputFolder(const QString& Folder, QString& Error)
+{
     const QFileInfo Info(Folder);
     if (Info.exists() && !Info.isDir())
         Error = QStringLiteral("the output folder \"%1\" is a file").arg(Folder);
@@ -50,7 +56,7 @@ QString PrepareOutputFolder(const QString& OutDir, const QString& FirstURL, QStr
         Error = QStringLiteral("cannot create the output folder \"%1\"").arg(Folder);
     else if (!QFileInfo(Folder).isWritable())
         Error = QStringLiteral("the output folder \"%1\" is not writable").arg(Folder);
-    return Error.isEmpty() ? Folder : QString();
+    return Error.isEmpty();
 }
 
 // The folder a crawl stays in (its website URL cut after the last "/") and
@@ -120,6 +126,7 @@ std::unique_ptr<TWebsiteProject> MakeProject(
     Project->SetRemoveNoscripts(Options.RemoveNoscripts);
     Project->SetCompletePages(Options.CompletePages);
     Project->SetSiteFileNames(Options.SiteFileNames);
+    Project->SetUpdateRequests(true);
     Project->SetChecked(true);
     for (const QString& URL : Scope.StartPages)
         Project->StartPages().push_back({ URL, Options.Depth });
@@ -134,7 +141,8 @@ std::unique_ptr<TWebsiteProject> MakeProject(
 
 } // namespace
 
-bool MakeQuickCopyProjects(const TQuickCopyOptions& Options, TWebsiteProjectList& Projects, QString& Error)
+bool MakeQuickCopyProjects(
+    const TQuickCopyOptions& Options, TWebsiteProjectList& Projects, QString& Error, bool PrepareFolder)
 {
     QStringList URLs;
     for (const QString& Given : Options.URLs) {
@@ -152,8 +160,8 @@ bool MakeQuickCopyProjects(const TQuickCopyOptions& Options, TWebsiteProjectList
             return false;
         }
     }
-    const QString OutDir = PrepareOutputFolder(Options.OutDir, URLs.first(), Error);
-    if (OutDir.isEmpty())
+    const QString OutDir = OutputFolderOf(Options.OutDir, URLs.first(), Error);
+    if (OutDir.isEmpty() || (PrepareFolder && !PrepareOutputFolder(OutDir, Error)))
         return false;
 
     const QList<TScope> Scopes = ScopesOf(URLs);

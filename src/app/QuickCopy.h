@@ -10,5 +10,7 @@
 // folder in a folder named after its host and path. Returns false and fills
 // Error when a URL is not HTTP or HTTPS, a replace pattern does not compile
 // or the output folder cannot be used; the output folder is then untouched
-// unless it had to be created.
-bool MakeQuickCopyProjects(const TQuickCopyOptions& Options, TWebsiteProjectList& Projects, QString& Error);
+// unless it had to be created. Without PrepareFolder the output folder is
+// only named, neither checked nor created.
+bool MakeQuickCopyProjects(const TQuickCopyOptions& Options, TWebsiteProjectList& Projects, QString& Error,
+    bool PrepareFolder = true);

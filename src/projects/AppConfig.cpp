@@ -11,6 +11,7 @@ const QString ConfigFileName = QStringLiteral("hrv.ini");
 const QString ProjectsPrefix = QStringLiteral("HrvProjects");
 const QString GroupFilterName = QStringLiteral("GroupFilter");
 const QString OutDirName = QStringLiteral("OutDir");
+const QString StateDirName = QStringLiteral("StateDir");
 
 // The stored number, or Default when the value is missing or not a number.
 int ReadNumber(const TStrings& Lines, const QString& Name, int Default)
@@ -80,13 +81,14 @@ TConfigExtras TAppConfig::LoadConfig(TWebsiteProjectList& Projects)
     Extras.Groups = GroupFilterEntries(Projects);
     Extras.GroupIndex = GroupFilterIndex(Extras.Groups, Lines.Values(GroupFilterName));
     Extras.OutDir = Lines.Values(OutDirName);
+    Extras.StateDir = Lines.Values(StateDirName);
     for (const TRunSettingField& Field : RunSettingFields)
         Extras.Run.*Field.Value = Field.Def.Clamp(ReadNumber(Lines, Field.Def.KeyName(), Field.Def.Default));
     return Extras;
 }
 
 bool TAppConfig::SaveConfig(const TWebsiteProjectList& Projects, const QString& GroupFilter,
-    const QString& OutDir, const TRunSettings& Run)
+    const QString& OutDir, const TRunSettings& Run, const QString& StateDir)
 {
     if (!FSaveAllowed)
         return false;
@@ -98,6 +100,7 @@ bool TAppConfig::SaveConfig(const TWebsiteProjectList& Projects, const QString& 
     Lines.SetValues(OutDirName, OutDir);
     for (const TRunSettingField& Field : RunSettingFields)
         WriteNumber(Lines, Field.Def.KeyName(), Field.Def.Clamp(Run.*Field.Value), Field.Def.Default);
+    Lines.SetValues(StateDirName, StateDir);
     Settings.SaveToFile(Path);
     return true;
 }

@@ -25,6 +25,8 @@ struct TConfigExtras {
     int GroupIndex = 0;
     // The common output folder.
     QString OutDir;
+    // Where the crawl state is kept; empty for the user's cache folder.
+    QString StateDir;
     // Stored values out of range are clamped; missing or malformed ones read
     // as the defaults.
     TRunSettings Run;
@@ -47,11 +49,13 @@ public:
     // EFOpenError or EEncodingError, loads nothing and forbids later saves,
     // so the unread file is never overwritten.
     TConfigExtras LoadConfig(TWebsiteProjectList& Projects);
-    // Writes every project, GroupFilter (empty for "<All projects>"), OutDir
-    // and the run settings that differ from their defaults; raises EFCreateError when the file cannot be
-    // written, which keeps the previous file. Writes nothing and returns false when saves are forbidden.
+    // Writes every project, GroupFilter (empty for "<All projects>"), OutDir,
+    // the run settings that differ from their defaults and StateDir when it
+    // is not empty; raises EFCreateError when the file cannot be written,
+    // which keeps the previous file. Writes nothing and returns false when
+    // saves are forbidden.
     bool SaveConfig(const TWebsiteProjectList& Projects, const QString& GroupFilter, const QString& OutDir,
-        const TRunSettings& Run = TRunSettings());
+        const TRunSettings& Run = TRunSettings(), const QString& StateDir = QString());
 
     bool SaveAllowed() const { return FSaveAllowed; }
     TSettingsLocation& Location() { return FLocation; }

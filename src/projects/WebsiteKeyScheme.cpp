@@ -147,6 +147,7 @@ bool TWebsiteProject::LoadFromList(const TStrings& lst, const QString& P, const 
     FRelativePathLinks = lst.Values(P + QStringLiteral("RelativePathLinks")) == One;
     FCompletePages = lst.Values(P + QStringLiteral("CompletePages")) == One;
     FSiteFileNames = lst.Values(P + QStringLiteral("SiteFileNames")) == One;
+    FUpdateRequests = lst.Values(P + QStringLiteral("UpdateRequests")) == One;
     FBaseURL = lst.Values(P + QStringLiteral("BaseURL"));
     FIndexFile = lst.Values(P + QStringLiteral("IndexFile"));
     FChecked = lst.Values(P + QStringLiteral("Checked")) == One;
@@ -174,6 +175,7 @@ void TWebsiteProject::SaveToList(TStrings& lst, const QString& P) const
     lst.SetValues(P + QStringLiteral("RelativePathLinks"), BoolText(FRelativePathLinks));
     lst.SetValues(P + QStringLiteral("CompletePages"), BoolText(FCompletePages));
     lst.SetValues(P + QStringLiteral("SiteFileNames"), BoolText(FSiteFileNames));
+    lst.SetValues(P + QStringLiteral("UpdateRequests"), BoolText(FUpdateRequests));
     lst.SetValues(P + QStringLiteral("BaseURL"), FBaseURL);
     lst.SetValues(P + QStringLiteral("IndexFile"), FIndexFile);
     lst.SetValues(P + QStringLiteral("Checked"), BoolText(FChecked));

@@ -135,6 +135,8 @@ void TEditProjectForm::CreateControls()
     FSiteFileNamesCheckBox = new QCheckBox(QStringLiteral("Site file names"));
     FSiteFileNamesCheckBox->setToolTip(QStringLiteral("Save files under the site's own names (pages end in "
                                                       ".html) and link what was not copied to the site"));
+    FUpdateRequestsCheckBox = new QCheckBox(
+        QStringLiteral("Ask only for what changed since the last run (conditional requests, resume)"));
     FProjectOverwriteComboBox = new QComboBox;
     FProjectOverwriteComboBox->addItems({ QStringLiteral("Don't overwrite files"),
         QStringLiteral("Overwrite all files"), QStringLiteral("Overwrite changed files only") });
@@ -176,6 +178,7 @@ void TEditProjectForm::CreateControls()
     OutputColumn->addWidget(FRelativePathLinksCheckBox);
     OutputColumn->addWidget(FCompletePagesCheckBox);
     OutputColumn->addWidget(FSiteFileNamesCheckBox);
+    OutputColumn->addWidget(FUpdateRequestsCheckBox);
 
     auto* Settings = new QWidget;
     auto* Columns = new QHBoxLayout(Settings);
@@ -213,6 +216,7 @@ bool TEditProjectForm::AddProject(TWebsiteProject& Project, const QString& OutDi
     Project.SetOverwrite(ofChanged);
     Project.SetCompletePages(true);
     Project.SetSiteFileNames(true);
+    Project.SetUpdateRequests(true);
     return ShowProjectDialog(Project, OutDir);
 }
 
@@ -245,6 +249,7 @@ void TEditProjectForm::FillDialog(const TWebsiteProject& Project)
     FRelativePathLinksCheckBox->setChecked(Project.RelativePathLinks());
     FCompletePagesCheckBox->setChecked(Project.CompletePages());
     FSiteFileNamesCheckBox->setChecked(Project.SiteFileNames());
+    FUpdateRequestsCheckBox->setChecked(Project.UpdateRequests());
     FBaseURLEdit->setText(Project.BaseURL());
     FIndexFileEdit->setText(Project.IndexFile());
     FProjectOutFolderEdit->setText(Project.OutputFolder());
@@ -268,6 +273,7 @@ void TEditProjectForm::WriteBack(TWebsiteProject& Project) const
     Project.SetRelativePathLinks(FRelativePathLinksCheckBox->isChecked());
     Project.SetCompletePages(FCompletePagesCheckBox->isChecked());
     Project.SetSiteFileNames(FSiteFileNamesCheckBox->isChecked());
+    Project.SetUpdateRequests(FUpdateRequestsCheckBox->isChecked());
     Project.SetBaseURL(FBaseURLEdit->text());
     Project.SetIndexFile(FIndexFileEdit->text());
     Project.SetOutputFolder(FProjectOutFolderEdit->text());

@@ -37,6 +37,7 @@ public:
     QCheckBox* RemoveScriptsCheckBox() const { return FRemoveScriptsCheckBox; }
     QCheckBox* CompletePagesCheckBox() const { return FCompletePagesCheckBox; }
     QCheckBox* SiteFileNamesCheckBox() const { return FSiteFileNamesCheckBox; }
+    QCheckBox* UpdateRequestsCheckBox() const { return FUpdateRequestsCheckBox; }
     QTabWidget* PageControl1() const { return FPageControl1; }
     TEntryListPanel* WebDocs() const { return FWebDocs; }
     TEntryListPanel* ReplaceRules() const { return FReplaceRules; }
@@ -79,6 +80,7 @@ private:
     QCheckBox* FRelativePathLinksCheckBox;
     QCheckBox* FCompletePagesCheckBox;
     QCheckBox* FSiteFileNamesCheckBox;
+    QCheckBox* FUpdateRequestsCheckBox;
     QComboBox* FProjectOverwriteComboBox;
     QPushButton* FOKButton;
     QPushButton* FCancelButton;

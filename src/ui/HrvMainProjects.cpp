@@ -3,6 +3,8 @@
 #include "ui/HrvMainUnit.h"
 
 #include "engine/crawl/ProjectRuns.h"
+#include "engine/store/CrawlState.h"
+#include "projects/StateFolder.h"
 #include "projects/WebsiteUnit.h"
 #include "ui/DesktopShell.h"
 #include "ui/EditProjectUnit.h"
@@ -38,8 +40,8 @@ void THrvMainForm::ToggleProjectCheck(int Row)
 void THrvMainForm::UpdateProjectActions()
 {
     const bool HasSelection = FProjectsListView->SelectedRow() >= 0;
-    for (QAction* Action :
-        { FCopyProjectAction, FEditProjectAction, FDeleteProjectAction, FOpenOutputFolderAction })
+    for (QAction* Action : { FCopyProjectAction, FEditProjectAction, FDeleteProjectAction,
+             FOpenOutputFolderAction, FForgetSavedStateAction })
         Action->setEnabled(HasSelection);
 }
 
@@ -131,6 +133,28 @@ void THrvMainForm::OpenOutputFolderActionExecute()
     if (const TWebsiteProject* Selected = GetSelectedProject())
         ExploreFolder(
             ExpandOutputFolderTags(Selected->OutputFolder(), FOutDirEdit->text(), Selected->ProjectName()));
+}
+
+void THrvMainForm::ForgetSavedStateActionExecute()
+{
+    const TWebsiteProject* Selected = GetSelectedProject();
+    if (!Selected)
+        return;
+    // A run keeps its store open; it is deleted once the run has ended.
+    if (FRunning) {
+        Warning(QStringLiteral("Please, wait for the run to end."));
+        return;
+    }
+    const QString Store = CrawlStatePath(CrawlStateFolder(QString(), FStateDir), Selected->WebsiteURL(),
+        ExpandOutputFolder(*Selected, FOutDirEdit->text()));
+    try {
+        const QString Line = ForgetCrawlState(Store) ? QStringLiteral("Saved state forgotten: %1")
+                                                     : QStringLiteral("No saved state: %1");
+        LogMsg(Line.arg(Selected->ProjectName()));
+        FMainPageControl->setCurrentWidget(FLogTabSheet);
+    } catch (const Exception& E) {
+        ReportError(E.Message());
+    }
 }
 
 void THrvMainForm::CheckAllProjectsActionExecute()

@@ -3,6 +3,7 @@
 #include "ui/HrvMainUnit.h"
 
 #include "engine/crawl/ProjectRuns.h"
+#include "projects/StateFolder.h"
 #include "projects/WebsiteUnit.h"
 
 #include <QApplication>
@@ -82,6 +83,7 @@ void THrvMainForm::LoadConfig()
     FOutDirEdit->setText(Extras.OutDir);
     FConnectionsSpinBox->setValue(Extras.Run.Connections);
     FMaxURLs = Extras.Run.MaxURLs;
+    FStateDir = Extras.StateDir;
 }
 
 TRunSettings THrvMainForm::RunSettings() const
@@ -92,7 +94,7 @@ TRunSettings THrvMainForm::RunSettings() const
 bool THrvMainForm::SaveConfig()
 {
     try {
-        FConfig.SaveConfig(*FProjects, SelectedGroup(), FOutDirEdit->text(), RunSettings());
+        FConfig.SaveConfig(*FProjects, SelectedGroup(), FOutDirEdit->text(), RunSettings(), FStateDir);
         return true;
     } catch (const Exception& E) {
         ReportError(E.Message());
@@ -178,6 +180,7 @@ void THrvMainForm::StartRun(THrvThread* Thread)
     const TRunSettings Settings = RunSettings();
     FRunControl.FConnections = Settings.Connections;
     FRunControl.FMaxURLs = Settings.MaxURLs;
+    FRunControl.FStateFolder = CrawlStateFolder(QString(), FStateDir);
     FRunControl.FFailedURLs = 0;
     FRunControl.FFailures.Clear();
     FMainPageControl->setCurrentWidget(FLogTabSheet);

@@ -93,6 +93,8 @@ void THrvMainForm::CreateActions()
         = NewAction(QStringLiteral("Delete"), false, &THrvMainForm::DeleteProjectActionExecute);
     FOpenOutputFolderAction = NewAction(
         QStringLiteral("Explore Out. Folder"), false, &THrvMainForm::OpenOutputFolderActionExecute);
+    FForgetSavedStateAction = NewAction(
+        QStringLiteral("Forget saved state"), false, &THrvMainForm::ForgetSavedStateActionExecute);
     FCheckAllProjectsAction
         = NewAction(QStringLiteral("Select All"), true, &THrvMainForm::CheckAllProjectsActionExecute);
     FUnCheckAllProjectsAction
@@ -173,7 +175,7 @@ QWidget* THrvMainForm::CreateWebsitesPage()
         return Action;
     };
     FProjectsListView->addAction(Separator());
-    FProjectsListView->addAction(FOpenOutputFolderAction);
+    FProjectsListView->addActions({ FOpenOutputFolderAction, FForgetSavedStateAction });
     FProjectsListView->addAction(Separator());
     FProjectsListView->addActions({ FCheckAllProjectsAction, FUnCheckAllProjectsAction });
 

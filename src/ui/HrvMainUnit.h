@@ -64,6 +64,7 @@ public:
     QAction* EditProjectAction() const { return FEditProjectAction; }
     QAction* DeleteProjectAction() const { return FDeleteProjectAction; }
     QAction* OpenOutputFolderAction() const { return FOpenOutputFolderAction; }
+    QAction* ForgetSavedStateAction() const { return FForgetSavedStateAction; }
 
     void RefreshProjectsView();
     TWebsiteProject* GetSelectedProject() const;
@@ -76,6 +77,9 @@ public:
     void EditProjectActionExecute();
     void DeleteProjectActionExecute();
     void OpenOutputFolderActionExecute();
+    // Deletes the selected project's crawl state; the log says whether
+    // there was one.
+    void ForgetSavedStateActionExecute();
     void CheckAllProjectsActionExecute();
     void UnCheckAllProjectsActionExecute();
     void GroupComboBoxDropDown();
@@ -131,6 +135,8 @@ private:
     int FExitStatus = 0;
     // The stored URL limit, kept for the next save (no control shows it).
     int FMaxURLs = MaxURLsSetting.Default;
+    // The stored state folder ("StateDir"), kept for the next save.
+    QString FStateDir;
     // The event loop level the window was shown in; a deeper one means a
     // dialog's loop is still running.
     int FShowLoopLevel = 0;
@@ -157,6 +163,7 @@ private:
     QAction* FEditProjectAction = nullptr;
     QAction* FDeleteProjectAction = nullptr;
     QAction* FOpenOutputFolderAction = nullptr;
+    QAction* FForgetSavedStateAction = nullptr;
     QAction* FCheckAllProjectsAction = nullptr;
     QAction* FUnCheckAllProjectsAction = nullptr;
 };

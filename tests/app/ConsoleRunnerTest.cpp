@@ -9,6 +9,8 @@
 #include "support/ScriptedHttpServer.h"
 
 #include "HarvoVersion.h"
+#include "engine/crawl/ProjectRuns.h"
+#include "engine/store/CrawlState.h"
 #include "projects/AppConfig.h"
 
 #include <QDir>
@@ -25,6 +27,14 @@ QByteArray ReadFile(const QString& Path)
 {
     QFile File(Path);
     return File.open(QIODevice::ReadOnly) ? File.readAll() : QByteArray("<missing>");
+}
+
+// A file where a store would be: forgetting it does not read it.
+void MakeStoreFile(const QString& Path)
+{
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(Path).path()));
+    QFile File(Path);
+    ASSERT_TRUE(File.open(QIODevice::WriteOnly)) << Path.toStdString();
 }
 
 // Runs harvo-cli over a configuration file written from the projects given.
@@ -134,7 +144,9 @@ TEST_F(ConsoleRunnerTest, UsageErrorsAndAMissingOutputFolderExitWithTwo)
     FProjects.AddProject(Project("A", "http://127.0.0.1:9/"));
     SaveConfig();
     const QList<QStringList> Cases { {}, { "-start" }, { "-start", "A", "-checked" }, { "-bogus" },
-        { "-start", "A" } };
+        { "-start", "A" }, { "-start", "A", "--state-dir" }, { "-start", "A", "--changes" },
+        { "-start", "A", "--changes=" }, { "--forget" }, { "--forget", "-checked" },
+        { "--forget", "--list" } };
     for (const QStringList& Arguments : Cases) {
         const CliResult Result = Run(Arguments);
         EXPECT_EQ(Result.ExitCode, 2) << Arguments.join(' ').toStdString();
@@ -143,6 +155,73 @@ TEST_F(ConsoleRunnerTest, UsageErrorsAndAMissingOutputFolderExitWithTwo)
     }
     EXPECT_TRUE(Run({ "-start", "A" }).Errors.contains("Please, enter Output Folder"));
     EXPECT_FALSE(QFile::exists(OutDir()));
+}
+
+// The stores are plain files made where each project's run keeps its own.
+TEST_F(ConsoleRunnerTest, ForgetDeletesTheStoresOfTheNamedProjectsAndRunsNothing)
+{
+    for (const char* Name : { "A", "B", "C" })
+        FProjects.AddProject(Project(Name, QStringLiteral("http://127.0.0.1:9/%1/").arg(Name)));
+    const QString Configured = FTemp.path() + "/state";
+    TAppConfig Config({ "-config", ConfigPath() }, FTemp.path());
+    ASSERT_TRUE(Config.SaveConfig(FProjects, QString(), OutDir(), TRunSettings(), Configured));
+    auto StoreOf = [&](int I) {
+        const TWebsiteProject& P = *FProjects.GetProject(I);
+        return CrawlStatePath(Configured, P.WebsiteURL(), ExpandOutputFolder(P, OutDir()));
+    };
+    MakeStoreFile(StoreOf(0));
+    MakeStoreFile(StoreOf(0) + "-wal");
+    MakeStoreFile(StoreOf(2));
+
+    CliResult Result = Run({ "--forget", "-start", "A,B,Missing" });
+    EXPECT_EQ(Result.ExitCode, 1) << Result.Errors.toStdString();
+    EXPECT_EQ(Result.Lines,
+        (QStringList { "Project \"Missing\" not found.", "Saved state forgotten: A", "No saved state: B" }));
+    EXPECT_EQ(QDir(Configured).entryList(QDir::Files), QStringList { QFileInfo(StoreOf(2)).fileName() });
+    EXPECT_FALSE(QFile::exists(OutDir()));
+
+    // The option's folder comes before the configuration's.
+    Result = Run({ "--forget", "-start", "C", "--state-dir", FTemp.path() + "/other" });
+    EXPECT_EQ(Result.ExitCode, 0) << Result.Errors.toStdString();
+    EXPECT_EQ(Result.Lines, QStringList { "No saved state: C" });
+    EXPECT_TRUE(QFile::exists(StoreOf(2)));
+    Result = Run({ "--forget", "-start", "C" });
+    EXPECT_EQ(Result.Lines, QStringList { "Saved state forgotten: C" });
+    EXPECT_FALSE(QFile::exists(StoreOf(2)));
+}
+
+TEST_F(ConsoleRunnerTest, ForgetWithAURLDeletesTheStoreOfItsQuickCopyWithoutMakingItsFolder)
+{
+    const QString StateDir = FTemp.path() + "/state";
+    const QString Store = CrawlStatePath(StateDir, "http://127.0.0.1:9/docs/", OutDir());
+    MakeStoreFile(Store);
+    const CliResult Result
+        = RunCli({ "--forget", "--state-dir", StateDir, "-o", OutDir(), "127.0.0.1:9/docs/" });
+    EXPECT_EQ(Result.ExitCode, 0) << Result.Errors.toStdString();
+    EXPECT_EQ(Result.Lines, QStringList { "Saved state forgotten: 127.0.0.1" });
+    EXPECT_FALSE(QFile::exists(Store));
+    EXPECT_FALSE(QFile::exists(OutDir()));
+}
+
+TEST_F(ConsoleRunnerTest, ChangesListsTheRunsFilesAndAListThatCannotBeWrittenFailsTheRun)
+{
+    ScriptedHttpServer Server;
+    Server.On("/", ScriptedReply::Ok("page"));
+    FProjects.AddProject(Project("A", Server.Url("/")));
+    SaveConfig(OutDir());
+    const QString List = FTemp.path() + "/changed.txt";
+    CliResult Result = Run({ "-start", "A", "--changes", List, "--state-dir", FTemp.path() + "/state" });
+    EXPECT_EQ(Result.ExitCode, 0) << Result.Errors.toStdString();
+    EXPECT_TRUE(QFile::exists(List));
+
+    const QString Unwritable = FTemp.path() + "/missing/changed.txt";
+    Result = Run({ "-start", "A", "--changes", Unwritable, "--state-dir", FTemp.path() + "/state" });
+    EXPECT_EQ(Result.ExitCode, 1);
+    EXPECT_EQ(Result.Lines.last(), "Completed.");
+    EXPECT_TRUE(Result.Errors.startsWith(
+        "harvo-cli: cannot write the list of changed files \"" + Unwritable + "\": "))
+        << Result.Errors.toStdString();
+    EXPECT_FALSE(QFile::exists(Unwritable));
 }
 
 TEST_F(ConsoleRunnerTest, AnErrorEndsTheRunWithoutSummaryAndSkipsLaterProjects)

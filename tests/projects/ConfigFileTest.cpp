@@ -84,6 +84,7 @@ const char ShopFile[] = "\xEF\xBB\xBF"
                         "HrvProjects[1].RelativePathLinks=0\r\n"
                         "HrvProjects[1].CompletePages=1\r\n"
                         "HrvProjects[1].SiteFileNames=1\r\n"
+                        "HrvProjects[1].UpdateRequests=1\r\n"
                         "HrvProjects[1].IndexFile=index.html\r\n"
                         "HrvProjects[1].Checked=1\r\n"
                         "HrvProjects[1].Visible=1\r\n"
@@ -107,6 +108,7 @@ const char ShopFile[] = "\xEF\xBB\xBF"
                         "HrvProjects[2].RelativePathLinks=0\r\n"
                         "HrvProjects[2].CompletePages=0\r\n"
                         "HrvProjects[2].SiteFileNames=0\r\n"
+                        "HrvProjects[2].UpdateRequests=0\r\n"
                         "HrvProjects[2].Checked=0\r\n"
                         "HrvProjects[2].Visible=1\r\n"
                         "HrvProjects[2].WebPagesN=0\r\n"
@@ -124,6 +126,7 @@ TEST(ConfigFile, SavingWritesTheDocumentedBytesAndReloadingWritesThemAgain)
     F.Projects.AddProject(ShopProject());
     auto Empty = std::make_unique<TWebsiteProject>();
     Empty->SetProjectName("Empty");
+    Empty->SetUpdateRequests(false);
     F.Projects.AddProject(std::move(Empty));
     ASSERT_TRUE(F.Config.SaveConfig(F.Projects, "Web", "/data/out"));
     EXPECT_EQ(ReadFile(F.Path), QByteArray(ShopFile));
@@ -140,6 +143,8 @@ TEST(ConfigFile, SavingWritesTheDocumentedBytesAndReloadingWritesThemAgain)
     EXPECT_TRUE(Shop->CompletePages());
     EXPECT_FALSE(Again.Projects.GetProject(1)->CompletePages());
     EXPECT_TRUE(Shop->SiteFileNames());
+    EXPECT_TRUE(Shop->UpdateRequests());
+    EXPECT_FALSE(Again.Projects.GetProject(1)->UpdateRequests());
     ASSERT_EQ(Shop->DownloadRules().size(), 1u);
     EXPECT_EQ(Shop->DownloadRules()[0].Folder, "");
     EXPECT_EQ(Again.SaveAgain(Extras), QByteArray(ShopFile));
@@ -196,6 +201,7 @@ TEST(ConfigFile, HandEditedFilesAreReadByTheReadingRules)
     EXPECT_TRUE(Third->RemoveNoscripts());
     EXPECT_FALSE(Third->CompletePages()); // stored before the option existed
     EXPECT_FALSE(Third->SiteFileNames());
+    EXPECT_FALSE(Third->UpdateRequests()); // stored before the option existed, so its requests stay plain
     EXPECT_EQ(Third->SuppressURLs().ToQStringList(), QStringList({ "track" }));
     ASSERT_EQ(Third->DownloadRules().size(), 1u);
     EXPECT_EQ(Third->DownloadRules()[0].URLPrefix, "http://files/");
@@ -282,6 +288,17 @@ TEST(ConfigFile, RunSettingsAreClampedAndWrittenOnlyWhenNotTheDefault)
     EXPECT_EQ(ReadFile(F.Path), "\xEF\xBB\xBFHrvProjectsN=0\r\n");
     F.Config.SaveConfig(F.Projects, QString(), QString(), TRunSettings { 2, 10 });
     EXPECT_EQ(ReadFile(F.Path), "\xEF\xBB\xBFHrvProjectsN=0\r\nConnections=2\r\nMaxURLs=10\r\n");
+}
+
+TEST(ConfigFile, TheStateFolderIsKeptOnlyWhenSet)
+{
+    ConfigFixture F;
+    F.Config.SaveConfig(F.Projects, QString(), QString(), TRunSettings(), "/var/cache/copies");
+    EXPECT_EQ(ReadFile(F.Path), "\xEF\xBB\xBFHrvProjectsN=0\r\nStateDir=/var/cache/copies\r\n");
+    EXPECT_EQ(F.Config.LoadConfig(F.Projects).StateDir, "/var/cache/copies");
+    F.Config.SaveConfig(F.Projects, QString(), QString());
+    EXPECT_EQ(ReadFile(F.Path), "\xEF\xBB\xBFHrvProjectsN=0\r\n");
+    EXPECT_EQ(F.Config.LoadConfig(F.Projects).StateDir, "");
 }
 
 TEST(ConfigFile, InvalidUtf8IsRefusedAndTheFileIsNeverOverwritten)

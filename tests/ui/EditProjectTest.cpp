@@ -114,6 +114,7 @@ TEST_F(EditProjectTest, AddPresetsTheProjectAndCancelKeepsItUnwritten)
 {
     TWebsiteProject Project;
     Project.SetProjectName(QStringLiteral("old"));
+    Project.SetUpdateRequests(false);
     WhenModal([this](QDialog&) {
         EXPECT_EQ(Editor.windowTitle(), QStringLiteral("Add New Project"));
         EXPECT_EQ(Editor.ProjectNameEdit()->text(), QString());
@@ -126,6 +127,7 @@ TEST_F(EditProjectTest, AddPresetsTheProjectAndCancelKeepsItUnwritten)
         EXPECT_EQ(Editor.PageControl1()->currentIndex(), 0);
         EXPECT_TRUE(Editor.CompletePagesCheckBox()->isChecked());
         EXPECT_TRUE(Editor.SiteFileNamesCheckBox()->isChecked());
+        EXPECT_TRUE(Editor.UpdateRequestsCheckBox()->isChecked());
         for (TEntryListPanel* Panel : { Editor.WebPages(), Editor.WebDocs(), Editor.ReplaceRules() }) {
             EXPECT_EQ(Panel->List()->topLevelItemCount(), 0);
             EXPECT_FALSE(Panel->EditButton()->isEnabled());
@@ -168,6 +170,8 @@ TEST_F(EditProjectTest, OkNeedsANameAndWritesEverySettingBack)
         EXPECT_FALSE(Editor.CompletePagesCheckBox()->isChecked()); // as the project has it
         EXPECT_FALSE(Editor.SiteFileNamesCheckBox()->isChecked());
         Editor.SiteFileNamesCheckBox()->setChecked(true);
+        EXPECT_TRUE(Editor.UpdateRequestsCheckBox()->isChecked());
+        Editor.UpdateRequestsCheckBox()->setChecked(false);
         Editor.RemoveScriptsCheckBox()->setChecked(true);
         Editor.CompletePagesCheckBox()->setChecked(true);
         Editor.ProjectOverwriteComboBox()->setCurrentIndex(0);
@@ -183,6 +187,7 @@ TEST_F(EditProjectTest, OkNeedsANameAndWritesEverySettingBack)
     EXPECT_TRUE(Project.RemoveScripts());
     EXPECT_TRUE(Project.CompletePages());
     EXPECT_TRUE(Project.SiteFileNames());
+    EXPECT_FALSE(Project.UpdateRequests());
     EXPECT_EQ(Project.Overwrite(), ofNone);
     EXPECT_EQ(Project.SuppressURLs().ToQStringList(), (QStringList { "x", "", "y" }));
     ASSERT_EQ(Project.StartPages().size(), 2u);

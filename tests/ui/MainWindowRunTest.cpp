@@ -1,12 +1,16 @@
 #include "UiTestSupport.h"
 
+#include "engine/crawl/ProjectRuns.h"
+#include "engine/store/CrawlState.h"
 #include "projects/WebsiteUnit.h"
 #include "support/Files.h"
 #include "support/ScriptedHttpServer.h"
 #include "ui/EditProjectUnit.h"
 #include "ui/HrvApplication.h"
 #include "ui/HrvMainUnit.h"
+#include "ui/ProjectsListView.h"
 
+#include <QAction>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -296,4 +300,37 @@ TEST_F(MainWindowRunTest, AFailedSaveAtExitIsShownInABox)
     EXPECT_TRUE(Answers.Shown()[0].Text.startsWith("Cannot create file \"" + ConfigPath() + "\". "))
         << Answers.Shown()[0].Text.toStdString();
     EXPECT_TRUE(QFileInfo(ConfigPath() + "/x").isDir());
+}
+
+// The state folder comes from the configuration, which the window saves
+// again with it.
+TEST_F(MainWindowRunTest, ForgetSavedStateDeletesTheSelectedProjectsStoreAndLogsIt)
+{
+    const QString StateDir = OutDir.filePath(QStringLiteral("state"));
+    WriteFile(ConfigPath(),
+        ("HrvProjectsN=1\nHrvProjects[1].ProjectName=Site\nHrvProjects[1].WebsiteURL=http://127.0.0.1:9/\n"
+         "HrvProjects[1].OutputFolder={OutDir}/{ProjectName}\nOutDir="
+            + OutDir.path() + "\nStateDir=" + StateDir + "\n")
+            .toUtf8());
+    {
+        THrvWindows Windows(Arguments());
+        THrvMainForm& Form = *Windows.MainForm;
+        const TWebsiteProject& Site = *Form.Projects().GetProject(0);
+        const QString Store
+            = CrawlStatePath(StateDir, Site.WebsiteURL(), ExpandOutputFolder(Site, OutDir.path()));
+        ASSERT_TRUE(QDir().mkpath(StateDir));
+        WriteFile(Store, "state");
+
+        EXPECT_FALSE(Form.ForgetSavedStateAction()->isEnabled());
+        Form.ProjectsListView()->selectRow(0);
+        ASSERT_TRUE(Form.ForgetSavedStateAction()->isEnabled());
+        Form.ForgetSavedStateAction()->trigger();
+        EXPECT_FALSE(QFile::exists(Store));
+        Form.ForgetSavedStateAction()->trigger();
+        EXPECT_TRUE(WaitUntil([&Form] { return LogLines(Form).size() >= 2; }));
+        EXPECT_EQ(LogLines(Form), (QStringList { "Saved state forgotten: Site", "No saved state: Site" }));
+        EXPECT_EQ(Form.MainPageControl()->currentWidget(), Form.LogTabSheet());
+        Form.close();
+    }
+    EXPECT_TRUE(ReadFile(ConfigPath()).endsWith("\r\nStateDir=" + StateDir.toUtf8() + "\r\n"));
 }

@@ -145,12 +145,8 @@ void THrvMainForm::ForgetSavedStateActionExecute()
         Warning(QStringLiteral("Please, wait for the run to end."));
         return;
     }
-    const QString Store = CrawlStatePath(CrawlStateFolder(QString(), FStateDir), Selected->WebsiteURL(),
-        ExpandOutputFolder(*Selected, FOutDirEdit->text()));
     try {
-        const QString Line = ForgetCrawlState(Store) ? QStringLiteral("Saved state forgotten: %1")
-                                                     : QStringLiteral("No saved state: %1");
-        LogMsg(Line.arg(Selected->ProjectName()));
+        LogMsg(ForgetProjectState(*Selected, FOutDirEdit->text(), CrawlStateFolder(QString(), FStateDir)));
         FMainPageControl->setCurrentWidget(FLogTabSheet);
     } catch (const Exception& E) {
         ReportError(E.Message());

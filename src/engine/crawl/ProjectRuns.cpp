@@ -1,5 +1,7 @@
 #include "engine/crawl/ProjectRuns.h"
 
+#include "engine/store/CrawlState.h"
+
 #include "engine/crawl/DownloadProject.h"
 #include "engine/page/URLUtils.h"
 
@@ -51,6 +53,23 @@ QString ExpandOutputFolder(const TWebsiteProject& Project, const QString& OutDir
     return QDir::toNativeSeparators(QDir::current().absoluteFilePath(Folder));
 }
 
+QStringList ProjectNamesOf(const QString& Names)
+{
+    QStringList List = Names.split(QLatin1Char(','));
+    if (List.size() > 1 && List.last().isEmpty())
+        List.removeLast();
+    return List;
+}
+
+QString ForgetProjectState(const TWebsiteProject& Project, const QString& OutDir, const QString& StateFolder)
+{
+    const QString Store
+        = CrawlStatePath(StateFolder, Project.WebsiteURL(), ExpandOutputFolder(Project, OutDir));
+    const QString Line = ForgetCrawlState(Store) ? QStringLiteral("Saved state forgotten: %1")
+                                                 : QStringLiteral("No saved state: %1");
+    return Line.arg(Project.ProjectName());
+}
+
 void RunProject(const TWebsiteProject& Project, const QString& OutDir, THrvThread& Thread)
 {
     THTTPClient Client(QString(), ptAUTO, RunUserAgent, QString(), RunTimeoutSec, RunTimeoutSec);
@@ -100,11 +119,7 @@ TStartProjectThread::TStartProjectThread(TRunLog& ALog, TRunControl& AControl,
 void TStartProjectThread::Execute()
 {
     bool Result = true;
-    QString Remaining = FProjectName;
-    do {
-        const int Comma = Remaining.indexOf(QLatin1Char(','));
-        const QString Name = Comma < 0 ? Remaining : Remaining.left(Comma);
-        Remaining = Comma < 0 ? QString() : Remaining.mid(Comma + 1);
+    for (const QString& Name : ProjectNamesOf(FProjectName)) {
         if (const TWebsiteProject* Project = FProjects.FindProject(Name)) {
             LogProjectLine(*this, Project->ProjectName(), QStringLiteral("..."));
             RunProject(*Project, FOutDir, *this);
@@ -112,7 +127,9 @@ void TStartProjectThread::Execute()
             LogProjectLine(*this, Name, QStringLiteral(" not found."));
             Result = false;
         }
-    } while (!Terminated() && !Remaining.isEmpty());
+        if (Terminated())
+            break;
+    }
     LogRunEnd(*this);
     FStartProjectResult = Result;
 }

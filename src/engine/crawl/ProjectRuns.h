@@ -5,6 +5,7 @@
 #include "projects/WebsiteUnit.h"
 
 #include <QString>
+#include <QStringList>
 
 // The browser identity every run presents.
 extern const QString RunUserAgent;
@@ -20,6 +21,13 @@ QString ExpandOutputFolderTags(const QString& Folder, const QString& OutDir, con
 // The project's output folder with {OutDir} and {ProjectName} filled in,
 // native separators, no final separator, and absolute.
 QString ExpandOutputFolder(const TWebsiteProject& Project, const QString& OutDir);
+// The project names of a -start list: comma-separated, a comma at the end
+// ignored.
+QStringList ProjectNamesOf(const QString& Names);
+// Deletes the crawl state that Project's runs keep in StateFolder; the
+// line to show for it ("Saved state forgotten: NAME" or "No saved state:
+// NAME"). Raises EStateError when the store stays.
+QString ForgetProjectState(const TWebsiteProject& Project, const QString& OutDir, const QString& StateFolder);
 
 // Runs every checked project of the view, in view order. The projects are
 // copied when the thread is made, so the list may change during the run.

@@ -1,16 +1,20 @@
 #include "CliProcess.h"
 
+#include "support/PrivateCacheFolder.h"
+
 #include <QProcess>
 #include <gtest/gtest.h>
 
 namespace {
 
 // The quick copy takes its proxy from the environment: the tests reach their
-// own servers directly unless a test names a proxy itself.
+// own servers directly unless a test names a proxy itself. The crawl state
+// goes to a cache folder of the tests' own.
 class WithoutProxyVariables : public ::testing::Environment {
 public:
     void SetUp() override
     {
+        UsePrivateCacheFolder();
         for (const char* Name : { "http_proxy", "https_proxy", "all_proxy", "no_proxy", "HTTP_PROXY",
                  "HTTPS_PROXY", "ALL_PROXY", "NO_PROXY" })
             qunsetenv(Name);

@@ -9,6 +9,7 @@
 
 #include "projects/AppConfig.h"
 
+#include <QRegularExpression>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -330,7 +331,9 @@ TEST_F(HostileSiteTest, AFullDiskEndsTheRunWithTheSystemsReasonAndKeepsEveryOldC
         Run = StartRun();
     }
     ASSERT_TRUE(Run->Wait(RunTimeoutMs));
-    const QStringList Lines = Run->OutputLines();
+    QStringList Lines = Run->OutputLines();
+    EXPECT_EQ(Lines.filter(QRegularExpression("^Changed: ")).size(), 1) << Lines.join('\n').toStdString();
+    Lines = Lines.filter(QRegularExpression("^(?!Changed: )"));
     const QString Big = FProjectDir + "/big.bin";
     const QString Reason = "Cannot create file \"" + Big + "\". File too large";
     EXPECT_EQ(Run->ExitCode(), 1);

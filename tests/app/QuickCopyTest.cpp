@@ -143,12 +143,17 @@ TEST_F(QuickCopyTest, LongAndShortFormsMeanTheSame)
         // Short options group, and a value may be attached.
         { { "-ql1", "-o" + Out() }, { "-q", "-o", Out(), "-l", "1" } },
     };
+    // Each run starts afresh, with no state kept from the last.
+    const QString State = FTemp.path() + "/state";
+    const auto Fresh = [&](const QStringList& Options) {
+        QDir(Out()).removeRecursively();
+        QDir(State).removeRecursively();
+        return RunCli(Options + QStringList { "--state-dir", State, FServer.Url("/") }, FTemp.path());
+    };
     for (const auto& [Short, Long] : Pairs) {
-        QDir(Out()).removeRecursively();
-        const CliResult First = RunCli(Short + QStringList { FServer.Url("/") }, FTemp.path());
+        const CliResult First = Fresh(Short);
         const QStringList FirstTree = Tree(Out());
-        QDir(Out()).removeRecursively();
-        const CliResult Second = RunCli(Long + QStringList { FServer.Url("/") }, FTemp.path());
+        const CliResult Second = Fresh(Long);
         EXPECT_EQ(First.ExitCode, 0) << First.Errors.toStdString();
         EXPECT_EQ(First.Output, Second.Output);
         EXPECT_EQ(FirstTree, Tree(Out()));
@@ -157,7 +162,7 @@ TEST_F(QuickCopyTest, LongAndShortFormsMeanTheSame)
     QDir(Out()).removeRecursively();
     const CliResult Quiet = RunCli({ "-q", "-o", Out(), FServer.Url("/") }, FTemp.path());
     EXPECT_EQ(Quiet.Lines,
-        QStringList({ "Project \"127.0.0.1\"...",
+        QStringList({ "Project \"127.0.0.1\"...", "Changed: 0, new: 4, not modified: 0, gone: 0",
             "Downloaded: 4, already existed: 0, not changed: 0, empty: 0, failed: 0.", "Completed." }));
 }
 
@@ -173,7 +178,7 @@ TEST_F(QuickCopyTest, QuietShowsEveryError)
     EXPECT_EQ(Result.ExitCode, 3);
     EXPECT_EQ(Result.Lines,
         QStringList({ "Project \"127.0.0.1\"...", "HTTP/1.1 404 Not Found.",
-            "Unable to create directory " + Out() + "/sub",
+            "Unable to create directory " + Out() + "/sub", "Changed: 0, new: 1, not modified: 0, gone: 0",
             "Downloaded: 1, already existed: 0, not changed: 0, empty: 0, failed: 2.", "Completed." }));
 }
 

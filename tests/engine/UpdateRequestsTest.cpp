@@ -156,8 +156,12 @@ protected:
             const QString Target = To + "/" + Entry.fileName();
             if (Entry.isDir())
                 CopyTree(Entry.filePath(), Target);
-            else
-                QFile::copy(Entry.filePath(), Target);
+            else if (QFile::copy(Entry.filePath(), Target)) {
+                // The store knows its files by size and time.
+                QFile Copy(Target);
+                Copy.open(QIODevice::ReadWrite);
+                Copy.setFileTime(Entry.lastModified(), QFileDevice::FileModificationTime);
+            }
         }
     }
 

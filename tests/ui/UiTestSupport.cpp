@@ -1,5 +1,7 @@
 #include "UiTestSupport.h"
 
+#include "support/PrivateCacheFolder.h"
+
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDialog>
@@ -30,6 +32,7 @@ public:
     void SetUp() override
     {
         UseSmallScreens();
+        UsePrivateCacheFolder();
         static int Argc = 1;
         static char Name[] = "harvo_ui_tests";
         static char* Argv[] = { Name, nullptr };

@@ -186,13 +186,13 @@ private:
         if (!Result.UnchangedFile.isEmpty()) {
             const TSaved Saved = FSaver.SaveUnchanged(Index, FilePath, Result.UnchangedFile, Result.UnchangedMd5);
             if (Saved != TSaved::None)
-                FUpdates.Saved(URL, Result, FilePath, Result.UnchangedMd5, nullptr);
+                FUpdates.Saved(URL, Result, FilePath, Result.UnchangedMd5, nullptr, Saved == TSaved::Kept);
             return Saved;
         }
         if (!Result.Body->InMemory()) {
             const TSaved Saved = FSaver.SaveBody(Index, FilePath, *Result.Body);
             if (Saved != TSaved::None)
-                FUpdates.Saved(URL, Result, FilePath, Result.Body->Md5(), nullptr);
+                FUpdates.Saved(URL, Result, FilePath, Result.Body->Md5(), nullptr, Saved == TSaved::Kept);
             return Saved;
         }
         const QByteArray Received = Result.Restored ? QByteArray() : Result.Body->Bytes();
@@ -205,7 +205,7 @@ private:
             FRepair.NoteRewritable(Index, Type == TDocumentType::StyleSheet);
         if (Saved != TSaved::None)
             FUpdates.Saved(URL, Result, FilePath, QCryptographicHash::hash(Content, QCryptographicHash::Md5),
-                Result.Restored ? nullptr : &Received);
+                Result.Restored ? nullptr : &Received, Saved == TSaved::Kept);
         return Saved;
     }
 

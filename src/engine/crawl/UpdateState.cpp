@@ -55,28 +55,35 @@ template <typename TStep> void TUpdateState::Use(TStep Step)
     }
 }
 
-std::optional<TStateEntry> TUpdateState::Trusted(const QString& URL)
+std::optional<TStateEntry> TUpdateState::Find(const QString& URL)
 {
     std::optional<TStateEntry> Entry;
     Use([&](TCrawlState& State) { Entry = State.Find(URL); });
+    return Entry;
+}
+
+bool TUpdateState::Trusted(const std::optional<TStateEntry>& Entry) const
+{
     // A redirect's target has validators of its own, which the request of
     // this URL must not carry.
     if (!Entry || !Entry->FinalURL.isEmpty() || !FileAsRecorded(*Entry))
-        return std::nullopt;
+        return false;
     // A document is made again from its body: without one, only a download
     // will do.
-    if (!Entry->HasBody && KeepsBodyInMemory(MediaTypeOf(Entry->ContentType), FFetch))
-        return std::nullopt;
-    return Entry;
+    return Entry->HasBody || !KeepsBodyInMemory(MediaTypeOf(Entry->ContentType), FFetch);
 }
 
 void TUpdateState::Prepare(TFetchRequest& Request)
 {
-    if (!FState || !FConditional || Request.OutFile.isEmpty())
+    if (!FState || Request.OutFile.isEmpty())
+        return;
+    const std::optional<TStateEntry> Entry = Find(Request.URL);
+    if (Entry && FileAsRecorded(*Entry))
+        FBefore[Request.URL] = { Entry->File, Entry->Md5 };
+    if (!FConditional)
         return;
     Request.PartFile = PartFileFor(FPartsFolder, Request.URL);
-    const std::optional<TStateEntry> Entry = Trusted(Request.URL);
-    if (!Entry)
+    if (!Trusted(Entry))
         return;
     if (!Entry->ETag.isEmpty())
         Request.Conditions << QStringLiteral("If-None-Match: ") + Entry->ETag;
@@ -86,8 +93,9 @@ void TUpdateState::Prepare(TFetchRequest& Request)
 
 bool TUpdateState::Restore(TFetchResult& Result, const QString& URL)
 {
-    const std::optional<TStateEntry> Entry = Trusted(URL);
-    if (!Entry)
+    // Checked again: a file saved since may have taken its place.
+    const std::optional<TStateEntry> Entry = Find(URL);
+    if (!Trusted(Entry))
         return false;
     Result.ContentTypeHeader = Entry->ContentType;
     Result.ContentType = MediaTypeOf(Entry->ContentType);
@@ -115,19 +123,24 @@ bool TUpdateState::Restore(TFetchResult& Result, const QString& URL)
 }
 
 void TUpdateState::Saved(const QString& URL, const TFetchResult& Result, const QString& FilePath,
-    const QByteArray& Md5, const QByteArray* Body)
+    const QByteArray& Md5, const QByteArray* Body, bool Kept)
 {
     if (!FPartsFolder.isEmpty())
         RemovePart(PartFileFor(FPartsFolder, URL));
+    const auto Before = FBefore.find(URL);
+    TSavedURL Saved { FilePath, std::nullopt, Md5 };
+    if (Before != FBefore.end()) {
+        if (Before->second.first == FilePath)
+            Saved.Before = Before->second.second;
+        FBefore.erase(Before);
+    }
+    // The file there stays what it was, whatever came.
+    if (Kept)
+        Saved.Before = Saved.After = Saved.Before.value_or(Md5);
     if (!FState)
         return;
-    std::optional<TStateEntry> Before;
-    Use([&](TCrawlState& State) { Before = State.Find(URL); });
-    TSavedURL Saved { FilePath, std::nullopt, Md5 };
-    if (Before && Before->File == FilePath)
-        Saved.Before = Before->Md5;
     FSavedIndex[URL] = FSaved.size();
-    FSaved.push_back(std::move(Saved));
+    FSaved.push_back(Saved);
 
     TStateEntry Entry;
     Entry.FinalURL = Result.RedirectedURL;
@@ -137,7 +150,7 @@ void TUpdateState::Saved(const QString& URL, const TFetchResult& Result, const Q
     Entry.ContentType = Result.ContentTypeHeader;
     Entry.Charset = Result.Charset;
     Entry.File = FilePath;
-    Entry.Md5 = Md5;
+    Entry.Md5 = Saved.After;
     Record(URL, std::move(Entry), Body);
 }
 
@@ -147,8 +160,7 @@ void TUpdateState::Repaired(const QString& URL, const QString& FilePath, const Q
     if (!FState || Found == FSavedIndex.end())
         return;
     FSaved[Found->second].After = QCryptographicHash::hash(Content, QCryptographicHash::Md5);
-    std::optional<TStateEntry> Entry;
-    Use([&](TCrawlState& State) { Entry = State.Find(URL); });
+    std::optional<TStateEntry> Entry = Find(URL);
     if (!Entry || Entry->File != FilePath)
         return;
     Entry->Md5 = FSaved[Found->second].After;

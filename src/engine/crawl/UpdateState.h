@@ -36,10 +36,11 @@ public:
     // (Result.UnchangedFile). False when the store can no longer give it:
     // the caller fetches URL again without validators.
     bool Restore(TFetchResult& Result, const QString& URL);
-    // URL was saved (or kept) at FilePath with content Md5; Body is the
-    // document's body as received (nullptr: a file, or unchanged).
+    // URL was saved at FilePath with content Md5, or Kept: the overwrite
+    // policy left the file there alone. Body is the document's body as
+    // received (nullptr: a file, or unchanged).
     void Saved(const QString& URL, const TFetchResult& Result, const QString& FilePath, const QByteArray& Md5,
-        const QByteArray* Body);
+        const QByteArray* Body, bool Kept);
     // URL's file at FilePath was written again with Content (its links
     // repaired).
     void Repaired(const QString& URL, const QString& FilePath, const QByteArray& Content);
@@ -50,13 +51,16 @@ public:
 private:
     // Runs Step on the store; a failure is logged and ends its use.
     template <typename TStep> void Use(TStep Step);
-    std::optional<TStateEntry> Trusted(const QString& URL);
+    std::optional<TStateEntry> Find(const QString& URL);
+    // Entry is the last run's, its file as it left it, and enough to stand
+    // for a download when the server says nothing changed.
+    bool Trusted(const std::optional<TStateEntry>& Entry) const;
 
     // A URL this run saved: what the last run left at FilePath, and what
     // this run left there in the end.
     struct TSavedURL {
         QString FilePath;
-        std::optional<QByteArray> Before; // none: a new URL, or a new file for it
+        std::optional<QByteArray> Before; // none: new to the copy
         QByteArray After;
     };
     // Sets URL's entry from Entry (Body: see Saved), with the file as it is now.
@@ -67,6 +71,9 @@ private:
     bool FConditional;
     QString FPartsFolder;
     std::unique_ptr<TCrawlState> FState;
+    // The file and MD5 that the last run left for a URL queued, when that
+    // file is still as it was.
+    std::unordered_map<QString, std::pair<QString, QByteArray>> FBefore;
     // Told apart once repairs are done, in the order they were saved.
     std::vector<TSavedURL> FSaved;
     std::unordered_map<QString, size_t> FSavedIndex;

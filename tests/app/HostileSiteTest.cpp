@@ -9,10 +9,10 @@
 
 #include "projects/AppConfig.h"
 
-#include <QRegularExpression>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <atomic>

@@ -84,8 +84,8 @@ RetriedFetch FetchWithRetries(const QString& URL, int Retries, const std::functi
     Settings.Env = &Env;
     THTTPClient Client(QString(), ptAUTO, "test", QString(), 5, 5);
     RetriedFetch Fetch;
-    Fetch.Result = FetchURL(
-        Client, { URL, QString(), QString(), {}, {} }, Settings, [&](const QString& Line) { Fetch.Log << Line; });
+    Fetch.Result = FetchURL(Client, { URL, QString(), QString(), {}, {} }, Settings,
+        [&](const QString& Line) { Fetch.Log << Line; });
     Fetch.Pauses = Env.Sleeps;
     return Fetch;
 }

@@ -68,8 +68,8 @@ protected:
     {
         const std::lock_guard<std::mutex> Lock(FSiteLock);
         const auto Found = FSite.find(Request.Path);
-        const ScriptedReply Reply
-            = Found == FSite.end() ? ScriptedReply::Status(404, "Not Found") : ConditionalReply(Request, Found->second);
+        const ScriptedReply Reply = Found == FSite.end() ? ScriptedReply::Status(404, "Not Found")
+                                                         : ConditionalReply(Request, Found->second);
         FReplies.emplace_back(QString::fromLatin1(Request.Path), Reply.Bytes.mid(9, 3).toInt());
         return Reply;
     }
@@ -85,7 +85,8 @@ protected:
         Resource.ContentType = ContentType;
         const int Version = ++FVersion;
         const QByteArray Tag = "\"v" + QByteArray::number(Version) + "\"";
-        if (FKind == ServerKind::ETagOnly || FKind == ServerKind::Both || FKind == ServerKind::IgnoresConditions)
+        if (FKind == ServerKind::ETagOnly || FKind == ServerKind::Both
+            || FKind == ServerKind::IgnoresConditions)
             Resource.ETag = Tag;
         if (FKind == ServerKind::WeakETag)
             Resource.ETag = "W/" + Tag;
@@ -131,9 +132,10 @@ protected:
     }
     int ConditionalRequests() const
     {
-        return int(std::count_if(FRunRequests.begin(), FRunRequests.end(), [](const RecordedRequest& Request) {
-            return Request.HasHeader("If-None-Match") || Request.HasHeader("If-Modified-Since");
-        }));
+        return int(
+            std::count_if(FRunRequests.begin(), FRunRequests.end(), [](const RecordedRequest& Request) {
+                return Request.HasHeader("If-None-Match") || Request.HasHeader("If-Modified-Since");
+            }));
     }
 
     // The output and state folders as they are now, to run again from.
@@ -152,7 +154,8 @@ protected:
     static void CopyTree(const QString& From, const QString& To)
     {
         QDir().mkpath(To);
-        for (const QFileInfo& Entry : QDir(From).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)) {
+        for (const QFileInfo& Entry :
+            QDir(From).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)) {
             const QString Target = To + "/" + Entry.fileName();
             if (Entry.isDir())
                 CopyTree(Entry.filePath(), Target);
@@ -194,7 +197,9 @@ TEST_P(UpdateRequestsKinds, AnUpdateLogsAndSavesWhatAFullDownloadWouldAndFetches
     Serve("/b.html", "<p>b, second</p>");
     // same.html stays, but the page it links to is now in the copy: its
     // link is rewritten to the file.
-    Serve("/", "<a href=\"d.html\">d</a><a href=\"b.html\">b</a><a href=\"same.html\">s</a><a href=\"file.bin\">f</a>");
+    Serve("/",
+        "<a href=\"d.html\">d</a><a href=\"b.html\">b</a><a href=\"same.html\">s</a><a "
+        "href=\"file.bin\">f</a>");
     Snapshot("before");
     const QStringList Updated = Run();
     const auto UpdatedTree = TreeOf(FOutDir);
@@ -322,9 +327,9 @@ TEST_F(UpdateRequestsTest, ARunStoppedAnywhereIsCompletedByTheNext)
     QByteArray Root;
     for (int I = 0; I < 12; ++I) {
         Root += "<a href=\"p" + QByteArray::number(I) + ".html\">p</a>";
-        Serve("/p" + QByteArray::number(I) + ".html",
-            "<a href=\"f" + QByteArray::number(I) + ".bin\">f</a>");
-        Serve("/f" + QByteArray::number(I) + ".bin", QByteArray(5000, char('a' + I)), "application/octet-stream");
+        Serve("/p" + QByteArray::number(I) + ".html", "<a href=\"f" + QByteArray::number(I) + ".bin\">f</a>");
+        Serve("/f" + QByteArray::number(I) + ".bin", QByteArray(5000, char('a' + I)),
+            "application/octet-stream");
     }
     Serve("/", Root);
     Run();
@@ -333,12 +338,12 @@ TEST_F(UpdateRequestsTest, ARunStoppedAnywhereIsCompletedByTheNext)
         QDir(FOutDir).removeRecursively();
         QDir(StateFolder()).removeRecursively();
         FControl.FTerminated = false;
-        FServer.SetFallback([this, StopAt, Count = std::make_shared<std::atomic<int>>(0)](
-                                const RecordedRequest& Request) {
-            if (++*Count == StopAt)
-                FControl.FTerminated = true;
-            return SiteReply(Request);
-        });
+        FServer.SetFallback(
+            [this, StopAt, Count = std::make_shared<std::atomic<int>>(0)](const RecordedRequest& Request) {
+                if (++*Count == StopAt)
+                    FControl.FTerminated = true;
+                return SiteReply(Request);
+            });
         Run();
         QStringList Bodies = Refetched();
         FControl.FTerminated = false;
@@ -370,7 +375,8 @@ TEST_F(UpdateRequestsTest, AStoreThatCannotBeUsedCostsOneLineAndNothingElse)
 
     // Another project's store in this one's place.
     QFile::remove(Store);
-    ASSERT_NE(TCrawlState::Open(Store, CrawlStateKey("http://other.example/", FOutDir), [](const QString&) {}),
+    ASSERT_NE(
+        TCrawlState::Open(Store, CrawlStateKey("http://other.example/", FOutDir), [](const QString&) {}),
         nullptr);
     Lines = Run();
     EXPECT_EQ(Lines.filter("Saved crawl state").size(), 1) << Lines.join('\n').toStdString();

@@ -9,8 +9,8 @@
 #include "engine/crawl/ProcessHTML.h"
 #include "engine/crawl/RunContext.h"
 #include "engine/crawl/SaveOutput.h"
-#include "engine/crawl/UpdateState.h"
 #include "engine/crawl/URLList.h"
+#include "engine/crawl/UpdateState.h"
 #include "engine/page/URLUtils.h"
 #include "engine/page/uRegExExtract.h"
 #include "engine/store/FileReplace.h"
@@ -118,7 +118,8 @@ private:
     TFetchRequest PlainRequestFor(int Index) const
     {
         return { EncodeURLNonASCII(FURLs.URL(Index)),
-            Index > 0 ? EncodeURLNonASCII(FURLs.URL(Index - 1)) : QString(), FURLs.OutFilePath(Index), {}, {} };
+            Index > 0 ? EncodeURLNonASCII(FURLs.URL(Index - 1)) : QString(), FURLs.OutFilePath(Index), {},
+            {} };
     }
 
     TFetchRequest RequestFor(int Index)
@@ -136,7 +137,8 @@ private:
         while (Ahead.Queued() < Window)
             Ahead.Queue(RequestFor(Ahead.Queued()));
         TFetchResult Result = Ahead.Take(Index, Log);
-        if (Result.Outcome == TFetchOutcome::NotModified && !FUpdates.Restore(Result, PlainRequestFor(Index).URL))
+        if (Result.Outcome == TFetchOutcome::NotModified
+            && !FUpdates.Restore(Result, PlainRequestFor(Index).URL))
             return FetchURL(FClient, PlainRequestFor(Index), FFetch, Log);
         return Result;
     }
@@ -184,7 +186,8 @@ private:
     {
         const QString URL = PlainRequestFor(Index).URL;
         if (!Result.UnchangedFile.isEmpty()) {
-            const TSaved Saved = FSaver.SaveUnchanged(Index, FilePath, Result.UnchangedFile, Result.UnchangedMd5);
+            const TSaved Saved
+                = FSaver.SaveUnchanged(Index, FilePath, Result.UnchangedFile, Result.UnchangedMd5);
             if (Saved != TSaved::None)
                 FUpdates.Saved(URL, Result, FilePath, Result.UnchangedMd5, nullptr, Saved == TSaved::Kept);
             return Saved;

@@ -39,7 +39,8 @@ TSaved TOutputSaver::SaveUnchanged(
             ++FTally.NotChanged;
             return TSaved::ThisRun;
         }
-        return Save(Index, FilePath, [&Md5] { return Md5; }, [](const QString&) {});
+        return Save(
+            Index, FilePath, [&Md5] { return Md5; }, [](const QString&) {});
     }
     return Save(
         Index, FilePath, [&Md5] { return Md5; },

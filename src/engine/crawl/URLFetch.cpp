@@ -87,7 +87,8 @@ public:
         const QString IfRange = FRequest.PartFile.isEmpty() ? QString() : PartIfRange(FRequest.PartFile);
         if (!IfRange.isEmpty() && QFileInfo(FRequest.PartFile).size() > 0) {
             FOffset = QFileInfo(FRequest.PartFile).size();
-            Headers << QStringLiteral("Range: bytes=%1-").arg(FOffset) << QStringLiteral("If-Range: ") + IfRange;
+            Headers << QStringLiteral("Range: bytes=%1-").arg(FOffset)
+                    << QStringLiteral("If-Range: ") + IfRange;
         }
         FClient.SetFirstRequestHeaders(Headers);
         FResult.Body->Clear(FOffset);

@@ -33,8 +33,8 @@ TUpdateState::TUpdateState(
     if (Run.StateFolder().isEmpty())
         return;
     const QString Path = CrawlStatePath(Run.StateFolder(), Project.WebsiteURL(), OutDir);
-    FState = TCrawlState::Open(Path, CrawlStateKey(Project.WebsiteURL(), OutDir),
-        [&Run](const QString& Line) { Run.Log(Line); });
+    FState = TCrawlState::Open(
+        Path, CrawlStateKey(Project.WebsiteURL(), OutDir), [&Run](const QString& Line) { Run.Log(Line); });
     FPartsFolder = PartsFolderOf(Path);
     if (FConditional)
         QDir().mkpath(FPartsFolder);

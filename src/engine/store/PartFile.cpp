@@ -16,8 +16,9 @@ QString ValidatorsFileOf(const QString& PartFile)
 
 QString PartFileFor(const QString& PartsFolder, const QString& URL)
 {
-    return QDir(PartsFolder).filePath(
-        QString::fromLatin1(QCryptographicHash::hash(URL.toUtf8(), QCryptographicHash::Sha1).toHex()));
+    return QDir(PartsFolder)
+        .filePath(
+            QString::fromLatin1(QCryptographicHash::hash(URL.toUtf8(), QCryptographicHash::Sha1).toHex()));
 }
 
 void WritePartValidators(const QString& PartFile, const TPartValidators& Validators)

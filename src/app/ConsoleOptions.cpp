@@ -164,6 +164,14 @@ private:
             Error = Text;
     }
 
+    // Value of option Name, failing when it is empty; What is what it names.
+    QString NonEmpty(const QString& Name, const QString& Value, const char* What)
+    {
+        if (Value.isEmpty())
+            Fail(QStringLiteral("%1 needs a %2").arg(Name, QLatin1String(What)));
+        return Value;
+    }
+
     // The number Value of option Name, failing when it is none from Min to Max.
     int ParseNumberOption(int Min, int Max, const QString& Name, const QString& Value)
     {
@@ -216,14 +224,10 @@ private:
             Options.MaxURLs = ParseSetting(MaxURLsSetting, Name, Value);
             break;
         case oiStateDir:
-            Options.StateDir = Value;
-            if (Value.isEmpty())
-                Fail(QStringLiteral("%1 needs a folder").arg(Name));
+            Options.StateDir = NonEmpty(Name, Value, "folder");
             break;
         case oiChanges:
-            Options.ChangesFile = Value;
-            if (Value.isEmpty())
-                Fail(QStringLiteral("%1 needs a file name").arg(Name));
+            Options.ChangesFile = NonEmpty(Name, Value, "file name");
             break;
         case oiForget:
             Options.Forget = true;
@@ -238,9 +242,7 @@ private:
             Options.Quiet = true;
             break;
         case oiOutput:
-            Copy.OutDir = Value;
-            if (Value.isEmpty())
-                Fail(QStringLiteral("%1 needs a folder").arg(Name));
+            Copy.OutDir = NonEmpty(Name, Value, "folder");
             break;
         case oiDepth:
             Copy.Depth = ParseNumberOption(0, NoLimit, Name, Value);

@@ -1,5 +1,6 @@
 #include "WebsiteUnit.h"
 
+#include "HarvoVersion.h"
 #include "SemicolonList.h"
 
 TWebsiteProject::TWebsiteProject(const TWebsiteProject* Project)
@@ -27,4 +28,13 @@ void TWebsiteProject::SetDomainAliasesString(const QString& Value)
     FWebsiteDomainAliases.Clear();
     for (const QString& Alias : SplitSemicolonList(Value))
         FWebsiteDomainAliases.Add(Alias);
+}
+
+TRequestOptions TRequestOptions::ForNewProject()
+{
+    TRequestOptions Options;
+    Options.Robots = true;
+    Options.VerifyTLS = true;
+    Options.UserAgent = QStringLiteral("harvo/" HARVO_VERSION);
+    return Options;
 }

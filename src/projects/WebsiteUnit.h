@@ -4,11 +4,33 @@
 #include "containers/StringList.h"
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 class TNumberedNames;
+
+// How a project's requests behave beyond what to copy: politeness, the
+// user agent, tries, filters and TLS checks. A stored project without
+// their keys keeps these defaults, the program's behaviour before them.
+struct TRequestOptions {
+    bool Robots = false; // obey robots.txt
+    double WaitSeconds = 0; // between requests to one host
+    bool RandomWait = false; // each wait 0.5 to 1.5 times WaitSeconds
+    qint64 LimitRate = 0; // bytes a second from one host; 0: no cap
+    QString UserAgent; // empty: the old fixed header
+    int Tries = 0; // attempts per URL; 0: the run's default
+    int TimeoutSeconds = 0; // connect and read time-out; 0: the default
+    QStringList Accept; // regular expressions: a URL must match one (when any)
+    QStringList Reject; // and none of these
+    bool VerifyTLS = false; // check HTTPS certificates
+    QString CACertificate; // a CA file to check them with; empty: the system's store
+
+    // What new projects and the quick copy start with: robots.txt obeyed,
+    // certificates checked, "harvo/<version>" as the user agent.
+    static TRequestOptions ForNewProject();
+};
 
 HARVO_DECLARE_EXCEPTION(EListError, Exception)
 
@@ -110,6 +132,8 @@ public:
     std::vector<TDownloadRule>& DownloadRules() { return FDownloadRules; }
     const std::vector<TDownloadRule>& DownloadRules() const { return FDownloadRules; }
     // Applied in order, each to the result of the one before.
+    TRequestOptions& Requests() { return FRequests; }
+    const TRequestOptions& Requests() const { return FRequests; }
     std::vector<TReplaceRule>& ReplaceRules() { return FReplaceRules; }
     const std::vector<TReplaceRule>& ReplaceRules() const { return FReplaceRules; }
     TStrings& WebsiteDomainAliases() { return FWebsiteDomainAliases; }
@@ -143,6 +167,7 @@ private:
     std::vector<TStartPage> FStartPages;
     std::vector<TDownloadRule> FDownloadRules;
     std::vector<TReplaceRule> FReplaceRules;
+    TRequestOptions FRequests;
     TProjectStringList FWebsiteDomainAliases;
     TProjectStringList FSuppressURLs;
 };

@@ -170,6 +170,7 @@ private:
                      .arg(FURLs.URL(Index)));
         const TLineSink Log = [this](const QString& Line) { FRun.Log(Line); };
         TFetchResult Result = FetchAhead(Ahead, Index, Log);
+        FRun.NoteURLDone(Index + 1, FURLs.Count(), Result.Body && !Result.Restored ? Result.Body->Size() : 0);
         FTally.CountFetch(Index, Result);
         const TOutputName Name = NameOutput(Index, Result, FURLs, FRepair, FSettings);
         if (Result.Outcome != TFetchOutcome::Downloaded || Name.OutFile.isEmpty())

@@ -99,6 +99,7 @@ void TLoadWebsitesThread::Execute()
     for (int I = 0; I < FProjects.Count(); ++I) {
         const TWebsiteProject& Project = *FProjects.GetProject(I);
         LogProjectLine(*this, Project.ProjectName(), QStringLiteral("..."));
+        StartProject(I + 1, FProjects.Count());
         RunProject(Project, FOutDir, *this);
         if (Terminated())
             break;
@@ -119,9 +120,12 @@ TStartProjectThread::TStartProjectThread(TRunLog& ALog, TRunControl& AControl,
 void TStartProjectThread::Execute()
 {
     bool Result = true;
-    for (const QString& Name : ProjectNamesOf(FProjectName)) {
+    const QStringList Names = ProjectNamesOf(FProjectName);
+    for (int I = 0; I < Names.size(); ++I) {
+        const QString& Name = Names[I];
         if (const TWebsiteProject* Project = FProjects.FindProject(Name)) {
             LogProjectLine(*this, Project->ProjectName(), QStringLiteral("..."));
+            StartProject(I + 1, int(Names.size()));
             RunProject(*Project, FOutDir, *this);
         } else {
             LogProjectLine(*this, Name, QStringLiteral(" not found."));

@@ -55,6 +55,16 @@ private:
     QStringList FFiles;
 };
 
+// How far a run has come, written by the worker and read by a progress
+// display on any thread.
+struct TRunProgress {
+    std::atomic<int> Project { 0 }; // the project running, from 1
+    std::atomic<int> Projects { 0 }; // of how many
+    std::atomic<int> Done { 0 }; // URLs of its list taken
+    std::atomic<int> Listed { 0 }; // URLs in its list
+    std::atomic<qint64> Bytes { 0 }; // body bytes the run received
+};
+
 // The fields of a run that the window sets and the worker reads.
 struct TRunControl {
     std::atomic<bool> FTerminated { false }; // Break
@@ -71,6 +81,7 @@ struct TRunControl {
     // Where each project's crawl state is kept; empty: none is kept.
     QString FStateFolder;
     TChangedFiles FChangedFiles;
+    TRunProgress FProgress;
 };
 
 // What the crawl sees of the run it belongs to: the log, Break, a pause that
@@ -101,6 +112,19 @@ public:
     void ReportFailedURL(TFailedURL Failure) { FControl.FFailures.Add(std::move(Failure)); }
     const QString& StateFolder() const { return FControl.FStateFolder; }
     void NoteChangedFile(const QString& File) { FControl.FChangedFiles.Add(File); }
+    void StartProject(int Number, int Count)
+    {
+        FControl.FProgress.Project = Number;
+        FControl.FProgress.Projects = Count;
+        FControl.FProgress.Done = 0;
+        FControl.FProgress.Listed = 0;
+    }
+    void NoteURLDone(int Done, int Listed, qint64 Bytes)
+    {
+        FControl.FProgress.Done = Done;
+        FControl.FProgress.Listed = Listed;
+        FControl.FProgress.Bytes += Bytes;
+    }
 
 private:
     TRunLog& FLog;

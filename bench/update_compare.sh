@@ -73,7 +73,7 @@ harvo=${harvo:-${HARVO_BUILD_DIR:-$top/build}/src/app/harvo-cli}
 if [[ " ${tools[*]} " == *" harvo "* ]]; then
     [ -x "$harvo" ] || fail "harvo-cli not found at $harvo (build it, or pass --harvo PATH)"
     harvo=$(cd "$(dirname "$harvo")" && pwd)/$(basename "$harvo")
-    "$harvo" --help 2>&1 | grep -q -- --state-dir || fail "$harvo has no --state-dir option"
+    [[ $("$harvo" --help 2>&1) == *--state-dir* ]] || fail "$harvo has no --state-dir option"
 fi
 
 mkdir -p "$workdir"

@@ -1,9 +1,17 @@
 # Shared by the whole-crawl benchmarks (sourced, not run). The caller sets
-# workdir, logs, python and tool_timeout, and calls stop_servers and
-# stop_tool from its exit trap.
+# workdir, logs, python and tool_timeout (the network benchmarks also bench,
+# site, delay and scheme_list), and calls stop_tool, stop_relays and
+# stop_nginx from its exit trap.
 
 nginx_pid=
 tool_pid=
+relay_pids=()
+declare -A server_port relay_port
+
+# The peers' options in the network benchmarks: recursive without a depth
+# limit, below the start folder, with page requisites and converted links.
+wget_options=(-r -l inf -np -k -p -e robots=off --no-check-certificate -nv -nH)
+wget2_options=(-r -l inf -np -k -p --robots=off --no-check-certificate -nv -nH)
 
 fail() {
     echo "error: $*" >&2
@@ -42,6 +50,14 @@ stop_nginx() {
     fi
 }
 
+stop_relays() {
+    local pid
+    for pid in "${relay_pids[@]}"; do
+        stop_process "$pid"
+    done
+    relay_pids=()
+}
+
 free_port() {
     "$python" -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
 }
@@ -58,12 +74,19 @@ wait_for_port() { # port pid what: until the port accepts, at most 10 s
     fail "$what did not accept connections on port $port within 10 s"
 }
 
-# start_nginx root server_blocks: serves root with the given server blocks
-# (each with its own listen line) and sets nginx_pid. Plain files, no
-# compression (wget asks for none), no access log: the server should cost the
-# same for every tool and as little as possible.
+# start_nginx root server_blocks [access_log]: serves root with the given
+# server blocks (each with its own listen line) and sets nginx_pid. Plain
+# files, no compression (wget asks for none), and an access log only when one
+# is asked for, as lines "status body_bytes_sent request": the server should
+# cost the same for every tool and as little as possible. A file counts as
+# not modified since any time at or after its modification time, as on most
+# servers, so that a copy's own file times can serve as validators.
 start_nginx() {
-    local root=$1 servers=$2 prefix=$workdir/nginx port
+    local root=$1 servers=$2 access=${3:-} prefix=$workdir/nginx port
+    local logging="access_log off;"
+    if [ -n "$access" ]; then
+        logging="log_format bench '\$status \$body_bytes_sent \"\$request\"'; access_log $access bench;"
+    fi
     rm -rf "$prefix"
     mkdir -p "$prefix"
     cat >"$prefix/nginx.conf" <<EOF
@@ -81,7 +104,8 @@ http {
     fastcgi_temp_path $prefix/fastcgi;
     uwsgi_temp_path $prefix/uwsgi;
     scgi_temp_path $prefix/scgi;
-    access_log off;
+    $logging
+    if_modified_since before;
     sendfile on;
     tcp_nopush on;
     keepalive_requests 1000000;
@@ -98,15 +122,68 @@ EOF
     done
 }
 
-# run_measured name outdir command...: runs the command under GNU time in its
-# own process group (so that an interrupt stops all of it) and writes
-# "wall cpu user sys maxrss_kb exit files" to $logs/name.summary.
+make_certificate() { # sets cert and key
+    cert=$workdir/cert.pem
+    key=$workdir/key.pem
+    openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 \
+        -addext subjectAltName=IP:127.0.0.1 -keyout "$key" -out "$cert" 2>"$logs/openssl.log" ||
+        fail "openssl could not make a certificate: $(cat "$logs/openssl.log")"
+}
+
+# start_servers [access_log]: nginx serving $site for each scheme of
+# scheme_list (https with HTTP/2 and a self-signed certificate) on a port of
+# its own, in server_port.
+start_servers() {
+    local servers="" scheme
+    for scheme in "${scheme_list[@]}"; do
+        server_port[$scheme]=$(free_port)
+        case $scheme in
+        http) servers+="    server { listen 127.0.0.1:${server_port[http]}; }"$'\n' ;;
+        https)
+            make_certificate
+            servers+="    server { listen 127.0.0.1:${server_port[https]} ssl http2;"
+            servers+=" ssl_certificate $cert; ssl_certificate_key $key; }"$'\n'
+            ;;
+        *) fail "unknown scheme: $scheme" ;;
+        esac
+    done
+    start_nginx "$site" "$servers" "${1:-}"
+}
+
+# start_relay scheme lifetime: the delaying relay in front of the scheme's
+# server, on the port in relay_port; it exits by itself after lifetime
+# seconds, which should cover every run that goes through it.
+start_relay() {
+    local scheme=$1 lifetime=$2
+    relay_port[$scheme]=$(free_port)
+    "$python" "$bench/delay_relay.py" --target-port "${server_port[$scheme]}" \
+        --listen-port "${relay_port[$scheme]}" --delay "$delay" --count-file "$workdir/relay-$scheme.count" \
+        --lifetime "$lifetime" >"$logs/relay-$scheme.log" 2>&1 &
+    relay_pids+=($!)
+    wait_for_port "${relay_port[$scheme]}" "$!" "the relay" ||
+        fail "the relay did not start: $(cat "$logs/relay-$scheme.log")"
+}
+
+accepted() { # scheme: connections the relay has accepted so far
+    cat "$workdir/relay-$1.count"
+}
+
+# run_measured name outdir command...: empties outdir, then measures the
+# command as run_measured_over does.
 run_measured() {
+    rm -rf "$2"
+    mkdir -p "$2"
+    run_measured_over "$@"
+}
+
+# run_measured_over name outdir command...: runs the command under GNU time in
+# its own process group (so that an interrupt stops all of it) over what
+# outdir holds and writes "wall cpu user sys maxrss_kb exit files" to
+# $logs/name.summary.
+run_measured_over() {
     local name=$1 out=$2
     shift 2
     local timing=$logs/$name.time
-    rm -rf "$out"
-    mkdir -p "$out"
     # timeout makes its own process group, which holds GNU time and the tool.
     timeout --kill-after=10 "$tool_timeout" /usr/bin/time -v -o "$timing" "$@" >"$logs/$name.log" 2>&1 &
     tool_pid=$!

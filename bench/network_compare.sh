@@ -100,74 +100,23 @@ site=$workdir/site-$pages
 logs=$workdir/logs
 mkdir -p "$logs"
 
-relay_pids=()
 cleanup() {
-    local pid
     stop_tool
-    for pid in "${relay_pids[@]}"; do
-        stop_process "$pid"
-    done
+    stop_relays
     stop_nginx
 }
 trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-# --- servers --------------------------------------------------------------------
-
-make_certificate() { # sets cert and key
-    cert=$workdir/cert.pem
-    key=$workdir/key.pem
-    openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 \
-        -addext subjectAltName=IP:127.0.0.1 -keyout "$key" -out "$cert" 2>"$logs/openssl.log" ||
-        fail "openssl could not make a certificate: $(cat "$logs/openssl.log")"
-}
-
-declare -A server_port relay_port
-start_servers() {
-    local servers="" scheme
-    for scheme in "${scheme_list[@]}"; do
-        server_port[$scheme]=$(free_port)
-        case $scheme in
-        http) servers+="    server { listen 127.0.0.1:${server_port[http]}; }"$'\n' ;;
-        https)
-            make_certificate
-            servers+="    server { listen 127.0.0.1:${server_port[https]} ssl http2;"
-            servers+=" ssl_certificate $cert; ssl_certificate_key $key; }"$'\n'
-            ;;
-        *) fail "unknown scheme: $scheme" ;;
-        esac
-    done
-    start_nginx "$site" "$servers"
-}
-
-# The relay lives at most as long as every run of every tool may take.
-start_relay() { # scheme
-    local scheme=$1 lifetime
-    lifetime=$((tool_timeout * rounds * ${#tools[@]} * ${#scheme_list[@]} + 600))
-    relay_port[$scheme]=$(free_port)
-    "$python" "$bench/delay_relay.py" --target-port "${server_port[$scheme]}" \
-        --listen-port "${relay_port[$scheme]}" --delay "$delay" --count-file "$workdir/relay-$scheme.count" \
-        --lifetime "$lifetime" >"$logs/relay-$scheme.log" 2>&1 &
-    relay_pids+=($!)
-    wait_for_port "${relay_port[$scheme]}" "$!" "the relay" ||
-        fail "the relay did not start: $(cat "$logs/relay-$scheme.log")"
-}
-
-accepted() { # scheme: connections the relay has accepted so far
-    cat "$workdir/relay-$1.count"
-}
-
 # --- tools ------------------------------------------------------------------------
 
 run_wget() { # name url out
-    run_measured "$1" "$3" wget -r -l inf -np -k -p -e robots=off --no-check-certificate \
-        -nv -nH -P "$3" "$2"
+    run_measured "$1" "$3" wget "${wget_options[@]}" -P "$3" "$2"
 }
 
 run_wget2() { # name url out
-    run_measured "$1" "$3" wget2 -r -l inf -np -k -p --robots=off --no-check-certificate \
-        -nv -nH -P "$3" "$2"
+    run_measured "$1" "$3" wget2 "${wget2_options[@]}" -P "$3" "$2"
 }
 
 run_harvo() { # name url out
@@ -196,7 +145,7 @@ site_files=$(find "$site" -type f ! -name .gen_site | wc -l)
 start_servers
 if [ "$mode" = network ]; then
     for scheme in "${scheme_list[@]}"; do
-        start_relay "$scheme"
+        start_relay "$scheme" $((tool_timeout * rounds * ${#tools[@]} * ${#scheme_list[@]} + 600))
     done
     route="through a relay delaying each chunk ${delay}s per direction"
 else

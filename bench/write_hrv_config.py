@@ -30,6 +30,7 @@ def project_lines(args):
         ("RelativePathLinks", flag(not args.absolute_links)),
         ("CompletePages", flag(args.complete_pages)),
         ("SiteFileNames", flag(args.site_file_names)),
+        ("UpdateRequests", flag(args.update_requests)),
         ("IndexFile", args.index_file),
         ("Checked", "1"),
         ("Visible", "1"),
@@ -72,6 +73,9 @@ def main():
     )
     parser.add_argument(
         "--site-file-names", action="store_true", help="save under the site's own names, not folders per page"
+    )
+    parser.add_argument(
+        "--update-requests", action="store_true", help="ask with the last run's validators (conditional requests)"
     )
     args = parser.parse_args()
 

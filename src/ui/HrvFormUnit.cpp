@@ -38,7 +38,7 @@ THrvForm::THrvForm(QWidget* Parent)
 
 void THrvForm::Warning(const QString& AMsg)
 {
-    ShowMessageBox(this, QMessageBox::Warning, windowTitle(), AMsg, QMessageBox::Ok);
+    ShowMessageBox(this, QMessageBox::Warning, MessageTitle(), AMsg, QMessageBox::Ok);
 }
 
 bool THrvForm::Confirm(const QString& AConfirmTitle, const QString& AConfirmQuery)

@@ -29,4 +29,8 @@ public:
     void Warning(const QString& AMsg);
     bool Confirm(const QString& AConfirmTitle, const QString& AConfirmQuery);
     bool CheckNotEmpty(const QString& AValue, const QString& AName);
+
+protected:
+    // The title of the form's warnings.
+    virtual QString MessageTitle() const { return windowTitle(); }
 };

@@ -5,6 +5,7 @@
 #include "engine/crawl/ProjectRuns.h"
 #include "projects/StateFolder.h"
 #include "projects/WebsiteUnit.h"
+#include "ui/RunProgressPanel.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -35,6 +36,16 @@ QStringList NotFoundLines(const QString& Log)
         if (Line.startsWith(QStringLiteral("Project \"")) && Line.endsWith(QStringLiteral("\" not found.")))
             Lines << Line;
     return Lines;
+}
+
+// The counters of a run start from nothing; the worker only adds to Bytes.
+void ResetProgress(TRunProgress& Progress)
+{
+    Progress.Project = 0;
+    Progress.Projects = 0;
+    Progress.Done = 0;
+    Progress.Listed = 0;
+    Progress.Bytes = 0;
 }
 
 } // namespace
@@ -183,12 +194,20 @@ void THrvMainForm::StartRun(THrvThread* Thread)
     FRunControl.FStateFolder = CrawlStateFolder(QString(), FStateDir);
     FRunControl.FFailedURLs = 0;
     FRunControl.FFailures.Clear();
+    ResetProgress(FRunControl.FProgress);
     FMainPageControl->setCurrentWidget(FLogTabSheet);
     ClearLog();
+    FRunProgressPanel->Start();
     FLoadWebsitesButton->setEnabled(false);
     FBreakButton->setEnabled(true);
     FRunning = true;
     Thread->start();
+}
+
+// -1: no run goes, the plain caption.
+void THrvMainForm::ShowPercentInTitle(int Percent)
+{
+    setWindowTitle(Percent < 0 ? Caption() : QStringLiteral("%1% \u2014 ").arg(Percent) + Caption());
 }
 
 void THrvMainForm::BreakButtonClick()
@@ -200,6 +219,7 @@ void THrvMainForm::BreakButtonClick()
 void THrvMainForm::OnLoadWebsitesCompleted()
 {
     FRunLog.DeliverWaitingLines();
+    FRunProgressPanel->Stop();
     FRunning = false;
     FLoadWebsitesButton->setEnabled(true);
     FBreakButton->setEnabled(false);

@@ -8,6 +8,7 @@
 #include "ui/GroupComboBox.h"
 #include "ui/ProjectsListView.h"
 #include "ui/ProjectsTableModel.h"
+#include "ui/RunProgressPanel.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -253,8 +254,11 @@ QWidget* THrvMainForm::CreateLogPage()
     FLogMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     FLogMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     FLogMemo->setUndoRedoEnabled(false);
+    FRunProgressPanel = new TRunProgressPanel(FRunControl.FProgress, Page);
+    connect(FRunProgressPanel, &TRunProgressPanel::PercentChanged, this, &THrvMainForm::ShowPercentInTitle);
     auto* Layout = new QVBoxLayout(Page);
-    Layout->addWidget(FLogMemo);
+    Layout->addWidget(FLogMemo, 1);
+    Layout->addWidget(FRunProgressPanel);
     return Page;
 }
 

@@ -19,6 +19,7 @@ class TEditProjectForm;
 class TGroupComboBox;
 class TProjectsListView;
 class TProjectsTableModel;
+class TRunProgressPanel;
 
 // The main window: the project list with its group filter, the common output
 // folder, the run controls with the run log, and the About page. It owns the
@@ -55,6 +56,8 @@ public:
     QWidget* LogTabSheet() const { return FLogTabSheet; }
     // The run log with every line logged so far shown.
     QPlainTextEdit* LogMemo();
+    // The progress bar and status line under the log, shown while a run goes.
+    TRunProgressPanel* RunProgressPanel() const { return FRunProgressPanel; }
     QLabel* TitleLabel() const { return FTitleLabel; }
     QLabel* EditionLabel() const { return FEditionLabel; }
     QPushButton* LoadWebsitesButton() const { return FLoadWebsitesButton; }
@@ -95,6 +98,8 @@ public:
     void ClearLog();
 
 protected:
+    // Boxes keep the plain caption while the title shows a run's percentage.
+    QString MessageTitle() const override { return Caption(); }
     void showEvent(QShowEvent* Event) override;
     void closeEvent(QCloseEvent* Event) override;
     void keyPressEvent(QKeyEvent* Event) override;
@@ -112,6 +117,7 @@ private:
     bool SaveConfig();
     void FormShow();
     void StartRun(THrvThread* Thread);
+    void ShowPercentInTitle(int Percent);
     void OnLoadWebsitesCompleted();
     void OnStartProjectCompleted(bool StartProjectResult);
     void CloseWhenNoDialogIsOpen();
@@ -153,6 +159,7 @@ private:
     QWidget* FWebsitesTabSheet = nullptr;
     QWidget* FLogTabSheet = nullptr;
     QPlainTextEdit* FLogMemo = nullptr;
+    TRunProgressPanel* FRunProgressPanel = nullptr;
     QLabel* FTitleLabel = nullptr;
     QLabel* FEditionLabel = nullptr;
     QPushButton* FLoadWebsitesButton = nullptr;

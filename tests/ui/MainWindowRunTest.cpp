@@ -9,20 +9,27 @@
 #include "ui/HrvApplication.h"
 #include "ui/HrvMainUnit.h"
 #include "ui/ProjectsListView.h"
+#include "ui/RunProgressPanel.h"
 
 #include <QAction>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <atomic>
+#include <chrono>
 #include <gtest/gtest.h>
+#include <memory>
+#include <thread>
 
 namespace {
 class MainWindowRunTest : public ::testing::Test {
@@ -217,6 +224,66 @@ TEST_F(MainWindowRunTest, CloseWaitsForAnOpenEditorSoThatItsEditIsSaved)
     EXPECT_TRUE(OpenAfterTheRun);
     ASSERT_TRUE(WaitUntil([&Form] { return !Form.isVisible(); }));
     EXPECT_TRUE(ReadFile(ConfigPath()).contains("Added while running"));
+}
+
+// The second project's page is held until the test has seen the run halfway:
+// one project of two done, nothing of the second listed yet.
+TEST_F(MainWindowRunTest, ProgressShowsWhileARunGoesAndIsClearedAtItsEnd)
+{
+    const auto Release = std::make_shared<std::atomic<bool>>(false);
+    Server.On("/", ScriptedReply::Ok("<html></html>"));
+    Server.SetFallback([Release](const RecordedRequest& Request) {
+        if (Request.Path != "/held")
+            return ScriptedReply::Status(404, "Not Found");
+        for (int Wait = 0; Wait < 3000 && !*Release; ++Wait)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return ScriptedReply::Ok("<html></html>");
+    });
+    THrvWindows Windows(Arguments());
+    THrvMainForm& Form = *Windows.MainForm;
+    TMessageBoxAnswers Answers;
+    AddProject(Form, QStringLiteral("First"), Server.Url(QStringLiteral("/")));
+    AddProject(Form, QStringLiteral("Second"), Server.Url(QStringLiteral("/held")));
+    Form.OutDirEdit()->setText(OutDir.path());
+    const TRunProgressPanel& Panel = *Form.RunProgressPanel();
+    const QString Caption = THrvMainForm::Caption();
+    EXPECT_TRUE(Panel.isHidden());
+
+    Form.LoadWebsitesButton()->click();
+    EXPECT_FALSE(Panel.isHidden());
+    const bool Halfway = WaitUntil([&Form, &Panel] {
+        return Panel.ProgressBar()->value() > 0
+            && Form.windowTitle().startsWith(QStringLiteral("50% \u2014 "));
+    });
+    *Release = Halfway;
+    ASSERT_TRUE(Halfway) << Form.windowTitle().toStdString();
+    EXPECT_EQ(Panel.ProgressBar()->value(), 50);
+    EXPECT_EQ(Form.windowTitle(), QStringLiteral("50% \u2014 ") + Caption);
+    EXPECT_TRUE(Panel.StatusLabel()->text().startsWith(
+        QStringLiteral("Project 2 of 2 \u00B7 files 0 of 0 \u00B7 13 B \u00B7 ")))
+        << Panel.StatusLabel()->text().toStdString();
+    // A box keeps the plain caption.
+    Form.ProjectsListView()->selectRow(0);
+    Form.ForgetSavedStateActionExecute();
+    ASSERT_EQ(Answers.Shown().size(), 1);
+    EXPECT_EQ(Answers.Shown()[0].Title, Caption);
+
+    *Release = true;
+    ASSERT_TRUE(WaitUntil([&Form] { return Idle(Form); }));
+    EXPECT_TRUE(Panel.isHidden());
+    EXPECT_TRUE(Panel.StatusLabel()->text().isEmpty());
+    EXPECT_EQ(Form.windowTitle(), Caption);
+
+    // The next run shows it again, from nothing.
+    Form.LoadWebsitesButton()->click();
+    EXPECT_FALSE(Panel.isHidden());
+    EXPECT_EQ(Form.windowTitle(), QStringLiteral("0% \u2014 ") + Caption);
+    EXPECT_TRUE(Panel.StatusLabel()->text().startsWith(
+        QStringLiteral("Project 0 of 0 \u00B7 files 0 of 0 \u00B7 0 B")))
+        << Panel.StatusLabel()->text().toStdString();
+    ASSERT_TRUE(WaitUntil([&Form] { return Idle(Form); }));
+    EXPECT_TRUE(Panel.isHidden());
+    EXPECT_EQ(Form.windowTitle(), Caption);
 }
 
 TEST_F(MainWindowRunTest, AnUnreadableConfigurationIsReportedAndNeverOverwritten)

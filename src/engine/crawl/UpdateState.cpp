@@ -35,9 +35,10 @@ TUpdateState::TUpdateState(
     const QString Path = CrawlStatePath(Run.StateFolder(), Project.WebsiteURL(), OutDir);
     FState = TCrawlState::Open(
         Path, CrawlStateKey(Project.WebsiteURL(), OutDir), [&Run](const QString& Line) { Run.Log(Line); });
-    FPartsFolder = PartsFolderOf(Path);
-    if (FConditional)
+    if (FConditional) {
+        FPartsFolder = PartsFolderOf(Path);
         QDir().mkpath(FPartsFolder);
+    }
     Use([](TCrawlState& State) { State.BeginRun(); });
 }
 
@@ -125,7 +126,9 @@ bool TUpdateState::Restore(TFetchResult& Result, const QString& URL)
 void TUpdateState::Saved(const QString& URL, const TFetchResult& Result, const QString& FilePath,
     const QByteArray& Md5, const QByteArray* Body, bool Kept)
 {
-    if (!FPartsFolder.isEmpty())
+    // Only a file's body goes through a part file; a page's never does.
+    const bool File = !Result.UnchangedFile.isEmpty() || (Result.Body && !Result.Body->InMemory());
+    if (!FPartsFolder.isEmpty() && File)
         RemovePart(PartFileFor(FPartsFolder, URL));
     const auto Before = FBefore.find(URL);
     TSavedURL Saved { FilePath, std::nullopt, Md5 };

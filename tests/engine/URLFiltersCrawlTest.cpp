@@ -9,6 +9,11 @@ struct FilterCase {
     QStringList Fetched; // besides the start page, sorted
 };
 
+void PrintTo(const FilterCase& Case, std::ostream* Out)
+{
+    *Out << Case.Name;
+}
+
 class URLFilters : public DownloadProjectTest, public ::testing::WithParamInterface<FilterCase> {
 protected:
     // A start page that the filters would refuse, linking a page, a file,

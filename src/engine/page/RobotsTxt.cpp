@@ -1,13 +1,13 @@
 #include "engine/page/RobotsTxt.h"
 
-#include <QList>
+#include <QStringList>
 #include <cmath>
 
 namespace {
 
 struct TGroup {
     QStringList Agents; // product tokens, lower case
-    std::vector<std::pair<QByteArray, bool>> Rules;
+    std::vector<std::pair<QByteArray, bool>> Rules; // pattern, and whether it allows
     std::optional<double> CrawlDelay;
 };
 

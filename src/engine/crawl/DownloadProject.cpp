@@ -7,8 +7,11 @@
 #include "engine/crawl/OutputName.h"
 #include "engine/crawl/OutputPlace.h"
 #include "engine/crawl/ProcessHTML.h"
+#include "engine/crawl/ProjectRuns.h"
+#include "engine/crawl/RobotsRules.h"
 #include "engine/crawl/RunContext.h"
 #include "engine/crawl/SaveOutput.h"
+#include "engine/crawl/URLFilters.h"
 #include "engine/crawl/URLList.h"
 #include "engine/crawl/UpdateState.h"
 #include "engine/page/URLUtils.h"
@@ -39,6 +42,12 @@ TReplaceRuleSet ReplaceRuleSetOf(const TWebsiteProject& Project)
     return Rules;
 }
 
+QString UserAgentOf(const TWebsiteProject& Project)
+{
+    const QString& UserAgent = Project.Requests().UserAgent;
+    return UserAgent.isEmpty() ? RunUserAgent : UserAgent;
+}
+
 // One project's crawl: the URL list and the settings derived once from the
 // project; each URL at its turn is fetched, named, placed, made and saved
 // by the steps of its own files.
@@ -57,6 +66,8 @@ public:
         , FSaver(Project.Overwrite(), FTally, Run)
         , FDocuments(FURLs, FSettings, FRules, Run)
         , FUpdates(Project, FOutDir, FFetch, Run)
+        , FFilters(Project.Requests().Accept, Project.Requests().Reject,
+              [&Run](const QString& Line) { Run.Log(Line); })
     {
         if (FSettings.SiteFileNames) {
             FURLs.SetSiteFileNames(true);
@@ -72,21 +83,29 @@ public:
         FFetch.DigestFiles = Project.Overwrite() == ofChanged || FUpdates.Active();
         FFetch.Stopped = [&Run] { return Run.Terminated(); };
         FFetch.Env = &Run.Env();
+        if (!FFilters.Empty() || Project.Requests().Robots)
+            FSettings.Admits = [this](const QString& URL) {
+                return FFilters.Admits(URL) && (!FRobots || FRobots->Allows(URL));
+            };
     }
 
     void Run()
     {
         FURLs.SetMaxCount(FRun.MaxURLs());
-        Seed();
         {
             // Its end stops the transfers still in flight after a Break.
             TFetchAhead Ahead(FClient, TTransferLimits::ForConnections(FRun.Connections()), FFetch);
+            if (FProject.Requests().Robots)
+                FRobots = std::make_unique<TRobotsRules>(FClient, UserAgentOf(FProject), FRun,
+                    [&Ahead](const QString& Host, int Ms) { Ahead.SetHostDelay(Host, Ms); });
+            Seed();
             for (int Index = 0; Index < FURLs.Count(); ++Index) {
                 FRepair.Settle(Index, Download(Index, Ahead));
                 ReportURLLimit();
                 if (FRun.Terminated() || FTally.StorageFull())
                     break;
             }
+            FRobots.reset(); // it tells Ahead the hosts' delays
         }
         if (FSettings.SiteFileNames && !FTally.StorageFull())
             RepairLinks();
@@ -106,13 +125,19 @@ private:
 
     void Seed()
     {
-        const QString& Base = FSettings.WebsiteBase;
         for (const TStartPage& Page : FProject.StartPages())
-            FURLs.AddURL(utA, ResolveURL(Page.URL, Base), Base, FSettings.IndexName, FSettings.OutFolder,
-                Page.LinkDepth, 0, FSettings.SuppressURLs, QString());
+            AddStartPage(ResolveURL(Page.URL, FSettings.WebsiteBase), Page.LinkDepth);
         if (FProject.StartPages().empty() && !FWebsiteURL.isEmpty())
-            FURLs.AddURL(utA, FWebsiteURL, Base, FSettings.IndexName, FSettings.OutFolder, WholeSiteLimit, 0,
-                FSettings.SuppressURLs, QString());
+            AddStartPage(FWebsiteURL, WholeSiteLimit);
+    }
+
+    // Start pages pass every filter, but not robots.txt.
+    void AddStartPage(const QString& URL, int LinkDepth)
+    {
+        if (FRobots && !FRobots->Allows(RemoveURLFragment(URL)))
+            return;
+        FURLs.AddURL(utA, URL, FSettings.WebsiteBase, FSettings.IndexName, FSettings.OutFolder, LinkDepth, 0,
+            FSettings.SuppressURLs, QString());
     }
 
     TFetchRequest PlainRequestFor(int Index) const
@@ -233,6 +258,8 @@ private:
     TOutputSaver FSaver;
     TDocumentContent FDocuments;
     TUpdateState FUpdates;
+    TURLFilters FFilters;
+    std::unique_ptr<TRobotsRules> FRobots; // while the URLs are fetched, when obeyed
     bool FURLLimitReported = false;
 };
 

@@ -41,6 +41,8 @@ TFetchAhead::~TFetchAhead()
     FSlotChanged.wait(Lock, [this] { return FRunning == 0; });
 }
 
+void TFetchAhead::SetHostDelay(const QString&, int) { }
+
 void TFetchAhead::Queue(TFetchRequest Request)
 {
     {

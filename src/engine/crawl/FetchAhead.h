@@ -45,6 +45,7 @@ public:
     TFetchAhead& operator=(const TFetchAhead&) = delete;
 
     int Window() const { return FWindow; }
+    void SetHostDelay(const QString& Host, int Ms);
     // How many requests were queued; the next one gets this index.
     int Queued() const { return FQueued; }
     void Queue(TFetchRequest Request);

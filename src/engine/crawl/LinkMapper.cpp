@@ -72,15 +72,17 @@ QString TLinkMapper::MapLink(const QString& Raw, TURLTag Kind, const QString& Li
     if ((BelowLimit() || AnyDepth) && !FSettings.WebsiteBase.isEmpty()
         && StartsText(A, FSettings.WebsiteBase)) {
         Known = true;
-        Index = FURLs.AddURL(Kind, A, FSettings.WebsiteBase, FSettings.IndexName, FSettings.OutFolder,
-            AnyDepth ? 0 : FPage.ExtractURLs, FPage.URLDepth + 1, FSettings.SuppressURLs, LinkType,
-            FPage.Index);
+        if (Admitted(A))
+            Index = FURLs.AddURL(Kind, A, FSettings.WebsiteBase, FSettings.IndexName, FSettings.OutFolder,
+                AnyDepth ? 0 : FPage.ExtractURLs, FPage.URLDepth + 1, FSettings.SuppressURLs, LinkType,
+                FPage.Index);
     } else if (const int Rule = MatchingDownloadRule(A); Rule >= 0) {
         Known = true;
         const TDownloadRule& Download = (*FSettings.DownloadRules)[Rule];
         const QString RuleFolder = CombinePath(Download.Folder, FSettings.OutFolder);
-        Index = FURLs.AddURL(Kind, A, Download.URLPrefix, DownloadFileName(Kind), RuleFolder, 0,
-            FPage.URLDepth + 1, FSettings.SuppressURLs, LinkType, FPage.Index);
+        if (Admitted(A))
+            Index = FURLs.AddURL(Kind, A, Download.URLPrefix, DownloadFileName(Kind), RuleFolder, 0,
+                FPage.URLDepth + 1, FSettings.SuppressURLs, LinkType, FPage.Index);
     } else {
         Index = FURLs.FindURL(RemoveURLFragment(A));
         Known = Index >= 0 || Raw.startsWith(QLatin1String("//"));
@@ -111,7 +113,8 @@ QString TLinkMapper::SiteLink(int Index, const QString& A)
 void TLinkMapper::FollowScriptLink(const QString& Raw)
 {
     const QString A = ApplyDomainAliases(ResolveURL(Raw, FPage.URL));
-    if (A.isEmpty() || FSettings.WebsiteBase.isEmpty() || !StartsText(A, FSettings.WebsiteBase))
+    if (A.isEmpty() || FSettings.WebsiteBase.isEmpty() || !StartsText(A, FSettings.WebsiteBase)
+        || !Admitted(A))
         return;
     const int Before = FURLs.Count();
     const int Index = FURLs.AddURL(utScript, A, FSettings.WebsiteBase, FSettings.IndexName,
@@ -134,6 +137,14 @@ QString TLinkMapper::ApplyDomainAliases(const QString& A) const
         if (StartsText(A, AliasBase))
             return FSettings.WebsiteBase + A.mid(AliasBase.size());
     return A;
+}
+
+bool TLinkMapper::Admitted(const QString& A) const
+{
+    if (!FSettings.Admits)
+        return true;
+    const QString LoadURL = RemoveURLFragment(A);
+    return FURLs.FindURL(LoadURL) >= 0 || FSettings.Admits(LoadURL);
 }
 
 int TLinkMapper::MatchingDownloadRule(const QString& A) const

@@ -30,6 +30,8 @@ private:
     // A link of a domain alias becomes the same link on the website's host.
     QString ApplyDomainAliases(const QString& A) const;
     int MatchingDownloadRule(const QString& A) const;
+    // True when A is in the list already or the crawl admits it.
+    bool Admitted(const QString& A) const;
     // The link to entry Index, whose URL is A, with the site's own names.
     QString SiteLink(int Index, const QString& A);
 

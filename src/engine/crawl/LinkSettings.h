@@ -6,6 +6,7 @@
 #include "projects/WebsiteUnit.h"
 
 #include <QString>
+#include <functional>
 #include <vector>
 
 class TLinkRepair;
@@ -31,6 +32,10 @@ struct TLinkSettings {
     // Where links to files not saved yet are noted, to be repaired at the
     // end should those files not be saved under that name; may be null.
     TLinkRepair* Repair = nullptr;
+    // Whether a URL found in a page (absolute, without fragment) may join
+    // the list besides its scope; empty: every one may. One refused is
+    // left as an absolute link.
+    std::function<bool(const QString& URL)> Admits;
 };
 
 // True when the crawl follows what scripts name: complete pages with the

@@ -1,5 +1,6 @@
 #include "projects/NumberedNames.h"
 #include "projects/WebsiteUnit.h"
+#include "support/RequestOptionsMatch.h"
 
 #include <gtest/gtest.h>
 
@@ -116,21 +117,6 @@ TWebsiteProject LoadedFrom(const QStringList& Texts)
     for (const QString& Text : Texts)
         Lines.Add(Text);
     return LoadedFrom(Lines);
-}
-
-void ExpectSameRequests(const TRequestOptions& A, const TRequestOptions& B)
-{
-    EXPECT_EQ(A.Robots, B.Robots);
-    EXPECT_EQ(A.WaitSeconds, B.WaitSeconds);
-    EXPECT_EQ(A.RandomWait, B.RandomWait);
-    EXPECT_EQ(A.LimitRate, B.LimitRate);
-    EXPECT_EQ(A.UserAgent, B.UserAgent);
-    EXPECT_EQ(A.Tries, B.Tries);
-    EXPECT_EQ(A.TimeoutSeconds, B.TimeoutSeconds);
-    EXPECT_EQ(A.Accept, B.Accept);
-    EXPECT_EQ(A.Reject, B.Reject);
-    EXPECT_EQ(A.VerifyTLS, B.VerifyTLS);
-    EXPECT_EQ(A.CACertificate, B.CACertificate);
 }
 
 } // namespace

@@ -1,7 +1,11 @@
 #include "ConsoleOptions.h"
 
-#include "projects/RunSettings.h"
+#include "InputFile.h"
 
+#include "projects/RequestOptionLimits.h"
+
+#include <QRegularExpression>
+#include <cmath>
 #include <limits>
 #include <optional>
 #include <utility>
@@ -38,6 +42,18 @@ enum TOptionId {
     oiReplace,
     oiNoCompletePages,
     oiSpecFileNames,
+    oiRobots,
+    oiWait,
+    oiRandomWait,
+    oiLimitRate,
+    oiUserAgent,
+    oiTries,
+    oiTimeout,
+    oiAcceptRegex,
+    oiRejectRegex,
+    oiNoCheckCertificate,
+    oiCACertificate,
+    oiInputFile,
 };
 
 // Where an option may be used.
@@ -82,6 +98,18 @@ const TOptionDef Options[] = {
     { oiReplace, "replace", 0, nullptr, true, omQuickCopy },
     { oiNoCompletePages, "no-complete-pages", 0, nullptr, false, omQuickCopy },
     { oiSpecFileNames, "spec-file-names", 0, nullptr, false, omQuickCopy },
+    { oiRobots, "robots", 0, nullptr, true, omQuickCopy },
+    { oiWait, "wait", 0, nullptr, true, omQuickCopy },
+    { oiRandomWait, "random-wait", 0, nullptr, false, omQuickCopy },
+    { oiLimitRate, "limit-rate", 0, nullptr, true, omQuickCopy },
+    { oiUserAgent, "user-agent", 0, nullptr, true, omQuickCopy },
+    { oiTries, "tries", 0, nullptr, true, omQuickCopy },
+    { oiTimeout, "timeout", 0, nullptr, true, omQuickCopy },
+    { oiAcceptRegex, "accept-regex", 0, nullptr, true, omQuickCopy },
+    { oiRejectRegex, "reject-regex", 0, nullptr, true, omQuickCopy },
+    { oiNoCheckCertificate, "no-check-certificate", 0, nullptr, false, omQuickCopy },
+    { oiCACertificate, "ca-certificate", 0, nullptr, true, omQuickCopy },
+    { oiInputFile, "input-file", 'i', nullptr, true, omQuickCopy },
 };
 
 const TOptionDef* FindLong(const QString& Name)
@@ -132,6 +160,22 @@ bool SplitPair(const QString& Text, const QString& Separator, std::pair<QString,
     return true;
 }
 
+// Bytes a second: a number, fractions allowed, with an optional k (KiB) or
+// M (MiB); -1 for a text that is none.
+qint64 ParseRate(const QString& Text)
+{
+    static const QRegularExpression Rate(QStringLiteral("^(\\d+(?:\\.\\d*)?|\\.\\d+)([kKmM]?)$"));
+    const QRegularExpressionMatch Match = Rate.match(Text);
+    if (!Match.hasMatch())
+        return -1;
+    const QString Unit = Match.captured(2).toLower();
+    const double Factor = Unit == QLatin1String("k") ? 1024 : (Unit == QLatin1String("m") ? 1048576 : 1);
+    const double Bytes = Match.captured(1).toDouble() * Factor;
+    // Far beyond any link, and within what the byte count can hold.
+    constexpr double MaxRate = 1e15;
+    return Bytes <= MaxRate ? std::llround(Bytes) : -1;
+}
+
 class TParser {
 public:
     TConsoleOptions Options;
@@ -154,6 +198,7 @@ public:
             else
                 ParseShortOptions(Arg);
         }
+        ReadInputFiles();
         CheckCombination();
     }
 
@@ -180,6 +225,28 @@ private:
         if (!Ok || Number < Min || Number > Max)
             Fail(QStringLiteral("%1 takes %2, not \"%3\"").arg(Name, NumberRangeText(Min, Max), Value));
         return Number;
+    }
+
+    double ParseWait(const QString& Name, const QString& Value)
+    {
+        bool Ok = false;
+        const double Seconds = Value.toDouble(&Ok);
+        if (!Ok || !(Seconds >= 0 && Seconds <= MaxWaitSeconds))
+            Fail(QStringLiteral("%1 takes seconds from 0 to %2, not \"%3\"")
+                     .arg(Name)
+                     .arg(MaxWaitSeconds)
+                     .arg(Value));
+        return Seconds;
+    }
+
+    qint64 ParseRateOption(const QString& Name, const QString& Value)
+    {
+        const qint64 Rate = ParseRate(Value);
+        if (Rate < 0)
+            Fail(QStringLiteral("%1 takes bytes a second, with k or M for KiB or MiB (such as 200k or 1.5M), "
+                                "not \"%2\"")
+                     .arg(Name, Value));
+        return Rate;
     }
 
     int ParseSetting(const TRunSettingDef& Setting, const QString& Name, const QString& Value)
@@ -298,6 +365,44 @@ private:
         case oiSpecFileNames:
             Copy.SiteFileNames = false;
             break;
+        case oiRobots:
+            if (Value != QLatin1String("on") && Value != QLatin1String("off"))
+                Fail(QStringLiteral("%1 takes on or off, not \"%2\"").arg(Name, Value));
+            Copy.Requests.Robots = Value == QLatin1String("on");
+            break;
+        case oiWait:
+            Copy.Requests.WaitSeconds = ParseWait(Name, Value);
+            break;
+        case oiRandomWait:
+            Copy.Requests.RandomWait = true;
+            break;
+        case oiLimitRate:
+            Copy.Requests.LimitRate = ParseRateOption(Name, Value);
+            break;
+        case oiUserAgent:
+            Copy.Requests.UserAgent = NonEmpty(Name, Value, "text");
+            break;
+        case oiTries:
+            Copy.Requests.Tries = ParseNumberOption(1, TriesSetting.Max, Name, Value);
+            break;
+        case oiTimeout:
+            Copy.Requests.TimeoutSeconds = ParseNumberOption(1, TimeoutSetting.Max, Name, Value);
+            break;
+        case oiAcceptRegex:
+            Copy.Requests.Accept << NonEmpty(Name, Value, "regular expression");
+            break;
+        case oiRejectRegex:
+            Copy.Requests.Reject << NonEmpty(Name, Value, "regular expression");
+            break;
+        case oiNoCheckCertificate:
+            Copy.Requests.VerifyTLS = false;
+            break;
+        case oiCACertificate:
+            Copy.Requests.CACertificate = NonEmpty(Name, Value, "file name");
+            break;
+        case oiInputFile:
+            FInputFiles << NonEmpty(Name, Value, "file name");
+            break;
         }
     }
 
@@ -351,6 +456,19 @@ private:
         Apply(Def, Name, Value.value_or(QString()));
     }
 
+    // The URLs of the input files follow those of the command line.
+    void ReadInputFiles()
+    {
+        if (!Error.isEmpty() || Options.Help || Options.Version)
+            return;
+        for (const QString& FileName : FInputFiles)
+            if (!ReadInputFile(FileName, Options.QuickCopy.URLs, Error))
+                return;
+        if (!FInputFiles.isEmpty() && Options.QuickCopy.URLs.isEmpty())
+            Fail(QStringLiteral("the input file \"%1\" lists no URL")
+                     .arg(FInputFiles.join(QStringLiteral("\", \""))));
+    }
+
     void CheckCombination()
     {
         const bool QuickCopy = !Options.QuickCopy.URLs.isEmpty();
@@ -375,6 +493,7 @@ private:
     }
 
     QStringList FArguments;
+    QStringList FInputFiles;
     int FNext = 0;
     QString FConfigurationOption, FQuickCopyOption; // the first of each kind given
 };

@@ -24,6 +24,7 @@ struct TQuickCopyOptions {
     std::vector<TReplaceRule> Replaces;
     bool CompletePages = true;
     bool SiteFileNames = true;
+    TRequestOptions Requests = TRequestOptions::ForNewProject();
 };
 
 // What the console runner was asked to do.

@@ -111,8 +111,41 @@ QString ScopeFolder(const QString& OutDir, const QString& Base)
     return QDir::cleanPath(OutDir + QLatin1Char('/') + Folder);
 }
 
-std::unique_ptr<TWebsiteProject> MakeProject(
-    const TQuickCopyOptions& Options, const TScope& Scope, const QString& Name, const QString& OutDir)
+// False with Error naming Option when a pattern does not compile.
+bool CompilePatterns(const QStringList& Patterns, const char* Option, QString& Error)
+{
+    for (const QString& Pattern : Patterns) {
+        try {
+            CompileReplacePattern(Pattern);
+        } catch (const ERegularExpressionError& E) {
+            Error = QStringLiteral("%1 \"%2\": %3").arg(QLatin1String(Option), Pattern, E.Message());
+            return false;
+        }
+    }
+    return true;
+}
+
+// The request options with the CA file made absolute, since the runs do not
+// resolve names against the current folder; false with Error when the file
+// cannot be read.
+bool CheckRequestOptions(TRequestOptions& Requests, QString& Error)
+{
+    if (!CompilePatterns(Requests.Accept, "--accept-regex", Error)
+        || !CompilePatterns(Requests.Reject, "--reject-regex", Error))
+        return false;
+    if (Requests.CACertificate.isEmpty())
+        return true;
+    const QFileInfo CAFile(QDir::current().absoluteFilePath(Requests.CACertificate));
+    if (!CAFile.isFile() || !CAFile.isReadable()) {
+        Error = QStringLiteral("--ca-certificate \"%1\": no readable file").arg(Requests.CACertificate);
+        return false;
+    }
+    Requests.CACertificate = CAFile.absoluteFilePath();
+    return true;
+}
+
+std::unique_ptr<TWebsiteProject> MakeProject(const TQuickCopyOptions& Options,
+    const TRequestOptions& Requests, const TScope& Scope, const QString& Name, const QString& OutDir)
 {
     auto Project = std::make_unique<TWebsiteProject>();
     Project->SetProjectName(Name);
@@ -127,6 +160,7 @@ std::unique_ptr<TWebsiteProject> MakeProject(
     Project->SetCompletePages(Options.CompletePages);
     Project->SetSiteFileNames(Options.SiteFileNames);
     Project->SetUpdateRequests(true);
+    Project->Requests() = Requests;
     Project->SetChecked(true);
     for (const QString& URL : Scope.StartPages)
         Project->StartPages().push_back({ URL, Options.Depth });
@@ -152,14 +186,12 @@ bool MakeQuickCopyProjects(
             return false;
         }
     }
-    for (const TReplaceRule& Rule : Options.Replaces) {
-        try {
-            CompileReplacePattern(Rule.Pattern);
-        } catch (const ERegularExpressionError& E) {
-            Error = QStringLiteral("--replace \"%1\": %2").arg(Rule.Pattern, E.Message());
-            return false;
-        }
-    }
+    QStringList ReplacePatterns;
+    for (const TReplaceRule& Rule : Options.Replaces)
+        ReplacePatterns << Rule.Pattern;
+    TRequestOptions Requests = Options.Requests;
+    if (!CompilePatterns(ReplacePatterns, "--replace", Error) || !CheckRequestOptions(Requests, Error))
+        return false;
     const QString OutDir = OutputFolderOf(Options.OutDir, URLs.first(), Error);
     if (OutDir.isEmpty() || (PrepareFolder && !PrepareOutputFolder(OutDir, Error)))
         return false;
@@ -169,10 +201,12 @@ bool MakeQuickCopyProjects(
         const QString& Base = Scopes[I].Base;
         if (I == 0) {
             const QString Host = QUrl(Base).host();
-            Projects.AddProject(MakeProject(Options, Scopes[I], Host.isEmpty() ? Base : Host, OutDir));
+            Projects.AddProject(
+                MakeProject(Options, Requests, Scopes[I], Host.isEmpty() ? Base : Host, OutDir));
         } else {
             const QString WithoutScheme = Base.mid(Base.indexOf(QLatin1String("//")) + 2);
-            Projects.AddProject(MakeProject(Options, Scopes[I], WithoutScheme, ScopeFolder(OutDir, Base)));
+            Projects.AddProject(
+                MakeProject(Options, Requests, Scopes[I], WithoutScheme, ScopeFolder(OutDir, Base)));
         }
     }
     return true;

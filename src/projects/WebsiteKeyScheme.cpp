@@ -1,7 +1,10 @@
 // The name=value lines of a project and of the project list.
 #include "NumberedNames.h"
+#include "RequestOptionLimits.h"
 #include "WebsiteUnit.h"
 
+#include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace {
@@ -77,18 +80,34 @@ template <> struct TRecordScheme<TReplaceRule> {
     }
 };
 
-// The suppressed URL texts.
-template <> struct TRecordScheme<QString> {
-    static inline const QString Entry = QStringLiteral("SuppressURLs");
+// Records of one text each.
+struct TTextRecords {
     static inline const QString Partner;
-    static inline const QString Count = QStringLiteral("SuppressURLsN");
-    static std::pair<QString, QString> Texts(const QString& URL) { return { URL, QString() }; }
-    static QString Read(const QString& URL, const QString&) { return URL; }
+    static std::pair<QString, QString> Texts(const QString& Text) { return { Text, QString() }; }
+    static QString Read(const QString& Text, const QString&) { return Text; }
 };
 
-template <typename TRecords> void SaveRecords(TStrings& lst, const QString& P, const TRecords& Records)
+// The suppressed URL texts.
+template <> struct TRecordScheme<QString> : TTextRecords {
+    static inline const QString Entry = QStringLiteral("SuppressURLs");
+    static inline const QString Count = QStringLiteral("SuppressURLsN");
+};
+
+// The regular expressions of the URLs to request and of those to leave out;
+// as records, so that a pattern keeps every character a line can hold.
+struct TAcceptScheme : TTextRecords {
+    static inline const QString Entry = QStringLiteral("Accept");
+    static inline const QString Count = QStringLiteral("AcceptN");
+};
+
+struct TRejectScheme : TTextRecords {
+    static inline const QString Entry = QStringLiteral("Reject");
+    static inline const QString Count = QStringLiteral("RejectN");
+};
+
+template <typename TRecords, typename TScheme = TRecordScheme<typename TRecords::value_type>>
+void SaveRecords(TStrings& lst, const QString& P, const TRecords& Records)
 {
-    using TScheme = TRecordScheme<typename TRecords::value_type>;
     int K = 0;
     for (const auto& Record : Records) {
         const auto [Entry, Partner] = TScheme::Texts(Record);
@@ -104,10 +123,9 @@ template <typename TRecords> void SaveRecords(TStrings& lst, const QString& P, c
 
 // The records numbered 1 to the stored count, visiting only the numbers that
 // occur in the lines.
-template <typename TRecord>
+template <typename TRecord, typename TScheme = TRecordScheme<TRecord>>
 std::vector<TRecord> LoadRecords(const TStrings& lst, const TNumberedNames& Numbers, const QString& P)
 {
-    using TScheme = TRecordScheme<TRecord>;
     std::vector<TRecord> Records;
     const int Count = ReadCount(lst, P + TScheme::Count, -1);
     for (const int K : Numbers.Numbers(P + TScheme::Entry, QString(), Count)) {
@@ -120,6 +138,58 @@ std::vector<TRecord> LoadRecords(const TStrings& lst, const TNumberedNames& Numb
         Records.push_back(TScheme::Read(Entry, Partner));
     }
     return Records;
+}
+
+template <typename TScheme>
+QStringList LoadTexts(const TStrings& lst, const TNumberedNames& Numbers, const QString& P)
+{
+    const std::vector<QString> Texts = LoadRecords<QString, TScheme>(lst, Numbers, P);
+    return QStringList(Texts.begin(), Texts.end());
+}
+
+// A stored number: a malformed one reads as 0, the default; one outside
+// Setting's range is clamped into it.
+int ReadClamped(const TStrings& lst, const QString& Name, const TRunSettingDef& Setting)
+{
+    int Value;
+    return ReadInt(lst, Name, Value) ? Setting.Clamp(Value) : Setting.Default;
+}
+
+TRequestOptions LoadRequestOptions(const TStrings& lst, const QString& P, const TNumberedNames& Numbers)
+{
+    TRequestOptions Options;
+    Options.Robots = lst.Values(P + QStringLiteral("Robots")) == One;
+    bool Ok = false;
+    const double Wait = lst.Values(P + QStringLiteral("Wait")).toDouble(&Ok);
+    if (Ok && std::isfinite(Wait))
+        Options.WaitSeconds = std::clamp(Wait, 0.0, MaxWaitSeconds);
+    Options.RandomWait = lst.Values(P + QStringLiteral("RandomWait")) == One;
+    const qint64 Rate = lst.Values(P + QStringLiteral("LimitRate")).toLongLong(&Ok);
+    if (Ok)
+        Options.LimitRate = std::max<qint64>(Rate, 0);
+    Options.UserAgent = lst.Values(P + QStringLiteral("UserAgent"));
+    Options.Tries = ReadClamped(lst, P + TriesSetting.KeyName(), TriesSetting);
+    Options.TimeoutSeconds = ReadClamped(lst, P + TimeoutSetting.KeyName(), TimeoutSetting);
+    Options.Accept = LoadTexts<TAcceptScheme>(lst, Numbers, P);
+    Options.Reject = LoadTexts<TRejectScheme>(lst, Numbers, P);
+    Options.VerifyTLS = lst.Values(P + QStringLiteral("VerifyTLS")) == One;
+    Options.CACertificate = lst.Values(P + QStringLiteral("CACertificate"));
+    return Options;
+}
+
+void SaveRequestOptions(TStrings& lst, const QString& P, const TRequestOptions& Options)
+{
+    lst.SetValues(P + QStringLiteral("Robots"), BoolText(Options.Robots));
+    lst.SetValues(P + QStringLiteral("Wait"), QString::number(Options.WaitSeconds, 'g', 15));
+    lst.SetValues(P + QStringLiteral("RandomWait"), BoolText(Options.RandomWait));
+    lst.SetValues(P + QStringLiteral("LimitRate"), QString::number(Options.LimitRate));
+    lst.SetValues(P + QStringLiteral("UserAgent"), Options.UserAgent);
+    lst.SetValues(P + TriesSetting.KeyName(), QString::number(Options.Tries));
+    lst.SetValues(P + TimeoutSetting.KeyName(), QString::number(Options.TimeoutSeconds));
+    SaveRecords<QStringList, TAcceptScheme>(lst, P, Options.Accept);
+    SaveRecords<QStringList, TRejectScheme>(lst, P, Options.Reject);
+    lst.SetValues(P + QStringLiteral("VerifyTLS"), BoolText(Options.VerifyTLS));
+    lst.SetValues(P + QStringLiteral("CACertificate"), Options.CACertificate);
 }
 
 QString ProjectPrefix(const QString& Prefix, int I)
@@ -159,6 +229,7 @@ bool TWebsiteProject::LoadFromList(const TStrings& lst, const QString& P, const 
     FSuppressURLs.Clear();
     for (const QString& URL : LoadRecords<QString>(lst, Numbers, P))
         FSuppressURLs.Add(URL);
+    FRequests = LoadRequestOptions(lst, P, Numbers);
     return true;
 }
 
@@ -184,6 +255,7 @@ void TWebsiteProject::SaveToList(TStrings& lst, const QString& P) const
     SaveRecords(lst, P, FDownloadRules);
     SaveRecords(lst, P, FReplaceRules);
     SaveRecords(lst, P, FSuppressURLs.ToQStringList());
+    SaveRequestOptions(lst, P, FRequests);
 }
 
 void TWebsiteProjectList::LoadFromList(const TStrings& lst, const QString& Prefix)

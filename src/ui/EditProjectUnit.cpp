@@ -7,6 +7,7 @@
 #include "ui/EntryListView.h"
 #include "ui/FormScale.h"
 #include "ui/ReplaceRuleFormUnit.h"
+#include "ui/RequestOptionsPanel.h"
 #include "ui/ScreenFit.h"
 #include "ui/WebDocFormUnit.h"
 #include "ui/WebPageFormUnit.h"
@@ -125,6 +126,8 @@ void TEditProjectForm::CreateControls()
     FPageControl1 = new QTabWidget;
     FPageControl1->addTab(FWebDocs, QStringLiteral("Download Files"));
     FPageControl1->addTab(FReplaceRules, QStringLiteral("Replace Rules"));
+    FRequests = new TRequestOptionsPanel;
+    FPageControl1->addTab(FRequests, QStringLiteral("Requests"));
     FBaseURLEdit = new QLineEdit;
     FIndexFileEdit = new QLineEdit;
     FProjectOutFolderEdit = new QLineEdit;
@@ -217,6 +220,7 @@ bool TEditProjectForm::AddProject(TWebsiteProject& Project, const QString& OutDi
     Project.SetCompletePages(true);
     Project.SetSiteFileNames(true);
     Project.SetUpdateRequests(true);
+    Project.Requests() = TRequestOptions::ForNewProject();
     return ShowProjectDialog(Project, OutDir);
 }
 
@@ -260,6 +264,7 @@ void TEditProjectForm::FillDialog(const TWebsiteProject& Project)
     FillRows(*FWebDocs, Project.DownloadRules());
     FillRows(*FReplaceRules, Project.ReplaceRules());
     FSuppressMemo->setPlainText(ListText(Project.SuppressURLs()));
+    FRequests->Fill(Project.Requests());
 }
 
 void TEditProjectForm::WriteBack(TWebsiteProject& Project) const
@@ -286,6 +291,7 @@ void TEditProjectForm::WriteBack(TWebsiteProject& Project) const
     Project.DownloadRules() = ReadRows<TDownloadRule>(*FWebDocs, TwoTextRecord<TDownloadRule>);
     Project.ReplaceRules() = ReadRows<TReplaceRule>(*FReplaceRules, TwoTextRecord<TReplaceRule>);
     Project.SuppressURLs().SetText(FSuppressMemo->toPlainText());
+    FRequests->WriteBack(Project.Requests());
 }
 
 QString TEditProjectForm::GetExpandedOutFolder() const
@@ -295,8 +301,15 @@ QString TEditProjectForm::GetExpandedOutFolder() const
 
 void TEditProjectForm::OKButtonClick()
 {
-    if (CheckNotEmpty(FProjectNameEdit->text(), QStringLiteral("Project Name")))
-        accept();
+    if (!CheckNotEmpty(FProjectNameEdit->text(), QStringLiteral("Project Name")))
+        return;
+    const QString PatternError = FRequests->PatternError();
+    if (!PatternError.isEmpty()) {
+        FPageControl1->setCurrentWidget(FRequests);
+        Warning(QStringLiteral("A URL pattern does not compile: ") + PatternError);
+        return;
+    }
+    accept();
 }
 
 void TEditProjectForm::ExploreProjectOutFolderButtonClick()

@@ -10,6 +10,7 @@ class QPushButton;
 class QTabWidget;
 class TEntryListPanel;
 class TReplaceRuleForm;
+class TRequestOptionsPanel;
 class TWebDocForm;
 class TWebPageForm;
 class TWebsiteProject;
@@ -41,6 +42,7 @@ public:
     QTabWidget* PageControl1() const { return FPageControl1; }
     TEntryListPanel* WebDocs() const { return FWebDocs; }
     TEntryListPanel* ReplaceRules() const { return FReplaceRules; }
+    TRequestOptionsPanel* Requests() const { return FRequests; }
     QLineEdit* IndexFileEdit() const { return FIndexFileEdit; }
     QLineEdit* ProjectOutFolderEdit() const { return FProjectOutFolderEdit; }
     QComboBox* ProjectOverwriteComboBox() const { return FProjectOverwriteComboBox; }
@@ -74,6 +76,7 @@ private:
     QTabWidget* FPageControl1;
     TEntryListPanel* FWebDocs;
     TEntryListPanel* FReplaceRules;
+    TRequestOptionsPanel* FRequests;
     QLineEdit* FBaseURLEdit;
     QLineEdit* FIndexFileEdit;
     QLineEdit* FProjectOutFolderEdit;

@@ -24,14 +24,14 @@ public:
 const ::testing::Environment* const ProxyVariablesCleared
     = ::testing::AddGlobalTestEnvironment(new WithoutProxyVariables);
 
-} // namespace
-
-CliResult RunCli(const QStringList& Arguments, const QString& WorkDir, int TimeoutMs)
+CliResult Run(const QStringList& Arguments, const QByteArray& Input, const QString& WorkDir, int TimeoutMs)
 {
     QProcess Process;
     if (!WorkDir.isEmpty())
         Process.setWorkingDirectory(WorkDir);
     Process.start(HARVO_CLI_PATH, Arguments);
+    Process.write(Input);
+    Process.closeWriteChannel();
     CliResult Result;
     EXPECT_TRUE(Process.waitForFinished(TimeoutMs)) << Arguments.join(' ').toStdString();
     Result.ExitCode = Process.exitStatus() == QProcess::NormalExit ? Process.exitCode() : -1;
@@ -39,4 +39,16 @@ CliResult RunCli(const QStringList& Arguments, const QString& WorkDir, int Timeo
     Result.Lines = QString::fromUtf8(Result.Output).split('\n', Qt::SkipEmptyParts);
     Result.Errors = QString::fromUtf8(Process.readAllStandardError());
     return Result;
+}
+
+} // namespace
+
+CliResult RunCli(const QStringList& Arguments, const QString& WorkDir, int TimeoutMs)
+{
+    return Run(Arguments, QByteArray(), WorkDir, TimeoutMs);
+}
+
+CliResult RunCliWithInput(const QStringList& Arguments, const QByteArray& Input, const QString& WorkDir)
+{
+    return Run(Arguments, Input, WorkDir, 120000);
 }

@@ -14,3 +14,5 @@ struct CliResult {
 // Runs harvo-cli with Arguments in WorkDir (the current folder when empty)
 // and waits up to TimeoutMs for it to end.
 CliResult RunCli(const QStringList& Arguments, const QString& WorkDir = QString(), int TimeoutMs = 120000);
+// The same with Input on its standard input.
+CliResult RunCliWithInput(const QStringList& Arguments, const QByteArray& Input, const QString& WorkDir);

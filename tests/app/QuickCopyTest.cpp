@@ -359,3 +359,20 @@ TEST_F(QuickCopyTest, ManyURLsAndURLsWithSpacesAndNonASCIICharacters)
 }
 
 } // namespace
+
+TEST_F(QuickCopyTest, StartURLsComeFromAnInputFileOrStandardInputBesideTheCommandLine)
+{
+    const QByteArray List = "# pages to copy\n\n  " + FServer.Url("/a.html").toUtf8() + "  \r\n\t\n#"
+        + FServer.Url("/c.html").toUtf8() + "\n";
+    WriteFile(FTemp.path() + "/urls.txt", List);
+    const QStringList Options { "-l", "0", "-o", Out() };
+    const CliResult FromFile
+        = RunCli(Options + QStringList { "-i", "urls.txt", FServer.Url("/") }, FTemp.path());
+    EXPECT_EQ(FromFile.ExitCode, 0) << FromFile.Errors.toStdString();
+    EXPECT_EQ(Tree(Out()), QStringList({ "a.html", "files/f.bin", "index.html" }));
+    QDir(Out()).removeRecursively();
+    const CliResult FromInput
+        = RunCliWithInput(Options + QStringList { "--input-file=-" }, List, FTemp.path());
+    EXPECT_EQ(FromInput.ExitCode, 0) << FromInput.Errors.toStdString();
+    EXPECT_EQ(Tree(Out()), QStringList({ "a.html" }));
+}

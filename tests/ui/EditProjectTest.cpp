@@ -5,6 +5,7 @@
 #include "ui/EntryListView.h"
 #include "ui/HrvApplication.h"
 #include "ui/HrvMainUnit.h"
+#include "ui/RequestOptionsPanel.h"
 #include "ui/WebPageFormUnit.h"
 
 #include <QApplication>
@@ -12,12 +13,14 @@
 #include <QComboBox>
 #include <QCursor>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <gtest/gtest.h>
 #include <optional>
@@ -128,6 +131,9 @@ TEST_F(EditProjectTest, AddPresetsTheProjectAndCancelKeepsItUnwritten)
         EXPECT_TRUE(Editor.CompletePagesCheckBox()->isChecked());
         EXPECT_TRUE(Editor.SiteFileNamesCheckBox()->isChecked());
         EXPECT_TRUE(Editor.UpdateRequestsCheckBox()->isChecked());
+        EXPECT_TRUE(Editor.Requests()->RobotsCheckBox()->isChecked());
+        EXPECT_TRUE(Editor.Requests()->VerifyTLSCheckBox()->isChecked());
+        EXPECT_TRUE(Editor.Requests()->UserAgentEdit()->text().startsWith(QStringLiteral("harvo/")));
         for (TEntryListPanel* Panel : { Editor.WebPages(), Editor.WebDocs(), Editor.ReplaceRules() }) {
             EXPECT_EQ(Panel->List()->topLevelItemCount(), 0);
             EXPECT_FALSE(Panel->EditButton()->isEnabled());
@@ -242,4 +248,57 @@ TEST_F(EditProjectTest, AnInvalidDepthLeavesTheWebPageListUnchanged)
     ASSERT_EQ(Answers.Shown().size(), 1);
     EXPECT_EQ(Answers.Shown()[0].Text, QStringLiteral("'1x' is not a valid integer value"));
     EXPECT_EQ(Answers.Shown()[0].Icon, QMessageBox::Critical);
+}
+
+TEST_F(EditProjectTest, TheRequestsTabShowsAndWritesBackEveryOption)
+{
+    TWebsiteProject Project;
+    Project.SetProjectName(QStringLiteral("Site"));
+    TRequestOptions& Stored = Project.Requests();
+    Stored.WaitSeconds = 0.125; // shown rounded, kept unless changed
+    Stored.LimitRate = 1500;
+    Stored.Tries = 4;
+    Stored.Accept = QStringList { QStringLiteral("a=b;c") };
+    Stored.CACertificate = QStringLiteral("/ca.pem");
+
+    TMessageBoxAnswers Answers;
+    WhenModal([this, &Answers](QDialog& Dialog) {
+        TRequestOptionsPanel& Panel = *Editor.Requests();
+        EXPECT_FALSE(Panel.RobotsCheckBox()->isChecked());
+        EXPECT_FALSE(Panel.VerifyTLSCheckBox()->isChecked());
+        EXPECT_EQ(Panel.LimitRateSpinBox()->value(), 1);
+        EXPECT_EQ(Panel.TriesSpinBox()->value(), 4);
+        EXPECT_EQ(Panel.TimeoutSpinBox()->text(), QStringLiteral("Default"));
+        EXPECT_EQ(Panel.UserAgentEdit()->text(), QString());
+        EXPECT_EQ(Panel.AcceptMemo()->toPlainText(), QStringLiteral("a=b;c"));
+        EXPECT_EQ(Panel.CACertificateEdit()->text(), QStringLiteral("/ca.pem"));
+
+        // A pattern that does not compile keeps the editor open, on its tab.
+        Panel.RejectMemo()->setPlainText(QStringLiteral("\\.zip$\n\na(b"));
+        Editor.OKButton()->click();
+        EXPECT_TRUE(Dialog.isVisible());
+        ASSERT_EQ(Answers.Shown().size(), 1);
+        EXPECT_TRUE(Answers.Shown()[0].Text.contains(QStringLiteral("\"a(b\"")))
+            << Answers.Shown()[0].Text.toStdString();
+        EXPECT_EQ(Editor.PageControl1()->currentWidget(), &Panel);
+
+        Panel.RejectMemo()->setPlainText(QStringLiteral("\\.zip$\n\n /tmp/ "));
+        Panel.RobotsCheckBox()->setChecked(true);
+        Panel.VerifyTLSCheckBox()->setChecked(true);
+        Panel.RandomWaitCheckBox()->setChecked(true);
+        Panel.LimitRateSpinBox()->setValue(200);
+        Panel.TimeoutSpinBox()->setValue(30);
+        Panel.UserAgentEdit()->setText(QStringLiteral("bot/1"));
+        Editor.OKButton()->click();
+    });
+    ASSERT_TRUE(Editor.EditProject(Project, QStringLiteral("/out"), false));
+    EXPECT_TRUE(Stored.Robots && Stored.VerifyTLS && Stored.RandomWait);
+    EXPECT_EQ(Stored.WaitSeconds, 0.125);
+    EXPECT_EQ(Stored.LimitRate, 200 * 1024);
+    EXPECT_EQ(Stored.Tries, 4);
+    EXPECT_EQ(Stored.TimeoutSeconds, 30);
+    EXPECT_EQ(Stored.UserAgent, QStringLiteral("bot/1"));
+    EXPECT_EQ(Stored.Accept, QStringList { QStringLiteral("a=b;c") });
+    EXPECT_EQ(Stored.Reject, (QStringList { QStringLiteral("\\.zip$"), QStringLiteral(" /tmp/ ") }));
+    EXPECT_EQ(Stored.CACertificate, QStringLiteral("/ca.pem"));
 }

@@ -41,6 +41,11 @@ TFetchAhead::~TFetchAhead()
     FSlotChanged.wait(Lock, [this] { return FRunning == 0; });
 }
 
+void TFetchAhead::SetHostDelay(const QString& Host, int Ms)
+{
+    FModel.SetHostDelay(Host, Ms);
+}
+
 void TFetchAhead::Queue(TFetchRequest Request)
 {
     {

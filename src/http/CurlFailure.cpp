@@ -15,7 +15,26 @@ QString WithoutElapsedTime(const QString& Message)
     return QString(Message).remove(Elapsed);
 }
 
+// libcurl's words on a failed certificate check, as a user would read them.
+QString CertificateProblem(const QString& Message)
+{
+    static const QLatin1String Prefix("SSL certificate problem: ");
+    if (Message.contains(QLatin1String("subject name"), Qt::CaseInsensitive)
+        || Message.contains(QLatin1String("does not match"), Qt::CaseInsensitive))
+        return QStringLiteral("the certificate is for another host name");
+    if (Message.startsWith(Prefix, Qt::CaseInsensitive))
+        return Message.mid(Prefix.size());
+    return Message;
+}
+
 } // namespace
+
+void TCurlTransport::RaiseCertificateFailure()
+{
+    const QString Message = QString::fromUtf8(FErrorBuffer[0] ? FErrorBuffer : "unknown reason");
+    throw ECertificateError(QStringLiteral("Certificate check failed for %1: %2")
+                                .arg(QString::fromUtf8(FRequestHost), CertificateProblem(Message)));
+}
 
 void TCurlTransport::RaiseFailure(CURLcode Code)
 {
@@ -24,6 +43,9 @@ void TCurlTransport::RaiseFailure(CURLcode Code)
     long OsError = 0;
     curl_easy_getinfo(FEasy, CURLINFO_OS_ERRNO, &OsError);
     switch (Code) {
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CACERT_BADFILE:
+        RaiseCertificateFailure();
     case CURLE_COULDNT_CONNECT:
         throw ESocketError(int(OsError), Message);
     case CURLE_OUT_OF_MEMORY:

@@ -5,6 +5,7 @@
 
 #include <QUrl>
 #include <algorithm>
+#include <condition_variable>
 #include <csignal>
 #include <mutex>
 
@@ -41,11 +42,26 @@ void AppendHeader(TCurlList& List, const QByteArray& Line)
     List.reset(Grown);
 }
 
+// The CA store libcurl was built to use, for a check without a file of its own.
+const char* DefaultCAFile()
+{
+    static const QByteArray Path = [] {
+        CURL* Probe = curl_easy_init();
+        char* Found = nullptr;
+        curl_easy_getinfo(Probe, CURLINFO_CAINFO, &Found);
+        const QByteArray Copy(Found);
+        curl_easy_cleanup(Probe);
+        return Copy;
+    }();
+    return Path.isEmpty() ? nullptr : Path.constData();
+}
+
 } // namespace
 
 TCurlTransport::TCurlTransport()
     : TCurlTransport((InitCurlOnce(), curl_easy_init()), std::make_shared<TTransferHub>())
 {
+    FPacer = std::make_shared<THostPacer>();
     curl_easy_setopt(FEasy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(FEasy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(FEasy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
@@ -100,6 +116,7 @@ std::unique_ptr<TCurlTransport> TCurlTransport::Sibling(std::shared_ptr<TTransfe
     std::unique_ptr<TCurlTransport> Copy(new TCurlTransport(curl_easy_duphandle(FEasy), std::move(Hub)));
     curl_easy_setopt(Copy->FEasy, CURLOPT_SHARE, FShare->Handle());
     Copy->FShare = FShare;
+    Copy->FPacer = FPacer;
     Copy->FReadTimeoutMs = FReadTimeoutMs;
     Copy->FMaxBodySize = FMaxBodySize;
     Copy->FTimeLimitMs = FTimeLimitMs;
@@ -171,6 +188,14 @@ void TCurlTransport::SetUserAgent(const QString& UserAgent)
 void TCurlTransport::SetBoundIP(const QString& BoundIP)
 {
     curl_easy_setopt(FEasy, CURLOPT_INTERFACE, BoundIP.isEmpty() ? nullptr : BoundIP.toUtf8().constData());
+}
+
+void TCurlTransport::SetVerifyTLS(bool Verify, const QString& CAFile)
+{
+    curl_easy_setopt(FEasy, CURLOPT_SSL_VERIFYPEER, long(Verify));
+    curl_easy_setopt(FEasy, CURLOPT_SSL_VERIFYHOST, Verify ? 2L : 0L);
+    curl_easy_setopt(
+        FEasy, CURLOPT_CAINFO, CAFile.isEmpty() ? DefaultCAFile() : CAFile.toLocal8Bit().constData());
 }
 
 void TCurlTransport::SetConnectTimeoutMs(int Ms)
@@ -283,33 +308,60 @@ void TCurlTransport::Begin(const TTransportRequest& Request)
         curl_easy_setopt(FEasy, CURLOPT_COOKIELIST, "ALL"); // nothing received while off is kept
     FHeaders.reset();
     SetupRequest(Request);
-    Touch();
-    FStart = FLastActivity;
+    curl_easy_setopt(FEasy, CURLOPT_MAX_RECV_SPEED_LARGE, curl_off_t(FPacer->LimitRate()));
+}
+
+void TCurlTransport::Launch(TTransferDone OnEnd)
+{
+    FPacer->Admit(FRequestHost, [this, OnEnd = std::move(OnEnd)](long long DelayMs) {
+        // The host is freed before the handler may start the next pass.
+        auto Go = [this, Host = FRequestHost, OnEnd] {
+            Touch();
+            FStart = FLastActivity;
+            FHub->Start(
+                FEasy, [this](long long& WaitMs) { return Check(WaitMs); },
+                [this, Host, OnEnd](TTransferEnd Ended, CURLcode Result) {
+                    FPacer->Release(Host);
+                    OnEnd(Ended, Result);
+                });
+        };
+        if (DelayMs > 0)
+            FHub->After(
+                DelayMs, [this] { return AbortRequested(); }, std::move(Go));
+        else
+            Go();
+    });
 }
 
 void TCurlTransport::Perform(const TTransportRequest& Request)
 {
+    std::mutex Mutex;
+    std::condition_variable Finished;
+    std::optional<std::pair<TTransferEnd, CURLcode>> Ended;
     Begin(Request);
-    CURLcode Result = CURLE_OK;
-    const TTransferEnd Ended = FHub->Run(
-        FEasy, [this](long long& WaitMs) { return Check(WaitMs); }, Result);
-    End(Ended, Result);
+    Launch([&](TTransferEnd End, CURLcode Result) {
+        // Notified under the lock: once Ended is set, this frame may go.
+        const std::lock_guard<std::mutex> Lock(Mutex);
+        Ended.emplace(End, Result);
+        Finished.notify_one();
+    });
+    std::unique_lock<std::mutex> Lock(Mutex);
+    Finished.wait(Lock, [&Ended] { return Ended.has_value(); });
+    End(Ended->first, Ended->second);
 }
 
 void TCurlTransport::Start(const TTransportRequest& Request, TEndHandler OnEnd)
 {
     Begin(Request);
-    FHub->Start(
-        FEasy, [this](long long& WaitMs) { return Check(WaitMs); },
-        [this, OnEnd = std::move(OnEnd)](TTransferEnd Ended, CURLcode Result) {
-            std::exception_ptr Failure;
-            try {
-                End(Ended, Result);
-            } catch (...) {
-                Failure = std::current_exception();
-            }
-            OnEnd(Failure);
-        });
+    Launch([this, OnEnd = std::move(OnEnd)](TTransferEnd Ended, CURLcode Result) {
+        std::exception_ptr Failure;
+        try {
+            End(Ended, Result);
+        } catch (...) {
+            Failure = std::current_exception();
+        }
+        OnEnd(Failure);
+    });
 }
 
 void TCurlTransport::End(TTransferEnd Ended, CURLcode Result)

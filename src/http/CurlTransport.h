@@ -2,6 +2,7 @@
 
 #include "http/CurlHandles.h"
 #include "http/CurlShare.h"
+#include "http/HostPacer.h"
 #include "http/ProxyString.h"
 #include "http/ReplyData.h"
 #include "http/RequestLimits.h"
@@ -66,6 +67,13 @@ public:
     // On: each request notes which cookies of its host's it went out with
     // (Reply().SentCookies), taken from the jar as the request is sent.
     void SetRecordSentCookies(bool Record) { FRecordSentCookies = Record; }
+    // On: the peer's certificate and host name are checked against CAFile
+    // (the system's store when empty); a failed check raises
+    // ECertificateError. Off: any certificate is taken.
+    void SetVerifyTLS(bool Verify, const QString& CAFile);
+    // Spaces and caps the transfers to each host, for this transport and
+    // its siblings together.
+    THostPacer& Pacer() { return *FPacer; }
     // The cookie jar, one Netscape-format line a cookie.
     QList<QByteArray> CookieList() const;
 
@@ -99,6 +107,9 @@ private:
     // also inside a header line not yet complete.
     void NoteSocketActivity();
 
+    // Hands the prepared transfer to the hub once the pacer lets it go.
+    void Launch(TTransferDone OnEnd);
+    [[noreturn]] void RaiseCertificateFailure();
     // The two halves of a request around its transfer: the handle set up
     // for it, and the failure checks once it ended.
     void Begin(const TTransportRequest& Request);
@@ -111,6 +122,7 @@ private:
 
     // Declared first: the handles that use them go before them.
     std::shared_ptr<TCurlShare> FShare;
+    std::shared_ptr<THostPacer> FPacer;
     // Drives this transport's transfers; its multi handle's cache keeps
     // connections (per scheme, host and port) open between requests.
     std::shared_ptr<TTransferHub> FHub;

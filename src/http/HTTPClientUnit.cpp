@@ -3,6 +3,7 @@
 #include "http/CurlTransport.h"
 #include "http/URLSplit.h"
 
+#include <QUrl>
 #include <algorithm>
 
 namespace {
@@ -88,6 +89,21 @@ void THTTPClient::UseEnvironmentProxy()
 std::unique_ptr<THTTPClient> THTTPClient::Sibling(std::shared_ptr<TTransferHub> Hub)
 {
     return std::unique_ptr<THTTPClient>(new THTTPClient(*this, FTransport->Sibling(std::move(Hub))));
+}
+
+void THTTPClient::SetVerifyTLS(bool Verify, const QString& CAFile)
+{
+    FTransport->SetVerifyTLS(Verify, CAFile);
+}
+
+void THTTPClient::SetPacing(const TPacingRules& Rules)
+{
+    FTransport->Pacer().SetRules(Rules);
+}
+
+void THTTPClient::SetHostDelay(const QString& Host, int Ms)
+{
+    FTransport->Pacer().SetHostDelay(QUrl::toAce(Host), Ms); // as requests name it
 }
 
 void THTTPClient::SetAbortFlag(const std::atomic<bool>* Flag)

@@ -3,6 +3,7 @@
 #include "containers/Object.h"
 #include "containers/StringList.h"
 #include "http/HTTPErrors.h"
+#include "http/HostPacer.h"
 #include "http/MultipartFormData.h"
 #include "http/ProxyString.h"
 #include "http/RequestLimits.h"
@@ -61,6 +62,16 @@ public:
     // A reply slower than BytesPerSecond over WindowSeconds fails as a read
     // time-out (by default LowSpeedBytesPerSecond over LowSpeedWindowSeconds).
     void SetLowSpeedRule(int BytesPerSecond, int WindowSeconds);
+
+    // On: HTTPS certificates and host names are checked against CAFile (the
+    // system's store when empty), and a failed check raises
+    // ECertificateError. Off (the default): any certificate is taken.
+    void SetVerifyTLS(bool Verify, const QString& CAFile = QString());
+    // Waits and a rate cap per host, kept by this client and its siblings
+    // together (see THostPacer); none by default.
+    void SetPacing(const TPacingRules& Rules);
+    // A host's own minimum gap between requests, in milliseconds.
+    void SetHostDelay(const QString& Host, int Ms);
 
     // A client with the same settings (but no event handlers), its transfers
     // driven by Hub (run from another thread, or started there). Siblings share cookies and TLS

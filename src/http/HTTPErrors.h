@@ -51,6 +51,10 @@ HARVO_DECLARE_EXCEPTION(EResponseLimitError, EHTTPTransportError)
 // Redirects past the client's limit: a loop would only loop again.
 HARVO_DECLARE_EXCEPTION(ETooManyRedirects, EResponseLimitError)
 
+// The server's TLS certificate failed the check: asking again would meet
+// the same certificate.
+HARVO_DECLARE_EXCEPTION(ECertificateError, EHTTPTransportError)
+
 // The caller stopped the transfer (Break); not a failure of the server.
 HARVO_DECLARE_EXCEPTION(ETransferAborted, EHTTPTransportError)
 

@@ -34,11 +34,12 @@ TEST(RetryPolicyTest, ClientErrorsAreFinalButTimeoutAndTooManyRequests)
             << Code;
 }
 
-TEST(RetryPolicyTest, TransportFailuresAreRetriedButSizeBoundsAreNot)
+TEST(RetryPolicyTest, TransportFailuresAreRetriedButSizeBoundsAndCertificateChecksAreNot)
 {
     EXPECT_TRUE(IsRetryableFailure(EReadTimeout(QStringLiteral("Read timed out."))));
     EXPECT_TRUE(IsRetryableFailure(EConnectionClosed(QStringLiteral("closed"))));
     EXPECT_FALSE(IsRetryableFailure(EResponseLimitError(QStringLiteral("too large"))));
+    EXPECT_FALSE(IsRetryableFailure(ECertificateError(QStringLiteral("expired"))));
 }
 
 TEST(RetryPolicyTest, AStalledServerGetsOneMoreTryWithinTheRetries)

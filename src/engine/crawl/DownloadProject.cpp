@@ -73,7 +73,7 @@ public:
             FURLs.SetSiteFileNames(true);
             FSettings.Repair = &FRepair;
         }
-        FFetch.Retries = Run.HTTPRetries();
+        FFetch.Retries = Project.Requests().Tries > 0 ? Project.Requests().Tries - 1 : Run.HTTPRetries();
         FFetch.RetryPauseMs = RetryPauseMs;
         FFetch.TempFolder = FOutDir.isEmpty() ? QStringLiteral(".") : FOutDir;
         FFetch.MemoryLimit = PageSizeLimit;

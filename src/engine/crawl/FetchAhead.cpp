@@ -41,7 +41,10 @@ TFetchAhead::~TFetchAhead()
     FSlotChanged.wait(Lock, [this] { return FRunning == 0; });
 }
 
-void TFetchAhead::SetHostDelay(const QString&, int) { }
+void TFetchAhead::SetHostDelay(const QString& Host, int Ms)
+{
+    FModel.SetHostDelay(Host, Ms);
+}
 
 void TFetchAhead::Queue(TFetchRequest Request)
 {

@@ -45,6 +45,9 @@ public:
     TFetchAhead& operator=(const TFetchAhead&) = delete;
 
     int Window() const { return FWindow; }
+    // A host's own minimum gap between the starts of its requests, over all
+    // connections (and Model's own requests); the gap kept is the larger of
+    // it and the run's wait.
     void SetHostDelay(const QString& Host, int Ms);
     // How many requests were queued; the next one gets this index.
     int Queued() const { return FQueued; }

@@ -22,6 +22,11 @@ void CopyProject(TWebsiteProjectList& Into, const TWebsiteProject& Project)
     Into.AddProject(std::make_unique<TWebsiteProject>(&Project));
 }
 
+TPacingRules PacingRulesOf(const TRequestOptions& Options)
+{
+    return { int(Options.WaitSeconds * 1000 + 0.5), Options.RandomWait, Options.LimitRate };
+}
+
 void LogProjectLine(THrvThread& Thread, const QString& Name, const QString& Tail)
 {
     Thread.Log(QStringLiteral("Project \"") + Name + QStringLiteral("\"") + Tail);
@@ -72,7 +77,12 @@ QString ForgetProjectState(const TWebsiteProject& Project, const QString& OutDir
 
 void RunProject(const TWebsiteProject& Project, const QString& OutDir, THrvThread& Thread)
 {
-    THTTPClient Client(QString(), ptAUTO, RunUserAgent, QString(), RunTimeoutSec, RunTimeoutSec);
+    const TRequestOptions& Options = Project.Requests();
+    const int TimeoutSec = Options.TimeoutSeconds > 0 ? Options.TimeoutSeconds : RunTimeoutSec;
+    THTTPClient Client(QString(), ptAUTO, Options.UserAgent.isEmpty() ? RunUserAgent : Options.UserAgent,
+        QString(), TimeoutSec, TimeoutSec);
+    Client.SetVerifyTLS(Options.VerifyTLS, Options.CACertificate);
+    Client.SetPacing(PacingRulesOf(Options));
     if (Thread.EnvironmentProxy())
         Client.UseEnvironmentProxy();
     // Files of any size stream to disk, however long they take while data

@@ -4,7 +4,7 @@
 
 bool IsRetryableFailure(const std::exception& E)
 {
-    if (dynamic_cast<const EResponseLimitError*>(&E))
+    if (dynamic_cast<const EResponseLimitError*>(&E) || dynamic_cast<const ECertificateError*>(&E))
         return false;
     if (const auto* Reply = dynamic_cast<const EHTTPReplyError*>(&E)) {
         const int Code = Reply->ErrorCode();

@@ -3,8 +3,8 @@
 #include <exception>
 
 // Whether a failed attempt at a URL is worth another one: a client error
-// (400-499 but 408 and 429) or a reply past a size bound would only come
-// back the same.
+// (400-499 but 408 and 429), a reply past a size bound or a certificate that
+// fails its check would only come back the same.
 bool IsRetryableFailure(const std::exception& E);
 
 // The attempts left to one URL. A server that stalled (no data for the read

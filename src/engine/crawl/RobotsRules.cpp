@@ -67,7 +67,7 @@ bool TRobotsRules::Allows(const QString& URL)
     const QString Host = HostAndPort(Parts.Authority);
     const QString Path = Parts.Path.isEmpty() ? QStringLiteral("/") : Parts.Path;
     const QString PathAndQuery = Parts.HasQuery ? Path + QLatin1Char('?') + Parts.Query : Path;
-    if (RulesFor(Parts.Scheme.toLower() + QStringLiteral("://") + Host, Host).Allows(PathAndQuery))
+    if (RulesFor(Parts.Scheme.toLower() + QStringLiteral("://") + Host).Allows(PathAndQuery))
         return true;
     if (!FRefused.contains(URL)) {
         FRefused.insert(URL);
@@ -76,7 +76,7 @@ bool TRobotsRules::Allows(const QString& URL)
     return false;
 }
 
-const TRobotsTxt& TRobotsRules::RulesFor(const QString& Origin, const QString& Host)
+const TRobotsTxt& TRobotsRules::RulesFor(const QString& Origin)
 {
     if (const auto Known = FHosts.find(Origin); Known != FHosts.end())
         return Known->second;
@@ -84,8 +84,9 @@ const TRobotsTxt& TRobotsRules::RulesFor(const QString& Origin, const QString& H
     const QByteArray Text = Fetch(EncodeURLNonASCII(Origin + QStringLiteral("/robots.txt")), Found);
     const TRobotsTxt& Rules
         = FHosts.emplace(Origin, Found ? TRobotsTxt(Text, FUserAgent) : TRobotsTxt()).first->second;
+    // Waits are kept per host name, whatever the port, as requests name it.
     if (Rules.CrawlDelay() && FOnCrawlDelay)
-        FOnCrawlDelay(Host, DelayMs(*Rules.CrawlDelay()));
+        FOnCrawlDelay(QUrl(Origin).host(QUrl::FullyEncoded).toLower(), DelayMs(*Rules.CrawlDelay()));
     return Rules;
 }
 

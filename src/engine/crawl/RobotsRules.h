@@ -29,7 +29,7 @@ public:
     bool Allows(const QString& URL);
 
 private:
-    const TRobotsTxt& RulesFor(const QString& Origin, const QString& Host);
+    const TRobotsTxt& RulesFor(const QString& Origin);
     QByteArray Fetch(const QString& RobotsURL, bool& Found);
 
     THTTPClient& FClient;

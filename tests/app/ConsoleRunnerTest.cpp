@@ -379,7 +379,8 @@ TEST_F(ConsoleRunnerTest, TheQuickCopyTakesTheProxyOfTheEnvironmentAndConfigurat
     SaveConfig(OutDir());
     const QByteArray HttpProxy = "http://127.0.0.1:" + QByteArray::number(Http.Port());
     const QByteArray SocksProxy = "socks5://127.0.0.1:" + QByteArray::number(Socks5.Port());
-    const QStringList QuickCopy { "-o", OutDir(), Server.Url("/") };
+    // Only the page itself: no robots.txt request.
+    const QStringList QuickCopy { "--robots=off", "-o", OutDir(), Server.Url("/") };
     const QStringList ConfigurationRun { "-config", ConfigPath(), "-start", "A" };
     struct Case {
         QByteArray HttpProxy, AllProxy, NoProxy;

@@ -7,6 +7,7 @@
 #include "http/HTTPClientUnit.h"
 #include "http/URLSplit.h"
 
+#include <QUrl>
 #include <algorithm>
 #include <climits>
 

@@ -67,6 +67,11 @@ size_t TCurlTransport::OnBody(char* Data, size_t Size, size_t Count, void* Self)
 {
     auto* Transport = static_cast<TCurlTransport*>(Self);
     const size_t Length = Size * Count;
+    // Held back data comes again once the pause ends: nothing of it is taken yet.
+    if (const long long DelayMs = Transport->FPacer->TakeBytes(Transport->FRequestHost, qint64(Length))) {
+        Transport->HoldBody(DelayMs);
+        return CURL_WRITEFUNC_PAUSE;
+    }
     Transport->Touch();
     TReplyData& Reply = Transport->FReply;
     Transport->FBodyReceived += qint64(Length);

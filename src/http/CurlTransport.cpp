@@ -91,6 +91,7 @@ TCurlTransport::TCurlTransport(CURL* Easy, std::shared_ptr<TTransferHub> Hub)
     : FHub(std::move(Hub))
     , FEasyHandle(Easy)
     , FEasy(Easy)
+    , FRatePause(std::make_shared<TRatePause>(TRatePause { Easy }))
 {
     if (!FEasy)
         throw EHTTPTransportError(QStringLiteral("The HTTP transport could not be created"));
@@ -263,11 +264,29 @@ void TCurlTransport::SetupRequest(const TTransportRequest& Request)
     }
 }
 
+void TCurlTransport::HoldBody(long long DelayMs)
+{
+    const quint64 Pause = ++FRatePause->Count;
+    FRatePause->Pending = Pause;
+    FHub->After(DelayMs, {}, [State = FRatePause, Pause] {
+        if (State->Pending != Pause)
+            return; // the transfer ended meanwhile
+        State->Pending = 0;
+        // The body held back is handed over inside this call.
+        curl_easy_pause(State->Easy, CURLPAUSE_CONT);
+    });
+}
+
 TTransferEnd TCurlTransport::Check(long long& WaitMs)
 {
     using namespace std::chrono;
     if (AbortRequested())
         return TTransferEnd::Aborted;
+    // A callback that fails inside an unpause leaves libcurl's transfer running.
+    if (FCallbackError)
+        return TTransferEnd::Done;
+    if (FRatePause->Pending)
+        Touch(); // held back by the cap, not stalled
     const steady_clock::time_point Now = steady_clock::now();
     if (FTimeLimitMs > 0) {
         const auto Elapsed = duration_cast<milliseconds>(Now - FStart).count();
@@ -308,7 +327,6 @@ void TCurlTransport::Begin(const TTransportRequest& Request)
         curl_easy_setopt(FEasy, CURLOPT_COOKIELIST, "ALL"); // nothing received while off is kept
     FHeaders.reset();
     SetupRequest(Request);
-    curl_easy_setopt(FEasy, CURLOPT_MAX_RECV_SPEED_LARGE, curl_off_t(FPacer->LimitRate()));
 }
 
 void TCurlTransport::Launch(TTransferDone OnEnd)
@@ -321,6 +339,7 @@ void TCurlTransport::Launch(TTransferDone OnEnd)
             FHub->Start(
                 FEasy, [this](long long& WaitMs) { return Check(WaitMs); },
                 [this, Host, OnEnd](TTransferEnd Ended, CURLcode Result) {
+                    FRatePause->Pending = 0;
                     FPacer->Release(Host);
                     OnEnd(Ended, Result);
                 });

@@ -37,7 +37,8 @@ struct TTransportRequest {
 // automatic redirects; bodies are not decoded. Connections (plain and TLS)
 // are kept per scheme, host and port and reused while the server allows.
 // A reply that brings less than a low-speed bound over a window of time
-// fails as a read time-out.
+// fails as a read time-out. A rate cap on the host holds the body back:
+// the transfer is paused (time paused is no stall) until the cap allows.
 class TCurlTransport {
 public:
     TCurlTransport();
@@ -103,6 +104,8 @@ private:
     // Points the handle's callbacks and buffers at this object.
     void BindToThis();
     bool AbortRequested() const;
+    // Pauses the running transfer for DelayMs (the rate cap).
+    void HoldBody(long long DelayMs);
     // Counts a byte that arrived on the transfer's connection as activity,
     // also inside a header line not yet complete.
     void NoteSocketActivity();
@@ -159,4 +162,14 @@ private:
     std::chrono::steady_clock::time_point FStart;
     std::chrono::steady_clock::time_point FLastActivity;
     std::exception_ptr FCallbackError;
+
+    // The rate cap's pause of the running transfer, shared with the hub
+    // timer that ends it: that timer may fire after the transfer ended or
+    // this transport went. Only the hub's thread touches it.
+    struct TRatePause {
+        CURL* Easy;
+        quint64 Count = 0;
+        quint64 Pending = 0; // the pause a timer is to end; 0: none
+    };
+    std::shared_ptr<TRatePause> FRatePause;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 
 namespace {
 
@@ -22,12 +23,6 @@ void THostPacer::SetRules(const TPacingRules& Rules)
 {
     const std::lock_guard<std::mutex> Lock(FMutex);
     FRules = Rules;
-}
-
-qint64 THostPacer::LimitRate() const
-{
-    const std::lock_guard<std::mutex> Lock(FMutex);
-    return FRules.LimitRate;
 }
 
 void THostPacer::SetHostDelay(const QByteArray& Host, int Ms)
@@ -90,4 +85,22 @@ void THostPacer::Release(const QByteArray& Host)
         DelayMs = BookStart(Entry);
     }
     Next(DelayMs);
+}
+
+long long THostPacer::TakeBytes(const QByteArray& Host, qint64 Bytes)
+{
+    const std::lock_guard<std::mutex> Lock(FMutex);
+    if (FRules.LimitRate <= 0)
+        return 0;
+    const long long Now = FClock();
+    THost& Entry = FHosts[Host.toLower()];
+    Entry.RatePaidMs = std::max(Entry.RatePaidMs, double(Now - RateBurstMs));
+    const double CostMs = double(Bytes) * 1000.0 / double(FRules.LimitRate);
+    // Bytes worth more than the burst go once the host has saved up all it
+    // may, and the host then pays them off before it takes more.
+    const double DueMs = Entry.RatePaidMs + std::min(CostMs, double(RateBurstMs));
+    if (DueMs > double(Now))
+        return static_cast<long long>(std::ceil(DueMs - double(Now)));
+    Entry.RatePaidMs += CostMs;
+    return 0;
 }

@@ -8,6 +8,9 @@
 #include <mutex>
 #include <random>
 
+// What an idle host saves up of its rate cap, in milliseconds of it.
+constexpr long long RateBurstMs = 100;
+
 // How politely the transfers of a run treat each host.
 struct TPacingRules {
     int WaitMs = 0; // between the starts of two requests to one host
@@ -18,8 +21,8 @@ struct TPacingRules {
 // Spaces and serialises the transfers to each host for every client that
 // shares it. A host with a rule (a wait, a delay of its own, a rate cap)
 // gets one transfer at a time: the next one starts its wait when the one
-// before started, and a rate cap on each transfer is then the host's cap.
-// A host without a rule is not held at all.
+// before started, and the rate cap, kept on the bytes the transfers take,
+// is then the host's cap. A host without a rule is not held at all.
 class THostPacer {
 public:
     // Told when a transfer may go, and after how many milliseconds.
@@ -29,7 +32,6 @@ public:
     explicit THostPacer(TClock Clock = {});
 
     void SetRules(const TPacingRules& Rules);
-    qint64 LimitRate() const;
     // A host's own minimum gap (robots.txt's Crawl-delay); the gap is the
     // larger of it and the wait.
     void SetHostDelay(const QByteArray& Host, int Ms);
@@ -39,6 +41,11 @@ public:
     // transfer ended.
     void Admit(const QByteArray& Host, TGo Go);
     void Release(const QByteArray& Host);
+    // Takes Bytes received from Host under the rate cap: 0 when they fit
+    // what the cap allows by now (they are counted), else the milliseconds
+    // until they will (nothing is counted). An idle host saves up at most
+    // RateBurstMs worth of the cap; more bytes than that go once it has.
+    long long TakeBytes(const QByteArray& Host, qint64 Bytes);
 
 private:
     struct THost {
@@ -46,6 +53,8 @@ private:
         int DelayMs = 0;
         int Running = 0; // transfers admitted and not yet released
         std::deque<TGo> Waiting;
+        // The time by which the bytes taken so far were allowed.
+        double RatePaidMs = 0;
     };
     bool Paced(const THost& Host) const;
     // Books the next start to Host; its delay from now.

@@ -10,6 +10,7 @@
 #include "support/TestCertificate.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <map>
@@ -206,6 +207,25 @@ TEST_F(RequestOptionsTest, ARandomWaitStaysWithinItsBounds)
         EXPECT_GE(Gap, WaitMs / 2 - 10);
         EXPECT_LE(Gap, WaitMs * 3 / 2 + 400); // a loaded machine may add to it
     }
+}
+
+// The project's cap holds a large body to its rate: 2 MB at 1 MB a second
+// take two seconds less the burst an idle host may take at once.
+TEST_F(RequestOptionsTest, TheRateCapHoldsALargeBodyToItsRate)
+{
+    const QByteArray Body(2 << 20, 'b');
+    ScriptedHttpServer Server;
+    Server.On("/big.bin", ScriptedReply::Ok(Body, "application/octet-stream"));
+    FProject.Requests().LimitRate = 1 << 20;
+    Run(Server, QStringLiteral("/big.bin"));
+    EXPECT_GE(FClock.elapsed(), 1800);
+    EXPECT_LT(FClock.elapsed(), 10000);
+    ASSERT_EQ(Server.RequestCount(), 1);
+    const QStringList Saving = FLog.Lines().filter(QStringLiteral("Saving: "));
+    ASSERT_EQ(Saving.size(), 1) << FLog.Lines().join('\n').toStdString();
+    QFile Saved(Saving.front().section(QStringLiteral("Saving: "), 1));
+    ASSERT_TRUE(Saved.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(Saved.readAll() == Body);
 }
 
 } // namespace

@@ -86,4 +86,39 @@ TEST_F(HostPacerTest, ARateCapAloneStillLetsOneTransferAtATimeGo)
     EXPECT_EQ(FDelays, (std::vector<long long> { 0, 0 }));
 }
 
+// Each step moves the clock by AfterMs, then takes Bytes at 1000 bytes a
+// second: a burst of 100 bytes, then bytes as the time allows; a take
+// larger than the burst waits for a full one and is paid off after.
+TEST_F(HostPacerTest, TheRateCapLetsBytesGoAsTheTimeSinceAllowsThem)
+{
+    struct Step {
+        long long AfterMs;
+        qint64 Bytes;
+        long long DelayMs;
+    };
+    const std::vector<Step> Steps {
+        { 0, 100, 0 }, // the burst an idle host saved up
+        { 0, 1, 1 }, // nothing left: waits for the byte's millisecond
+        { 1, 1, 0 },
+        { 49, 60, 11 }, // 49 bytes allowed by now, not 60
+        { 11, 60, 0 },
+        { 1000, 500, 0 }, // more than a burst goes once a burst is saved
+        { 0, 10, 410 }, // and is paid off first
+        { 300, 10, 110 },
+    };
+    FPacer.SetRules({ 0, false, 1000 });
+    for (size_t I = 0; I < Steps.size(); ++I) {
+        FNow += Steps[I].AfterMs;
+        EXPECT_EQ(FPacer.TakeBytes("a.test", Steps[I].Bytes), Steps[I].DelayMs) << "step " << I;
+    }
+    EXPECT_EQ(FPacer.TakeBytes("b.test", 100), 0) << "each host has its own allowance";
+}
+
+TEST_F(HostPacerTest, WithoutARateCapBytesAlwaysGo)
+{
+    FPacer.SetRules({ 500, false, 0 });
+    EXPECT_EQ(FPacer.TakeBytes("a.test", 1 << 30), 0);
+    EXPECT_EQ(FPacer.TakeBytes("a.test", 1 << 30), 0);
+}
+
 } // namespace

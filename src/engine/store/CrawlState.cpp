@@ -1,46 +1,13 @@
 #include "engine/store/CrawlState.h"
 
-#include <QCryptographicHash>
+#include "engine/store/BodyCompressor.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QUrl>
-#include <QtEndian>
 #include <sqlite3.h>
-#include <zlib.h>
 
 namespace {
-
-const QLatin1String StoreEnding(".sqlite");
-const QLatin1String DamagedEnding(".damaged");
-// The files SQLite keeps beside a database in WAL mode.
-const char* const JournalEndings[] = { "-wal", "-shm" };
-
-// The site's host as a file name: lower case, nothing a file system or shell
-// treats specially.
-QString HostFileName(const QString& WebsiteURL)
-{
-    QString Host = QUrl(WebsiteURL).host().toLower();
-    if (Host.isEmpty())
-        return QStringLiteral("site");
-    for (QChar& C : Host) {
-        const bool Kept = (C >= u'a' && C <= u'z') || (C >= u'0' && C <= u'9') || C == u'.' || C == u'-';
-        if (!Kept)
-            C = u'_';
-    }
-    return Host;
-}
-
-// Removes the file Path if it is there; raises EStateError when it stays.
-void RemoveFile(const QString& Path)
-{
-    QFile File(Path);
-    if (!File.exists() && !QFileInfo(Path).isSymLink())
-        return;
-    if (!File.remove())
-        throw EStateError(QStringLiteral("Saved crawl state file \"%1\" cannot be deleted: %2")
-                              .arg(Path, File.errorString()));
-}
 
 // A store that is there but cannot serve this project; it is set aside.
 HARVO_DECLARE_EXCEPTION(EUnusableStore, Exception)
@@ -52,48 +19,6 @@ const char* const Schema = R"(
         seen INTEGER, body BLOB);
 )";
 const QLatin1String Format("1");
-// Pages and style sheets keep about 30% of their size at level 1 and 25% at
-// the default level, which takes two and a half times as long on every Put.
-constexpr int BodyCompression = 1;
-
-// Compresses bodies as qCompress does (the length, big-endian, then a zlib
-// stream), so that qUncompress reads them back, with one zlib state for the
-// store's life: making a fresh one for each body costs more than the body.
-class TBodyCompressor {
-public:
-    TBodyCompressor()
-    {
-        if (deflateInit(&FStream, BodyCompression) != Z_OK)
-            throw std::bad_alloc();
-    }
-    ~TBodyCompressor() { deflateEnd(&FStream); }
-    TBodyCompressor(const TBodyCompressor&) = delete;
-    TBodyCompressor& operator=(const TBodyCompressor&) = delete;
-
-    // Raises EStateError, naming URL, for a body it cannot take.
-    QByteArray Compress(const QByteArray& Body, const QString& URL)
-    {
-        if (Body.isEmpty())
-            return QByteArray(4, '\0');
-        if (quint64(Body.size()) >= 0xffffffffu)
-            throw EStateError(QStringLiteral("The body of %1 is too large to keep").arg(URL));
-        deflateReset(&FStream);
-        const uLong Bound = deflateBound(&FStream, uLong(Body.size()));
-        QByteArray Compressed(4 + qsizetype(Bound), Qt::Uninitialized);
-        qToBigEndian(quint32(Body.size()), Compressed.data());
-        FStream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(Body.constData()));
-        FStream.avail_in = uInt(Body.size());
-        FStream.next_out = reinterpret_cast<Bytef*>(Compressed.data() + 4);
-        FStream.avail_out = uInt(Bound);
-        if (deflate(&FStream, Z_FINISH) != Z_STREAM_END)
-            throw EStateError(QStringLiteral("The body of %1 cannot be compressed").arg(URL));
-        Compressed.truncate(4 + qsizetype(FStream.total_out));
-        return Compressed;
-    }
-
-private:
-    z_stream FStream {};
-};
 
 struct TCloseDatabase {
     void operator()(sqlite3* Db) const { sqlite3_close_v2(Db); }
@@ -182,22 +107,6 @@ void CheckProject(sqlite3* Db, const QString& ProjectKey)
                 : QStringLiteral("its format \"%1\" is unknown").arg(StoredFormat));
     if (FirstValue(Db, "SELECT value FROM meta WHERE name = 'project'") != ProjectKey)
         throw EUnusableStore(QStringLiteral("it belongs to another project"));
-}
-
-// Gives the files of the store at Path the name of its damaged copy, in
-// place of an older one, so that a new store starts from nothing.
-void SetAside(const QString& Path, const QString& Reason)
-{
-    const QString Damaged = Path + DamagedEnding;
-    RemoveFile(Damaged);
-    if (!QFile::rename(Path, Damaged))
-        throw EStateError(QStringLiteral("it cannot be used (%1) nor renamed").arg(Reason));
-    for (const char* Ending : JournalEndings) {
-        RemoveFile(Damaged + QLatin1String(Ending));
-        if (QFileInfo::exists(Path + QLatin1String(Ending))
-            && !QFile::rename(Path + QLatin1String(Ending), Damaged + QLatin1String(Ending)))
-            RemoveFile(Path + QLatin1String(Ending));
-    }
 }
 
 } // namespace
@@ -319,9 +228,9 @@ std::unique_ptr<TCrawlState> TCrawlState::Open(
             return std::unique_ptr<TCrawlState>(
                 new TCrawlState(std::make_unique<TDatabase>(Path, ProjectKey)));
         } catch (const EUnusableStore& Unusable) {
-            SetAside(Path, Unusable.Message());
-            Log(QStringLiteral("Saved crawl state \"%1\" cannot be used (%2); set aside as \"%1%3\".")
-                    .arg(Path, Unusable.Message(), DamagedEnding));
+            const QString Damaged = SetAsideCrawlState(Path, Unusable.Message());
+            Log(QStringLiteral("Saved crawl state \"%1\" cannot be used (%2); set aside as \"%3\".")
+                    .arg(Path, Unusable.Message(), Damaged));
         }
         return std::unique_ptr<TCrawlState>(new TCrawlState(std::make_unique<TDatabase>(Path, ProjectKey)));
     } catch (const Exception& Failure) {
@@ -417,43 +326,4 @@ int TCrawlState::DropUnseen()
 {
     FDatabase->Run(FDatabase->DropUnseen.get());
     return sqlite3_changes(FDatabase->Db.get());
-}
-
-QString CrawlStateKey(const QString& WebsiteURL, const QString& OutputFolder)
-{
-    return WebsiteURL + u'\n' + QDir::cleanPath(QFileInfo(OutputFolder).absoluteFilePath());
-}
-
-QString CrawlStatePath(const QString& StateFolder, const QString& WebsiteURL, const QString& OutputFolder)
-{
-    const QByteArray Digest = QCryptographicHash::hash(
-        CrawlStateKey(WebsiteURL, OutputFolder).toUtf8(), QCryptographicHash::Sha256);
-    const QString Name = HostFileName(WebsiteURL) + u'-' + QString::fromLatin1(Digest.toHex().left(16));
-    return QDir(StateFolder).filePath(Name + StoreEnding);
-}
-
-QString PartsFolderOf(const QString& StorePath)
-{
-    QString Base = StorePath;
-    if (Base.endsWith(StoreEnding))
-        Base.chop(StoreEnding.size());
-    return Base + QStringLiteral(".parts");
-}
-
-bool ForgetCrawlState(const QString& StorePath)
-{
-    const bool Existed = QFileInfo::exists(StorePath);
-    for (const QString& Database : { StorePath, StorePath + DamagedEnding }) {
-        RemoveFile(Database);
-        for (const char* Ending : JournalEndings)
-            RemoveFile(Database + QLatin1String(Ending));
-    }
-    // A link in the parts folder's place goes, not what it points to.
-    const QString Parts = PartsFolderOf(StorePath);
-    const QFileInfo PartsInfo(Parts);
-    if (PartsInfo.isSymLink() || PartsInfo.isFile())
-        RemoveFile(Parts);
-    else if (PartsInfo.isDir() && !QDir(Parts).removeRecursively())
-        throw EStateError(QStringLiteral("The partial downloads in \"%1\" cannot all be deleted").arg(Parts));
-    return Existed;
 }

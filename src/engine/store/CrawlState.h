@@ -1,16 +1,12 @@
 #pragma once
 
-#include "containers/Exception.h"
+#include "engine/store/CrawlStateFiles.h"
 
 #include <QByteArray>
 #include <QString>
 #include <functional>
 #include <memory>
 #include <optional>
-
-// A store that failed to read or write (full disk, damage found mid-run):
-// the run goes on without it.
-HARVO_DECLARE_EXCEPTION(EStateError, Exception)
 
 // What the last run that fetched a URL learnt of it.
 struct TStateEntry {
@@ -67,15 +63,3 @@ private:
     explicit TCrawlState(std::unique_ptr<TDatabase> Database);
     std::unique_ptr<TDatabase> FDatabase;
 };
-
-// The text that tells one project's store from another's: its website URL
-// and output folder.
-QString CrawlStateKey(const QString& WebsiteURL, const QString& OutputFolder);
-// The store of that project in StateFolder: a file named after the site's
-// host and a digest of its key.
-QString CrawlStatePath(const QString& StateFolder, const QString& WebsiteURL, const QString& OutputFolder);
-// Where the partial downloads of the store at StorePath wait to be resumed.
-QString PartsFolderOf(const QString& StorePath);
-// Deletes the store at StorePath with its journal files and partial
-// downloads; true when there was one. Raises EStateError when one stays.
-bool ForgetCrawlState(const QString& StorePath);

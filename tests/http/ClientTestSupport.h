@@ -5,11 +5,15 @@
 #include "support/ScriptedHttpServer.h"
 
 #include <QBuffer>
+#include <QElapsedTimer>
 #include <QThread>
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <gtest/gtest.h>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 // Time limits short enough to keep the suite fast, long enough for loopback.
 constexpr int TestConnectTimeoutMs = 1000;
@@ -108,4 +112,30 @@ inline StartedOutcome StartWith(THTTPClient& Client, const QString& URL)
             Started.Outcome.ReplyCode = Reply->ErrorCode();
     }
     return Started;
+}
+
+// A GET of URL that Client is told to abort (through its abort flag) once
+// Server has the request: what came of it, and how long the client took to
+// end after the abort.
+struct AbortedOutcome {
+    GetOutcome Outcome;
+    qint64 EndedAfterMs = 0;
+};
+inline AbortedOutcome GetAbortedOnceRequested(
+    THTTPClient& Client, ScriptedHttpServer& Server, const QString& URL)
+{
+    std::atomic<bool> Abort { false };
+    Client.SetAbortFlag(&Abort);
+    QElapsedTimer Timer;
+    std::thread Stopper([&] {
+        for (int I = 0; I < 1000 && Server.RequestCount() == 0; ++I)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        Timer.start();
+        Abort = true;
+    });
+    AbortedOutcome Aborted { GetWith(Client, URL) };
+    Aborted.EndedAfterMs = Timer.elapsed();
+    Stopper.join();
+    Client.SetAbortFlag(nullptr);
+    return Aborted;
 }

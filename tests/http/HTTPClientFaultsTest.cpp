@@ -76,21 +76,10 @@ TEST(HTTPClientFaultsTest, TheAbortFlagEndsARunningTransferAtOnce)
     Server.On("/trickle", ScriptedReply::Stream("x", -1, 50));
     auto Client = MakeTestClient();
     Client->SetReadTimeoutMs(60000);
-    std::atomic<bool> Abort { false };
-    Client->SetAbortFlag(&Abort);
-    QElapsedTimer Timer;
-    std::thread Stopper([&] {
-        // The transfer is under way once the server has the request.
-        for (int I = 0; I < 1000 && Server.RequestCount() == 0; ++I)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        Timer.start();
-        Abort = true;
-    });
-    const GetOutcome Outcome = GetWith(*Client, Server.Url("/trickle"));
-    const qint64 Elapsed = Timer.elapsed();
-    Stopper.join();
-    EXPECT_EQ(Outcome.ErrorClass, QStringLiteral("ETransferAborted"));
-    EXPECT_LT(Elapsed, 1000);
+    // The transfer is under way once the server has the request.
+    const AbortedOutcome Aborted = GetAbortedOnceRequested(*Client, Server, Server.Url("/trickle"));
+    EXPECT_EQ(Aborted.Outcome.ErrorClass, QStringLiteral("ETransferAborted"));
+    EXPECT_LT(Aborted.EndedAfterMs, 1000);
 }
 
 } // namespace

@@ -72,23 +72,11 @@ TEST(HTTPClientRateLimitTest, TheAbortFlagEndsACappedTransfer)
     auto Client = MakeTestClient();
     Client->SetReadTimeoutMs(60000);
     Client->SetPacing({ 0, false, 100 * 1024 });
-    std::atomic<bool> Abort { false };
-    Client->SetAbortFlag(&Abort);
-    QElapsedTimer Timer;
-    std::thread Stopper([&] {
-        // Once the server has the request, the transfer has 20 s of pauses ahead.
-        for (int I = 0; I < 1000 && Server.RequestCount() == 0; ++I)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        Timer.start();
-        Abort = true;
-    });
-    const GetOutcome Outcome = GetWith(*Client, Server.Url("/big"));
-    const qint64 Elapsed = Timer.elapsed();
-    Stopper.join();
-    EXPECT_EQ(Outcome.ErrorClass, QStringLiteral("ETransferAborted"));
-    EXPECT_LT(Elapsed, 2000);
+    // Once the server has the request, the transfer has 20 s of pauses ahead.
+    const AbortedOutcome Aborted = GetAbortedOnceRequested(*Client, Server, Server.Url("/big"));
+    EXPECT_EQ(Aborted.Outcome.ErrorClass, QStringLiteral("ETransferAborted"));
+    EXPECT_LT(Aborted.EndedAfterMs, 2000);
 
-    Abort = false;
     const GetOutcome Next = GetWith(*Client, Server.Url("/small"));
     EXPECT_TRUE(Next.ErrorClass.isEmpty()) << Next.ErrorMessage.toStdString();
     EXPECT_EQ(Next.Body, "after");

@@ -63,15 +63,15 @@ std::optional<TStateEntry> TUpdateState::Find(const QString& URL)
     return Entry;
 }
 
-bool TUpdateState::Trusted(const std::optional<TStateEntry>& Entry) const
+bool TUpdateState::StandsForDownload(const TStateEntry& Entry) const
 {
     // A redirect's target has validators of its own, which the request of
     // this URL must not carry.
-    if (!Entry || !Entry->FinalURL.isEmpty() || !FileAsRecorded(*Entry))
+    if (!Entry.FinalURL.isEmpty())
         return false;
     // A document is made again from its body: without one, only a download
     // will do.
-    return Entry->HasBody || !KeepsBodyInMemory(MediaTypeOf(Entry->ContentType), FFetch);
+    return Entry.HasBody || !KeepsBodyInMemory(MediaTypeOf(Entry.ContentType), FFetch);
 }
 
 void TUpdateState::Prepare(TFetchRequest& Request)
@@ -79,12 +79,13 @@ void TUpdateState::Prepare(TFetchRequest& Request)
     if (!FState || Request.OutFile.isEmpty())
         return;
     const std::optional<TStateEntry> Entry = Find(Request.URL);
-    if (Entry && FileAsRecorded(*Entry))
+    const bool Recorded = Entry && FileAsRecorded(*Entry);
+    if (Recorded)
         FBefore[Request.URL] = { Entry->File, Entry->Md5 };
     if (!FConditional)
         return;
     Request.PartFile = PartFileFor(FPartsFolder, Request.URL);
-    if (!Trusted(Entry))
+    if (!Recorded || !StandsForDownload(*Entry))
         return;
     if (!Entry->ETag.isEmpty())
         Request.Conditions << QStringLiteral("If-None-Match: ") + Entry->ETag;
@@ -96,7 +97,7 @@ bool TUpdateState::Restore(TFetchResult& Result, const QString& URL)
 {
     // Checked again: a file saved since may have taken its place.
     const std::optional<TStateEntry> Entry = Find(URL);
-    if (!Trusted(Entry))
+    if (!Entry || !FileAsRecorded(*Entry) || !StandsForDownload(*Entry))
         return false;
     Result.ContentTypeHeader = Entry->ContentType;
     Result.ContentType = MediaTypeOf(Entry->ContentType);

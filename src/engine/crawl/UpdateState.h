@@ -52,9 +52,9 @@ private:
     // Runs Step on the store; a failure is logged and ends its use.
     template <typename TStep> void Use(TStep Step);
     std::optional<TStateEntry> Find(const QString& URL);
-    // Entry is the last run's, its file as it left it, and enough to stand
-    // for a download when the server says nothing changed.
-    bool Trusted(const std::optional<TStateEntry>& Entry) const;
+    // Entry, its file as the last run left it, is enough to stand for a
+    // download when the server says nothing changed.
+    bool StandsForDownload(const TStateEntry& Entry) const;
 
     // A URL this run saved: what the last run left at FilePath, and what
     // this run left there in the end.
